@@ -1,0 +1,118 @@
+// The display toolkit: consoles, surfaces, pixel formats, palettes, areas,
+// keys, a timer and errors. Handles are opaque; the show reaches them through
+// the Dynamic* wrappers. Every failing call throws DynamicError.
+#pragma once
+
+#include <cstdint>
+
+struct ptc_format_t;
+struct ptc_palette_t;
+struct ptc_area_t;
+struct ptc_surface_t;
+struct ptc_console_t;
+struct ptc_key_t;
+struct ptc_timer_t;
+struct ptc_error_t;
+
+typedef ptc_format_t* PTC_FORMAT;
+typedef ptc_palette_t* PTC_PALETTE;
+typedef ptc_area_t* PTC_AREA;
+typedef ptc_surface_t* PTC_SURFACE;
+typedef ptc_console_t* PTC_CONSOLE;
+typedef ptc_key_t* PTC_KEY;
+typedef ptc_timer_t* PTC_TIMER;
+typedef ptc_error_t* PTC_ERROR;
+
+// Failures raise exceptions. Kept for the calling convention of the show; the
+// layer always throws, so this only documents intent at call sites.
+void ptc_use_exceptions();
+
+// Formats: direct (bits per pixel and masks) or indexed (8 bits).
+PTC_FORMAT ptc_format_create();
+PTC_FORMAT ptc_format_create_direct(int bits, int32_t r, int32_t g, int32_t b, int32_t a);
+PTC_FORMAT ptc_format_create_indexed(int bits);
+void ptc_format_assign(PTC_FORMAT format, PTC_FORMAT source);
+void ptc_format_destroy(PTC_FORMAT format);
+int ptc_format_bytes(PTC_FORMAT format);
+int ptc_format_bits(PTC_FORMAT format);
+int ptc_format_indexed(PTC_FORMAT format);
+int ptc_format_direct(PTC_FORMAT format);
+int32_t ptc_format_r(PTC_FORMAT format);
+int32_t ptc_format_g(PTC_FORMAT format);
+int32_t ptc_format_b(PTC_FORMAT format);
+int32_t ptc_format_a(PTC_FORMAT format);
+
+// Palettes: 256 entries of 0x00RRGGBB.
+PTC_PALETTE ptc_palette_create();
+void ptc_palette_assign(PTC_PALETTE palette, PTC_PALETTE source);
+void ptc_palette_destroy(PTC_PALETTE palette);
+void ptc_palette_load(PTC_PALETTE palette, const int32_t* data);
+int32_t* ptc_palette_lock(PTC_PALETTE palette);
+void ptc_palette_unlock(PTC_PALETTE palette);
+
+// Areas: left, top, right, bottom; right and bottom one past the last pixel.
+PTC_AREA ptc_area_create(int left, int top, int right, int bottom);
+void ptc_area_assign(PTC_AREA area, PTC_AREA source);
+void ptc_area_destroy(PTC_AREA area);
+int ptc_area_left(PTC_AREA area);
+int ptc_area_top(PTC_AREA area);
+int ptc_area_right(PTC_AREA area);
+int ptc_area_bottom(PTC_AREA area);
+int ptc_area_width(PTC_AREA area);
+int ptc_area_height(PTC_AREA area);
+
+// Surfaces: pixels are rows of width x bytes per pixel, without gaps.
+PTC_SURFACE ptc_surface_create(int width, int height, PTC_FORMAT format);
+void ptc_surface_destroy(PTC_SURFACE surface);
+void* ptc_surface_lock(PTC_SURFACE surface);
+void ptc_surface_unlock(PTC_SURFACE surface);
+int ptc_surface_width(PTC_SURFACE surface);
+int ptc_surface_height(PTC_SURFACE surface);
+PTC_FORMAT ptc_surface_format(PTC_SURFACE surface);  // owned by the surface
+void ptc_surface_palette_get(PTC_SURFACE surface, PTC_PALETTE palette);
+void ptc_surface_palette_set(PTC_SURFACE surface, PTC_PALETTE palette);
+void ptc_surface_clear(PTC_SURFACE surface);
+void ptc_surface_copy(PTC_SURFACE surface, PTC_SURFACE destination);
+void ptc_surface_copy_console(PTC_SURFACE surface, PTC_CONSOLE destination);
+void ptc_surface_copy_area(PTC_SURFACE surface, PTC_SURFACE destination, PTC_AREA source, PTC_AREA area);
+void ptc_surface_load(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch,
+                      PTC_FORMAT format, PTC_PALETTE palette);
+void ptc_surface_load_area(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch,
+                           PTC_FORMAT format, PTC_PALETTE palette, PTC_AREA source, PTC_AREA destination);
+
+// Consoles. Options before opening: "DirectX" (accepted, no effect),
+// "fullscreen output", "windowed output", and "offscreen output" (no display
+// needed; the presented frame can be read back with ptc_console_frame).
+PTC_CONSOLE ptc_console_create();
+void ptc_console_destroy(PTC_CONSOLE console);
+int ptc_console_option(PTC_CONSOLE console, const char* option);
+void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int width, int height,
+                                 PTC_FORMAT format, int pages);
+void ptc_console_close(PTC_CONSOLE console);
+void* ptc_console_window(PTC_CONSOLE console);  // the native window (an SDL_Window*), null when offscreen
+void ptc_console_update(PTC_CONSOLE console);
+int ptc_console_key(PTC_CONSOLE console);
+void ptc_console_read(PTC_CONSOLE console, PTC_KEY key);
+int ptc_console_width(PTC_CONSOLE console);
+int ptc_console_height(PTC_CONSOLE console);
+// The last presented frame: width x height pixels of 0x00RRGGBB, rows without gaps.
+const uint32_t* ptc_console_frame(PTC_CONSOLE console);
+
+// Keys. Code 27 is Escape.
+PTC_KEY ptc_key_create();
+void ptc_key_destroy(PTC_KEY key);
+int ptc_key_code(PTC_KEY key);
+
+// Timer: monotonic seconds. A fixed step makes every delta return that step,
+// for rendering at a fixed frame rate.
+PTC_TIMER ptc_timer_create();
+void ptc_timer_destroy(PTC_TIMER timer);
+void ptc_timer_start(PTC_TIMER timer);
+double ptc_timer_delta(PTC_TIMER timer);
+void ptc_timer_set_fixed_step(PTC_TIMER timer, double seconds);
+
+// Errors.
+PTC_ERROR ptc_error_create(const char* message);
+void ptc_error_destroy(PTC_ERROR error);
+const char* ptc_error_message(PTC_ERROR error);
+void ptc_error_report(PTC_ERROR error);

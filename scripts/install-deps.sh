@@ -1,0 +1,33 @@
+#!/bin/sh
+# Installs the Debian packages the show, its tools and its tests need.
+# Does nothing when every package is already present.
+set -eu
+
+PACKAGES="
+build-essential cmake pkg-config
+libsdl2-dev libopenmpt-dev libgtk-3-dev
+libgtest-dev libgmock-dev libbenchmark-dev
+libpng-dev libfreetype-dev fonts-dejavu-core
+netpbm imagemagick openmpt123 xmp
+xvfb xauth xdotool openbox wmctrl x11-utils
+clang
+"
+
+missing=""
+for package in $PACKAGES; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing="$missing $package"
+    fi
+done
+
+[ -z "$missing" ] && exit 0
+
+echo "Installing:$missing" >&2
+if [ "$(id -u)" -eq 0 ]; then
+    as_root=""
+else
+    as_root="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+$as_root apt-get update -q
+$as_root apt-get install -y -q --no-install-recommends $missing
