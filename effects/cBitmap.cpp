@@ -1,0 +1,199 @@
+#include "effects/cBitmap.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "image/Image.h"
+#include "platform/DynamicError.h"
+
+namespace {
+
+// Where the clipped picture lands: the first target pixel, the first picture
+// pixel and the size of the block copied, all in pixels.
+struct Placement {
+    int64_t targetX, targetY;
+    int64_t pictureX, pictureY;
+    int64_t columns, rows;
+};
+
+// Applies blend(d, s) to every pixel of the placed block.
+template <typename Pixel, typename Blend>
+void blendBlock(Pixel* target, int64_t targetWidth, const Pixel* picture, int64_t pictureWidth, const Placement& at,
+                Blend blend) {
+    for (int64_t row = 0; row < at.rows; ++row) {
+        Pixel* d = target + (at.targetY + row) * targetWidth + at.targetX;
+        const Pixel* s = picture + (at.pictureY + row) * pictureWidth + at.pictureX;
+        for (int64_t column = 0; column < at.columns; ++column) blend(d[column], s[column]);
+    }
+}
+
+template <typename Pixel>
+void copyBlock(Pixel* target, int64_t targetWidth, const Pixel* picture, int64_t pictureWidth, const Placement& at) {
+    for (int64_t row = 0; row < at.rows; ++row) {
+        Pixel* d = target + (at.targetY + row) * targetWidth + at.targetX;
+        const Pixel* s = picture + (at.pictureY + row) * pictureWidth + at.pictureX;
+        std::memcpy(d, s, static_cast<size_t>(at.columns) * sizeof(Pixel));
+    }
+}
+
+void drawIndexed(int mode, uint8_t* target, int64_t targetWidth, const uint8_t* picture, int64_t pictureWidth,
+                 const Placement& at) {
+    switch (mode) {
+        case cBitmap::MODE_COPY:
+            copyBlock(target, targetWidth, picture, pictureWidth, at);
+            break;
+        case cBitmap::MODE_TRANSPARENT:
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint8_t& d, uint8_t s) {
+                if (s != 0) d = s;
+            });
+            break;
+        case cBitmap::MODE_ADDITIVE:
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint8_t& d, uint8_t s) {
+                const int sum = d + s;
+                d = static_cast<uint8_t>(sum > 255 ? 255 : sum);
+            });
+            break;
+        case cBitmap::MODE_INVERT:
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint8_t& d, uint8_t s) {
+                if (s != 0) d = static_cast<uint8_t>(~d);
+            });
+            break;
+        default:
+            break;
+    }
+}
+
+// One channel of a packed pixel added with saturation at its mask.
+inline uint32_t addChannel(uint32_t d, uint32_t s, uint32_t mask) {
+    const uint32_t sum = (d & mask) + (s & mask);
+    return sum > mask ? mask : sum;
+}
+
+void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
+                const Placement& at) {
+    switch (mode) {
+        case cBitmap::MODE_COPY:
+            copyBlock(target, targetWidth, picture, pictureWidth, at);
+            break;
+        case cBitmap::MODE_TRANSPARENT:
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
+                if (s != 0) d = s;
+            });
+            break;
+        case cBitmap::MODE_ADDITIVE:
+            // The three channels are rebuilt from their masks, so the top byte ends up 0.
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
+                d = addChannel(d, s, 0xff0000) | addChannel(d, s, 0x00ff00) | addChannel(d, s, 0x0000ff);
+            });
+            break;
+        case cBitmap::MODE_INVERT:
+            // The whole word flips, top byte included.
+            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
+                if (s != 0) d = ~d;
+            });
+            break;
+        default:
+            break;
+    }
+}
+
+// The drawing loops know two pixel sizes only.
+int checkedPixelSize(const DynamicFormat& format) {
+    const int bytes = format.bytes();
+    if (bytes != 1 && bytes != 4) throw DynamicError("cBitmap: a picture must have 1 or 4 bytes per pixel");
+    return bytes;
+}
+
+}  // namespace
+
+cBitmap::cBitmap(int width, int height, const char* fileName, int mode, const DynamicFormat& format)
+    : cEffect(width, height), mode(mode), format_(format), bytesPerPixel(checkedPixelSize(format)) {
+    Image image(fileName);
+    picture = std::make_unique<DynamicSurface>(image.width(), image.height(), format_);
+    image.copy(*picture);
+    ready = 1;
+}
+
+cBitmap::cBitmap(int width, int height, int mode, int pictureWidth, int pictureHeight, const DynamicFormat& format)
+    : cEffect(width, height), mode(mode), format_(format), bytesPerPixel(checkedPixelSize(format)) {
+    picture = std::make_unique<DynamicSurface>(pictureWidth, pictureHeight, format_);
+    ready = 1;
+}
+
+cBitmap::~cBitmap() = default;
+
+int cBitmap::draw(DynamicSurface& target, int x, int y) {
+    if (!ready) return 0;
+
+    // Positions are widened so that no sum below can overflow.
+    const int64_t pictureWidth = picture->width();
+    const int64_t pictureHeight = picture->height();
+    const int64_t clipLeft = area.left();
+    const int64_t clipTop = area.top();
+    const int64_t clipRight = area.right();
+    const int64_t clipBottom = area.bottom();
+    int64_t left = x;
+    int64_t top = y;
+
+    // A picture that merely touches an edge of the rectangle is not rejected.
+    if (left + pictureWidth < clipLeft || top + pictureHeight < clipTop || clipRight < left || clipBottom < top) {
+        return 0;
+    }
+    if (target.format().bytes() != bytesPerPixel) {
+        throw DynamicError("cBitmap: the target's pixel size differs from the picture's");
+    }
+
+    // The clip rectangle may reach beyond the target; the target's own edges
+    // bound the drawing as well.
+    const int64_t targetWidth = target.width();
+    const int64_t targetHeight = target.height();
+    const int64_t boundLeft = std::max<int64_t>(clipLeft, 0);
+    const int64_t boundTop = std::max<int64_t>(clipTop, 0);
+    const int64_t boundRight = std::min(clipRight, targetWidth);
+    const int64_t boundBottom = std::min(clipBottom, targetHeight);
+
+    int64_t right = left + pictureWidth;
+    int64_t bottom = top + pictureHeight;
+    int64_t skipX = 0;
+    int64_t skipY = 0;
+    if (left < boundLeft) {
+        skipX = boundLeft - left;
+        left = boundLeft;
+    }
+    if (right > boundRight) right = boundRight;
+    if (top < boundTop) {
+        skipY = boundTop - top;
+        top = boundTop;
+    }
+    if (bottom > boundBottom) bottom = boundBottom;
+
+    void* targetPixels = target.lock();
+    const void* picturePixels = picture->lock();
+    if (right > left && bottom > top) {
+        const Placement at{left, top, skipX, skipY, right - left, bottom - top};
+        if (bytesPerPixel == 1) {
+            drawIndexed(mode, static_cast<uint8_t*>(targetPixels), targetWidth,
+                        static_cast<const uint8_t*>(picturePixels), pictureWidth, at);
+        } else {
+            drawDirect(mode, static_cast<uint32_t*>(targetPixels), targetWidth,
+                       static_cast<const uint32_t*>(picturePixels), pictureWidth, at);
+        }
+    }
+    target.unlock();
+    picture->unlock();
+    return 1;
+}
+
+int cBitmap::load(const char* fileName) {
+    Image image(fileName);
+    image.copy(*picture);
+    return 1;
+}
+
+int cBitmap::getWidth() { return picture->width(); }
+
+int cBitmap::getHeight() { return picture->height(); }
+
+void* cBitmap::lock() { return picture->lock(); }
+
+void cBitmap::unlock() { picture->unlock(); }
