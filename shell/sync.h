@@ -1,0 +1,41 @@
+// Music synchronisation: the song position, the beat table and the pulse area.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/DynamicArea.h"
+
+struct FMUSIC_MODULE;
+
+// The song as the timeline sees it: started once, then polled for its
+// position. The show plays the music layer's module; tests script it.
+class SongPosition {
+public:
+    virtual ~SongPosition() = default;
+    virtual void play() {}
+    virtual int order() = 0;
+    virtual int row() = 0;
+};
+
+// The playing module's position, as the music layer reports it.
+class PlayingSongPosition : public SongPosition {
+public:
+    explicit PlayingSongPosition(FMUSIC_MODULE* song) : song(song) {}
+    void play() override;
+    int order() override;
+    int row() override;
+
+private:
+    FMUSIC_MODULE* song;
+};
+
+// True when the background pulses on this order and row; positions outside
+// the 32 x 64 table never pulse.
+bool isBeatRow(int order, int row);
+
+// The whole frame, and the frame less a 10-pixel border.
+extern const DynamicArea fullArea;
+extern const DynamicArea zoomArea;
+
+// The source area of the background copy for the position the song is at now.
+const DynamicArea& beatArea(SongPosition& position);
