@@ -27,8 +27,13 @@ protected:
 };
 
 // A float rounded to the nearest integer, ties to even, low 8 bits returned:
-// indexes 256-entry tables with a float phase.
+// indexes 256-entry tables with a float phase. NaN and infinities give 0.
 uint8_t roundToByte(float x);
+
+// x truncated toward zero, of which the bits in mask (a power of two minus 1)
+// are returned, as "(int)x & mask" would give for any x in int range; beyond
+// it the low bits of the exact integer, and 0 for NaN and infinities.
+int truncateAndMask(float x, int mask);
 
 // The step clock: calls step() once for each whole 0.1 by which t is ahead of
 // last, carrying the remainder. The sum is single precision, the comparison
@@ -37,7 +42,11 @@ template <typename Step>
 void advanceStepClock(float& last, float t, Step step) {
     float remaining = t - last;
     while (remaining > 0.1) {
-        remaining -= 0.1f;
+        const float next = remaining - 0.1f;
+        // Once remaining is too large (or infinite) for 0.1 to register, the
+        // loop would never end; the steps taken so far stand.
+        if (!(next < remaining)) break;
+        remaining = next;
         step();
         last += 0.1f;
     }

@@ -1,0 +1,38 @@
+// A band of 81 narrow columns of binary digits, each one of 16 pictures
+// chosen at random, scrolling to the left: every change of the time's whole
+// part moves the row on by one column, a new random column entering at the
+// right, while a small pixel offset follows the time as well.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "effects/cBitmap.h"
+#include "effects/cEffect.h"
+#include "platform/DynamicSurface.h"
+
+class cBinaryBg : public cEffect {
+public:
+    static constexpr int kCellCount = 81;
+    static constexpr int kPictureCount = 16;
+    static constexpr int kColumnPitch = 4;
+
+    // Loads data/gfx/binary_bg1.tga to binary_bg16.tga and chooses the cells.
+    cBinaryBg(int width, int height);
+    ~cBinaryBg() override;
+
+    // Draws the row at the time t, then shifts it when the whole part of t
+    // (modulo 16) has changed since the last shift. Returns 0 when not ready,
+    // else 1.
+    int draw(DynamicSurface& target, float t);
+
+    int cell(int index) const { return cells[index]; }
+    int getOffset() const { return offset; }
+
+private:
+    std::array<int32_t, kCellCount> cells;
+    std::array<std::unique_ptr<cBitmap>, kPictureCount> stripes;
+    int32_t offset;
+    int32_t lastShift;
+};

@@ -1,0 +1,32 @@
+// Thirty-two stripes of binary digits falling down the frame, each at its own
+// speed, drawn additively over whatever the frame holds.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "effects/cBitmap.h"
+#include "effects/cEffect.h"
+#include "effects/cMatrixColumn.h"
+#include "platform/DynamicSurface.h"
+
+class cMatrixWriter : public cEffect {
+public:
+    static constexpr int kStripeCount = 6;
+    static constexpr int kColumnCount = 32;
+
+    // Loads the six stripe pictures from data/gfx/ and places the columns.
+    cMatrixWriter(int width, int height);
+    ~cMatrixWriter() override;
+
+    // Draws every column, then moves it on to time t; columns in index order.
+    // Returns 0 when not ready, else 1.
+    int draw(DynamicSurface& target, float t);
+
+    cMatrixColumn& column(int index) { return *columns[index]; }
+
+private:
+    std::array<std::unique_ptr<cBitmap>, kStripeCount> stripes;
+    // Declared after the stripes they point at, so destroyed before them.
+    std::array<std::unique_ptr<cMatrixColumn>, kColumnCount> columns;
+};
