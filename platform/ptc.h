@@ -61,7 +61,14 @@ int ptc_area_bottom(PTC_AREA area);
 int ptc_area_width(PTC_AREA area);
 int ptc_area_height(PTC_AREA area);
 
-// Surfaces: pixels are rows of width x bytes per pixel, without gaps.
+// Surfaces: pixels are rows of width x bytes per pixel, without gaps. Copies
+// convert through the masks (narrowing keeps the high bits, widening repeats
+// them, so 5-bit 31 becomes 255), indexed sources through their palette and
+// direct pixels into an indexed surface to its nearest palette colour. When
+// the two areas differ in size the copy scales by nearest pixel, sampling the
+// source under each target pixel's centre; whole-surface copies and loads of
+// another size scale likewise. Pixels falling outside either surface are
+// skipped, never touched.
 PTC_SURFACE ptc_surface_create(int width, int height, PTC_FORMAT format);
 void ptc_surface_destroy(PTC_SURFACE surface);
 void* ptc_surface_lock(PTC_SURFACE surface);
@@ -97,8 +104,13 @@ int ptc_console_width(PTC_CONSOLE console);
 int ptc_console_height(PTC_CONSOLE console);
 // The last presented frame: width x height pixels of 0x00RRGGBB, rows without gaps.
 const uint32_t* ptc_console_frame(PTC_CONSOLE console);
+// Queues a key press as if it had been typed: for tests and for driving an
+// offscreen console.
+void ptc_console_queue_key(PTC_CONSOLE console, int code);
 
-// Keys. Code 27 is Escape.
+// Keys. Code 27 is Escape; other characters keep their code (Return 13,
+// Space 32, letters lower case); other keys are 0x100 + their scan code.
+// Closing the window counts as an Escape press.
 PTC_KEY ptc_key_create();
 void ptc_key_destroy(PTC_KEY key);
 int ptc_key_code(PTC_KEY key);
@@ -115,4 +127,11 @@ void ptc_timer_set_fixed_step(PTC_TIMER timer, double seconds);
 PTC_ERROR ptc_error_create(const char* message);
 void ptc_error_destroy(PTC_ERROR error);
 const char* ptc_error_message(PTC_ERROR error);
+// Writes the message as one line to standard error and, when a display is
+// available and the last console opened was not offscreen, shows it in a
+// message box whose one button both Return and Escape press (tests dismiss it
+// by sending either key).
 void ptc_error_report(PTC_ERROR error);
+// Turns the message box of ptc_error_report on or off for the whole process
+// (on by default); standard error always gets the message.
+void ptc_error_set_message_box(int enabled);

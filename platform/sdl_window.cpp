@@ -1,0 +1,174 @@
+#include "platform/sdl_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <string>
+
+#include "platform/DynamicError.h"
+#include "platform/sdl_video.h"
+
+namespace {
+
+constexpr int kEscape = 27;
+// A window this share of the usable desktop leaves room for its frame and panels.
+constexpr double kComfortableShare = 0.85;
+
+[[noreturn]] void fail(const std::string& what) { throw DynamicError(what + ": " + SDL_GetError()); }
+
+// The largest rectangle of the frame's aspect centred in the output.
+SDL_Rect letterbox(int outputWidth, int outputHeight, int width, int height) {
+    SDL_Rect rect;
+    if (int64_t(outputWidth) * height >= int64_t(outputHeight) * width) {
+        rect.h = outputHeight;
+        rect.w = static_cast<int>(int64_t(outputHeight) * width / height);
+    } else {
+        rect.w = outputWidth;
+        rect.h = static_cast<int>(int64_t(outputWidth) * height / width);
+    }
+    rect.x = (outputWidth - rect.w) / 2;
+    rect.y = (outputHeight - rect.h) / 2;
+    return rect;
+}
+
+int comfortableFactor(int width, int height) {
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    const int across = static_cast<int>(usable.w * kComfortableShare) / width;
+    const int down = static_cast<int>(usable.h * kComfortableShare) / height;
+    return std::max(1, std::min(across, down));
+}
+
+SDL_Renderer* createRenderer(SDL_Window* window) {
+    // Vsync where the display offers it; otherwise any renderer at all.
+    const Uint32 wishes[] = {SDL_RENDERER_PRESENTVSYNC | SDL_RENDERER_TARGETTEXTURE, SDL_RENDERER_TARGETTEXTURE, 0};
+    for (Uint32 flags : wishes) {
+        if (SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, flags)) return renderer;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode) {
+    if (sdlKeycode >= 0 && sdlKeycode < 0x80) return sdlKeycode;
+    return 0x100 + sdlScancode;
+}
+
+SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : width(width), height(height) {
+    sdlVideoAcquire();
+    try {
+        Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+        int windowWidth = width;
+        int windowHeight = height;
+        if (mode == Mode::Fullscreen) {
+            // The desktop's own mode: no mode switch, the picture is scaled instead.
+            flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+        } else {
+            flags |= SDL_WINDOW_RESIZABLE;
+            const int factor = comfortableFactor(width, height);
+            windowWidth = width * factor;
+            windowHeight = height * factor;
+        }
+        window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
+                                  windowHeight, flags);
+        if (!window) fail("Cannot open the window");
+        renderer = createRenderer(window);
+        if (!renderer) fail("Cannot draw into the window");
+        frame = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
+        if (!frame) fail("Cannot create the frame texture");
+        SDL_SetTextureScaleMode(frame, SDL_ScaleModeNearest);
+        if (mode == Mode::Fullscreen) SDL_ShowCursor(SDL_DISABLE);
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+        SDL_RenderPresent(renderer);
+    } catch (...) {
+        if (frame) SDL_DestroyTexture(frame);
+        if (renderer) SDL_DestroyRenderer(renderer);
+        if (window) SDL_DestroyWindow(window);
+        sdlVideoRelease();
+        throw;
+    }
+}
+
+SdlWindow::~SdlWindow() {
+    if (magnified) SDL_DestroyTexture(magnified);
+    SDL_DestroyTexture(frame);
+    SDL_DestroyRenderer(renderer);
+    SDL_DestroyWindow(window);
+    SDL_ShowCursor(SDL_ENABLE);
+    sdlVideoRelease();
+}
+
+void SdlWindow::present(const uint32_t* pixels) {
+    if (SDL_UpdateTexture(frame, nullptr, pixels, width * 4) != 0) fail("Cannot update the frame texture");
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+    SDL_RenderClear(renderer);
+    drawScaled();
+    SDL_RenderPresent(renderer);
+}
+
+// Nearest pixel up to the largest whole multiple that fits, then smoothly to
+// fill the letterbox: crisp pixels without uneven rows at any screen size.
+void SdlWindow::drawScaled() {
+    int outputWidth = 0;
+    int outputHeight = 0;
+    if (SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) != 0) fail("Cannot measure the window");
+    if (outputWidth <= 0 || outputHeight <= 0) return;
+    const SDL_Rect picture = letterbox(outputWidth, outputHeight, width, height);
+    const int factor = std::max(1, std::min(picture.w / width, picture.h / height));
+    const bool exact = picture.w == width * factor && picture.h == height * factor;
+    if (exact || !SDL_RenderTargetSupported(renderer)) {
+        SDL_RenderCopy(renderer, frame, nullptr, &picture);
+        return;
+    }
+    if (factor != magnifiedFactor) {
+        if (magnified) SDL_DestroyTexture(magnified);
+        magnified = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width * factor,
+                                      height * factor);
+        if (!magnified) fail("Cannot create the scaling texture");
+        SDL_SetTextureScaleMode(magnified, SDL_ScaleModeLinear);
+        magnifiedFactor = factor;
+    }
+    SDL_SetRenderTarget(renderer, magnified);
+    SDL_RenderCopy(renderer, frame, nullptr, nullptr);
+    SDL_SetRenderTarget(renderer, nullptr);
+    SDL_RenderCopy(renderer, magnified, nullptr, &picture);
+}
+
+void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
+    switch (event.type) {
+        case SDL_KEYDOWN:
+            if (event.key.repeat == 0 && event.key.windowID == SDL_GetWindowID(window)) {
+                keys.push_back(keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode));
+            }
+            break;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE && event.window.windowID == SDL_GetWindowID(window)) {
+                keys.push_back(kEscape);
+                closeReported = true;
+            }
+            break;
+        case SDL_QUIT:
+            // Closing the last window also sends a quit; one close is one Escape.
+            if (!closeReported) keys.push_back(kEscape);
+            closeReported = false;
+            break;
+        default:
+            break;
+    }
+}
+
+void SdlWindow::collectKeys(std::deque<int>& keys) {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) handle(event, keys);
+}
+
+void SdlWindow::waitForKey(std::deque<int>& keys) {
+    collectKeys(keys);
+    SDL_Event event;
+    while (keys.empty()) {
+        if (!SDL_WaitEvent(&event)) fail("Cannot wait for a key");
+        handle(event, keys);
+    }
+}
