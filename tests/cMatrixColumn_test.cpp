@@ -1,0 +1,70 @@
+#include "effects/cMatrixColumn.h"
+
+#include <gtest/gtest.h>
+
+#include "effects/showRandom.h"
+#include "platform/DynamicError.h"
+#include "support/effect_surfaces.h"
+
+using namespace test_support;
+
+namespace {
+
+constexpr int kStripeHeight = 10;
+
+}  // namespace
+
+TEST(MatrixColumn, StartsOnTheBottomEdgeWithColumnDrawnBeforeSpeed) {
+    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
+    showRandReset();
+    cMatrixColumn column(320, 240, &picture);
+    EXPECT_EQ(column.getX(), 16838 % 320);
+    EXPECT_EQ(column.getSpeed(), 5758 % 3 + 3);
+    EXPECT_EQ(column.getY(), 240 - kStripeHeight);
+}
+
+TEST(MatrixColumn, WrapsOnlyOnceStrictlyBelowTheArea) {
+    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
+    showRandReset(7);
+    cMatrixColumn column(320, 240, &picture);
+    const int speed = column.getSpeed();
+
+    // Reaching exactly the area's height does not wrap.
+    column.moveTo(100, 240 - speed);
+    column.update(0.1f);
+    EXPECT_EQ(column.getY(), 240);
+    EXPECT_EQ(column.getX(), 100);
+
+    // One more step passes it: the stripe re-enters above the top edge at a
+    // new random column.
+    showRandReset(99);
+    const int expectedX = showRand() % 320;
+    showRandReset(99);
+    column.update(0.2f);
+    EXPECT_EQ(column.getY(), -kStripeHeight);
+    EXPECT_EQ(column.getX(), expectedX);
+    EXPECT_EQ(column.getSpeed(), speed);
+}
+
+TEST(MatrixColumn, MovesOneSpeedPerStepOfTheClock) {
+    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
+    cMatrixColumn column(320, 240, &picture);
+    column.moveTo(5, 0);
+    column.update(0.05f);
+    EXPECT_EQ(column.getY(), 0);
+    column.update(0.35f);
+    EXPECT_EQ(column.getY(), 3 * column.getSpeed());
+}
+
+TEST(MatrixColumn, NeverOverflowsInAVeryTallArea) {
+    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
+    cMatrixColumn column(320, INT32_MAX, &picture);
+    column.moveTo(0, INT32_MAX - 1);
+    column.update(0.1f);
+    EXPECT_EQ(column.getY(), -kStripeHeight);
+}
+
+TEST(MatrixColumn, RefusesAnAreaWithoutColumns) {
+    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
+    EXPECT_THROW(cMatrixColumn(0, 240, &picture), DynamicError);
+}
