@@ -1,0 +1,19 @@
+// One ray-cast point of the 3D tunnel's lattice: where a ray from the camera
+// meets the cylinder's wall, as texture coordinates and a brightness.
+#pragma once
+
+#include <cstdint>
+
+#include "effects/Matrix4.h"
+
+struct TunnelSample {
+    int32_t u;      // depth texture coordinate, 8.8 fixed point
+    int32_t v;      // angular texture coordinate, 8.8 fixed point
+    int32_t shade;  // brightness, 8.8 fixed point, 0 (black) to 32768 (level 128)
+};
+
+// Casts a ray from the camera (on the axis of a cylinder of the given radius,
+// travel units along it) in direction v. A ray that never meets the wall
+// (parallel to the axis) or meets it beyond float range gives the far, black
+// sample {0, 0, 0}.
+TunnelSample castTunnelRay(const Vector3& v, float radius, float travel);

@@ -1,0 +1,60 @@
+// The inside of a textured cylinder seen from a camera on its axis that flies
+// along it and, after a run-in, turns about all three axes. Rays are cast only
+// at a 41 x 31 lattice (one every 8 pixels); inside each 8 x 8 block the
+// texture coordinates and the brightness are interpolated in fixed point and
+// the texel's colour at that brightness comes from a precomputed shade table.
+// Always covers 320 x 240 pixels from the frame's top-left corner.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "effects/TunnelSample.h"
+#include "platform/DynamicSurface.h"
+
+class c3DTunnel {
+public:
+    static constexpr int kLatticeColumns = 41;
+    static constexpr int kLatticeRows = 31;
+
+    // Not ready; draws nothing.
+    c3DTunnel();
+    // Loads the texture, which must be 256 x 256 and indexed, and builds the
+    // shade table. A texture of any other size or format leaves the effect not
+    // ready; a file that cannot be read throws the image library's error.
+    c3DTunnel(const char* textureFileName, float radius);
+    c3DTunnel(const c3DTunnel&) = delete;
+    c3DTunnel& operator=(const c3DTunnel&) = delete;
+    ~c3DTunnel();
+
+    // Moves the camera for a time step dt. Returns 0 when not ready.
+    int update(float dt);
+    // Adds the tunnel onto a 32-bit frame of at least 320 x 240, each channel
+    // saturating, or (draw) writes it over the frame. Return 0 when not ready
+    // or when a surface cannot be locked.
+    int drawAdditive(DynamicSurface& frame);
+    int draw(DynamicSurface& frame);
+
+    int isReady() const { return ready; }
+
+    // Camera rotation about X (0), Y (1) or Z (2), in radians.
+    float getAngle(int axis) const;
+    float getTravel() const { return travel; }
+    // The lattice of the last draw.
+    const TunnelSample& sample(int column, int row) const;
+    // Colour of palette index at brightness level (128 is the colour itself).
+    uint32_t shadeColour(int index, int level) const;
+
+private:
+    void buildShadeTable(const int32_t* palette);
+    void castLattice();
+    int fillBlocks(DynamicSurface& frame, bool additive);
+
+    float angles[3] = {0.0f, 0.0f, 0.0f};
+    float radius = 0.0f;
+    float travel = 0.0f;
+    TunnelSample grid[kLatticeColumns * kLatticeRows] = {};
+    std::unique_ptr<DynamicSurface> texture;
+    std::unique_ptr<uint32_t[]> shadeTable;
+    int32_t ready = 0;
+};

@@ -1,0 +1,151 @@
+#include "effects/cPlasma.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+
+#include "effects/showRandom.h"
+#include "platform/DynamicError.h"
+
+void fillPlasmaTable(float* table, double amplitude) {
+    const double pi = 3.14159265359;
+    for (int i = 0; i < 256; ++i) {
+        const double a = i * pi;
+        table[i] = static_cast<float>(amplitude * std::cos(a / 128) + 32 * std::cos(a / 64) + 8 * std::cos(a / 32));
+    }
+}
+
+cPlasma::cPlasma(int width, int height, const float* table) : cEffect(width, height), table(table) { ready = 1; }
+
+void cPlasma::setSpeeds(float s1, float s3) {
+    speed1 = s1;
+    speed3 = s3;
+}
+
+void cPlasma::setSteps(float x1, float x2, float y1, float y2) {
+    stepX1 = x1;
+    stepX2 = x2;
+    stepY1 = y1;
+    stepY2 = y2;
+}
+
+void cPlasma::setPhases(float p1, float p2, float p3, float p4) {
+    phase1 = p1;
+    phase2 = p2;
+    phase3 = p3;
+    phase4 = p4;
+}
+
+float cPlasma::getPhase(int which) const {
+    switch (which) {
+        case 1:
+            return phase1;
+        case 2:
+            return phase2;
+        case 3:
+            return phase3;
+        case 4:
+            return phase4;
+        default:
+            throw DynamicError("cPlasma: there is no phase " + std::to_string(which));
+    }
+}
+
+void cPlasma::update(float elapsed) {
+    accumulator += elapsed;
+    while (accumulator >= 1.0) {
+        phase1 += speed1;
+        phase3 += speed3;
+        // Four draws in this order keep the shared sequence in step with the
+        // rest of the show, even the two that can only add 0.
+        phase1 += showRand() % 1;
+        phase2 += showRand() % 2;
+        phase3 += showRand() % 2;
+        phase4 += showRand() % 1;
+        const float before = accumulator;
+        accumulator -= 1.0f;
+        // Past 2^24 (or at infinity) subtracting 1 no longer changes the
+        // value and the loop would never end; such a jump has no fraction
+        // left to carry, so it ends with an empty accumulator.
+        if (accumulator == before) {
+            accumulator = 0.0f;
+            break;
+        }
+    }
+}
+
+void cPlasma::checkArea() const {
+    if (area.left() < 0 || area.top() < 0 || area.right() > width || area.bottom() > height) {
+        throw DynamicError("cPlasma: the drawing area must lie within " + std::to_string(width) + " x " +
+                           std::to_string(height));
+    }
+}
+
+void cPlasma::checkSurface(const DynamicSurface& surface, int bytesPerPixel, const char* role) const {
+    if (surface.format().bytes() != bytesPerPixel || surface.width() < width || surface.height() < height) {
+        throw DynamicError(std::string("cPlasma: the ") + role + " must be " + std::to_string(bytesPerPixel * 8) +
+                           "-bit and at least " + std::to_string(width) + " x " + std::to_string(height));
+    }
+}
+
+void cPlasma::computeIndices(uint8_t* out) {
+    const int left = area.left();
+    const int top = area.top();
+    const int areaWidth = area.width();
+    const int areaHeight = area.height();
+    float c = phase3;
+    float d = phase4;
+    for (int y = top; y < top + areaHeight; ++y) {
+        float a = phase1;
+        float b = phase2;
+        // The column lookups are the same for the whole row.
+        const float columnC = table[roundToByte(c)];
+        const float columnD = table[roundToByte(d)];
+        uint8_t* row = out + static_cast<size_t>(y) * width + left;
+        for (int x = 0; x < areaWidth; ++x) {
+            float sum = table[roundToByte(a)] + table[roundToByte(b)];
+            sum = sum + columnC;
+            sum = sum + columnD;
+            row[x] = roundToByte(sum);
+            a = a + stepX1;
+            b = b + stepX2;
+        }
+        c = c + stepY1;
+        d = d + stepY2;
+    }
+}
+
+int cPlasma::draw(DynamicSurface& indices) {
+    if (!ready) return 0;
+    checkArea();
+    checkSurface(indices, 1, "index surface");
+    auto* out = static_cast<uint8_t*>(indices.lock());
+    computeIndices(out);
+    indices.unlock();
+    return 1;
+}
+
+int cPlasma::drawReveal(DynamicSurface& target, DynamicSurface& picture, uint8_t level) {
+    if (!ready) return 0;
+    checkArea();
+    checkSurface(target, 4, "target");
+    checkSurface(picture, 4, "picture");
+    revealIndices.resize(static_cast<size_t>(width) * height);
+    computeIndices(revealIndices.data());
+
+    const int left = area.left();
+    const int top = area.top();
+    const int right = area.right();
+    const int bottom = area.bottom();
+    auto* targetPixels = static_cast<uint32_t*>(target.lock());
+    auto* picturePixels = static_cast<uint32_t*>(picture.lock());
+    for (int y = top; y < bottom; ++y) {
+        const size_t row = static_cast<size_t>(y) * width;
+        for (int x = left; x < right; ++x) {
+            if (revealIndices[row + x] <= level) targetPixels[row + x] = picturePixels[row + x];
+        }
+    }
+    target.unlock();
+    picture.unlock();
+    return 1;
+}
