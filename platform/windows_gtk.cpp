@@ -389,6 +389,16 @@ int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption
     GtkMessageType icon = (type & MB_ICONINFORMATION) != 0 ? GTK_MESSAGE_INFO : GTK_MESSAGE_OTHER;
     GtkWidget* box = gtk_message_dialog_new(ownerWindow(owner), GTK_DIALOG_MODAL, icon, GTK_BUTTONS_OK, "%s", text);
     gtk_window_set_title(GTK_WINDOW(box), caption);
+    // GTK 3 message boxes no longer show their type's picture by themselves.
+    // Without the icon theme's picture the box goes without one rather than
+    // showing a broken-image sign.
+    if (icon == GTK_MESSAGE_INFO && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "dialog-information")) {
+        GtkWidget* image = gtk_image_new_from_icon_name("dialog-information", GTK_ICON_SIZE_DIALOG);
+        G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+        gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
+        G_GNUC_END_IGNORE_DEPRECATIONS
+        gtk_widget_show(image);
+    }
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     drainEvents();
