@@ -1,0 +1,196 @@
+#include "effects/cPlasma.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "effects/showRandom.h"
+#include "platform/DynamicError.h"
+#include "support/effect_surfaces.h"
+
+using test_support::directFormat;
+using test_support::indexedFormat;
+using test_support::makeSurface;
+using test_support::readPixels32;
+using test_support::readPixels8;
+using test_support::writePixels32;
+using test_support::writePixels8;
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+struct ShellPlasma {
+    ShellPlasma() : plasma(kWidth, kHeight, (fillPlasmaTable(table, 55), table)) {
+        plasma.setSpeeds(8.6f, 8.3f);
+        plasma.setSteps(0.0f, 0.0f, 0.0f, 0.0f);
+    }
+    float table[256];
+    cPlasma plasma;
+};
+
+std::vector<uint8_t> drawIndices(cPlasma& plasma) {
+    auto canvas = makeSurface(kWidth, kHeight, indexedFormat());
+    EXPECT_EQ(plasma.draw(*canvas), 1);
+    return readPixels8(*canvas);
+}
+
+}  // namespace
+
+TEST(PlasmaTable, EntryZeroIsAmplitudePlusFortyAndTheTableWraps) {
+    float table[256];
+    fillPlasmaTable(table, 55);
+    EXPECT_FLOAT_EQ(table[0], 95.0f);
+    EXPECT_NEAR(table[128], -55.0f + 32.0f + 8.0f, 1e-4);
+    // Neighbours across the wrap are as close as neighbours anywhere else.
+    EXPECT_NEAR(table[255], table[1], 1e-3);
+    fillPlasmaTable(table, 64);
+    EXPECT_FLOAT_EQ(table[0], 104.0f);
+}
+
+TEST(Plasma, WithEveryPhaseAndStepZeroEveryIndexIs124) {
+    ShellPlasma shell;
+    for (uint8_t index : drawIndices(shell.plasma)) ASSERT_EQ(index, 124);
+}
+
+TEST(Plasma, RowStepsMoveAlongTheRowAndColumnStepsDownTheColumn) {
+    // Whole-number steps keep every phase exact, so pixel (x, y) must equal
+    // the top-left pixel of a plasma started at the phases it reached.
+    ShellPlasma moving;
+    moving.plasma.setSteps(1.0f, 3.0f, 5.0f, 2.0f);
+    const std::vector<uint8_t> indices = drawIndices(moving.plasma);
+    const int points[][2] = {{1, 0}, {0, 1}, {17, 5}, {319, 239}, {200, 100}};
+    for (const auto& point : points) {
+        const int x = point[0];
+        const int y = point[1];
+        ShellPlasma still;
+        still.plasma.setPhases(1.0f * x, 3.0f * x, 5.0f * y, 2.0f * y);
+        EXPECT_EQ(indices[y * kWidth + x], drawIndices(still.plasma)[0]) << x << ", " << y;
+    }
+    // The pattern does vary, so the comparison above means something.
+    EXPECT_NE(indices[1], indices[0]);
+    EXPECT_NE(indices[kWidth], indices[0]);
+}
+
+TEST(Plasma, DrawsOnlyWithinItsAreaStartingTheAreaAtTheUnshiftedPhases) {
+    ShellPlasma full;
+    full.plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
+    full.plasma.setPhases(3.0f, 9.0f, 27.0f, 81.0f);
+    const std::vector<uint8_t> whole = drawIndices(full.plasma);
+
+    ShellPlasma part;
+    part.plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
+    part.plasma.setPhases(3.0f, 9.0f, 27.0f, 81.0f);
+    part.plasma.setArea(DynamicArea(10, 20, 30, 40));
+    auto canvas = makeSurface(kWidth, kHeight, indexedFormat());
+    writePixels8(*canvas, std::vector<uint8_t>(kWidth * kHeight, 7));
+    ASSERT_EQ(part.plasma.draw(*canvas), 1);
+    const std::vector<uint8_t> indices = readPixels8(*canvas);
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            const bool inside = x >= 10 && x < 30 && y >= 20 && y < 40;
+            const uint8_t expected = inside ? whole[(y - 20) * kWidth + (x - 10)] : 7;
+            ASSERT_EQ(indices[y * kWidth + x], expected) << x << ", " << y;
+        }
+    }
+}
+
+TEST(Plasma, UpdateStepsOncePerWholeUnitAndCarriesTheFraction) {
+    ShellPlasma shell;
+    shell.plasma.update(0.5f);
+    EXPECT_EQ(shell.plasma.getPhase(1), 0.0f);
+    shell.plasma.update(0.5f);
+    EXPECT_FLOAT_EQ(shell.plasma.getPhase(1), 8.6f);
+    EXPECT_EQ(shell.plasma.getAccumulator(), 0.0f);
+
+    ShellPlasma twice;
+    twice.plasma.update(2.5f);
+    EXPECT_FLOAT_EQ(twice.plasma.getPhase(1), 17.2f);
+    EXPECT_EQ(twice.plasma.getAccumulator(), 0.5f);
+}
+
+TEST(Plasma, EachStepDrawsFourValuesAndOnlyPhasesTwoAndThreeTakeThem) {
+    showRandReset();
+    int draws[9];
+    for (int& draw : draws) draw = showRand();
+
+    showRandReset();
+    ShellPlasma shell;
+    shell.plasma.update(2.0f);
+    EXPECT_EQ(showRand(), draws[8]) << "two steps draw exactly eight values";
+    EXPECT_EQ(shell.plasma.getPhase(2), static_cast<float>(draws[1] % 2 + draws[5] % 2));
+    float phase3 = 0.0f;
+    phase3 += 8.3f;
+    phase3 += draws[2] % 2;
+    phase3 += 8.3f;
+    phase3 += draws[6] % 2;
+    EXPECT_EQ(shell.plasma.getPhase(3), phase3);
+    EXPECT_EQ(shell.plasma.getPhase(4), 0.0f);
+}
+
+TEST(Plasma, NegativeAccumulatorNeverStepsAndHugeJumpsEnd) {
+    ShellPlasma shell;
+    shell.plasma.update(-3.0f);
+    shell.plasma.update(2.5f);
+    EXPECT_EQ(shell.plasma.getPhase(1), 0.0f);
+    EXPECT_EQ(shell.plasma.getAccumulator(), -0.5f);
+
+    // Far beyond float precision subtracting 1 changes nothing: these must
+    // still return, leaving an empty accumulator.
+    ShellPlasma huge;
+    huge.plasma.update(1e30f);
+    EXPECT_EQ(huge.plasma.getAccumulator(), 0.0f);
+    huge.plasma.update(std::numeric_limits<float>::infinity());
+    EXPECT_EQ(huge.plasma.getAccumulator(), 0.0f);
+    EXPECT_TRUE(std::isfinite(huge.plasma.getPhase(1)));
+}
+
+TEST(PlasmaReveal, CopiesExactlyThePixelsWhoseIndexIsAtMostTheLevel) {
+    ShellPlasma shell;
+    shell.plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
+    const std::vector<uint8_t> indices = drawIndices(shell.plasma);
+
+    std::vector<uint32_t> picturePixels(kWidth * kHeight);
+    for (size_t i = 0; i < picturePixels.size(); ++i)
+        picturePixels[i] = 0x00010203u * static_cast<uint32_t>(i % 50 + 1);
+    auto picture = makeSurface(kWidth, kHeight, directFormat());
+    writePixels32(*picture, picturePixels);
+
+    for (int level : {0, 100, 200, 255}) {
+        auto target = makeSurface(kWidth, kHeight, directFormat());
+        writePixels32(*target, std::vector<uint32_t>(kWidth * kHeight, 0x00abcdefu));
+        ASSERT_EQ(shell.plasma.drawReveal(*target, *picture, static_cast<uint8_t>(level)), 1);
+        const std::vector<uint32_t> result = readPixels32(*target);
+        for (size_t i = 0; i < result.size(); ++i) {
+            const uint32_t expected = indices[i] <= level ? picturePixels[i] : 0x00abcdefu;
+            ASSERT_EQ(result[i], expected) << "level " << level << ", pixel " << i;
+        }
+    }
+}
+
+TEST(PlasmaReveal, LevelsAroundTheFlatPatternRevealAllOrNothing) {
+    ShellPlasma shell;  // every index 124
+    auto picture = makeSurface(kWidth, kHeight, directFormat());
+    writePixels32(*picture, std::vector<uint32_t>(kWidth * kHeight, 0x00112233u));
+    auto target = makeSurface(kWidth, kHeight, directFormat());
+    shell.plasma.drawReveal(*target, *picture, 123);
+    for (uint32_t pixel : readPixels32(*target)) ASSERT_EQ(pixel, 0u);
+    shell.plasma.drawReveal(*target, *picture, 124);
+    for (uint32_t pixel : readPixels32(*target)) ASSERT_EQ(pixel, 0x00112233u);
+}
+
+TEST(Plasma, RefusesSurfacesItWouldWritePastAndAreasBeyondItsSize) {
+    ShellPlasma shell;
+    auto small = makeSurface(100, 100, indexedFormat());
+    EXPECT_THROW(shell.plasma.draw(*small), DynamicError);
+    auto direct = makeSurface(kWidth, kHeight, directFormat());
+    EXPECT_THROW(shell.plasma.draw(*direct), DynamicError);
+    auto indexed = makeSurface(kWidth, kHeight, indexedFormat());
+    EXPECT_THROW(shell.plasma.drawReveal(*direct, *indexed, 10), DynamicError);
+
+    shell.plasma.setArea(DynamicArea(0, 0, kWidth + 1, kHeight));
+    EXPECT_THROW(shell.plasma.draw(*indexed), DynamicError);
+}
