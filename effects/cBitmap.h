@@ -29,8 +29,8 @@ public:
 
     // Draws the picture with its top-left corner at (x, y) of target. Returns
     // 0 when not ready or when the picture lies wholly outside the clip
-    // rectangle, else 1. Throws DynamicError when the target's pixel size
-    // differs from the picture's.
+    // rectangle, else 1. Throws DynamicError instead of drawing onto a target
+    // whose pixel size differs from the picture's.
     int draw(DynamicSurface& target, int x, int y);
 
     // Replaces the picture's pixels with those of a picture file.

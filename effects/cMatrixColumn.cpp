@@ -11,10 +11,15 @@ int checkedAreaWidth(int areaWidth) {
     return areaWidth;
 }
 
+cBitmap* checkedBitmap(cBitmap* bitmap) {
+    if (bitmap == nullptr) throw DynamicError("cMatrixColumn: no stripe picture");
+    return bitmap;
+}
+
 }  // namespace
 
 cMatrixColumn::cMatrixColumn(int areaWidth, int areaHeight, cBitmap* bitmap)
-    : bitmap(bitmap), areaWidth(checkedAreaWidth(areaWidth)), areaHeight(areaHeight), lastTime(0) {
+    : bitmap(checkedBitmap(bitmap)), areaWidth(checkedAreaWidth(areaWidth)), areaHeight(areaHeight), lastTime(0) {
     x = showRand() % areaWidth;
     y = areaHeight - bitmap->getHeight();
     speed = showRand() % 3 + 3;

@@ -12,7 +12,8 @@ class cMatrixColumn {
 public:
     // Starts with the stripe's bottom edge on the bottom of the area, at a
     // random column and with a random speed of 3 to 5 (drawn in that order).
-    // Throws DynamicError when areaWidth is below 1. The bitmap is not owned.
+    // Throws DynamicError when areaWidth is below 1 or there is no bitmap.
+    // The bitmap is not owned.
     cMatrixColumn(int areaWidth, int areaHeight, cBitmap* bitmap);
 
     // Draws the stripe at (x, y), clipped by the picture.

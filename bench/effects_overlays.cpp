@@ -1,0 +1,154 @@
+// The overlays and the bitmap sprite drawing into a 320 x 240 frame. Each
+// reports vs_floor: its time per frame over one read-modify-write pass of the
+// frame (BM_Floor_FramePass), timed in the same run.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "effects/cBinaryBg.h"
+#include "effects/cBitmap.h"
+#include "effects/cMatrixWriter.h"
+#include "effects/cRandomDots.h"
+#include "effects/cStatic.h"
+#include "effects/showRandom.h"
+#include "image/Image.h"
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 240;
+
+DynamicFormat frameFormat() { return DynamicFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0); }
+
+// Seconds of one read-modify-write pass over the frame, the best of several.
+double floorPassSeconds() {
+    static const double seconds = [] {
+        std::vector<uint32_t> frame(kWidth * kHeight, 0x00102030);
+        double best = 1e9;
+        for (int round = 0; round < 20; ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            for (int pass = 0; pass < 50; ++pass) {
+                uint32_t* p = frame.data();
+                for (int i = 0; i < kWidth * kHeight; ++i) p[i] = p[i] + 0x00010101;
+                benchmark::DoNotOptimize(p);
+                benchmark::ClobberMemory();
+            }
+            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+            best = std::min(best, elapsed.count() / 50);
+        }
+        return best;
+    }();
+    return seconds;
+}
+
+// Writes the pictures the effects load, with their show sizes, into a fresh
+// directory and works from there while the effects are built.
+class PictureDirectory {
+public:
+    PictureDirectory() : previous(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "peekstun-bench-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr) std::abort();
+        root = pattern;
+        std::filesystem::create_directories(root / "data" / "gfx");
+        std::filesystem::current_path(root);
+        const char* stripes[] = {"binary_stripe1.tga", "binary_stripe2.pcx", "binary_stripe3.pcx",
+                                 "binary_stripe4.pcx", "binary_stripe5.pcx", "binary_stripe6.tga"};
+        const int lengths[] = {96, 152, 120, 200, 64, 176};
+        for (int i = 0; i < 6; ++i) write(stripes[i], 8, lengths[i]);  // read by content, whatever the name
+        for (int i = 1; i <= 16; ++i) write("binary_bg" + std::to_string(i) + ".tga", 4, 238);
+        write("circle.tga", 11, 11);
+    }
+    ~PictureDirectory() {
+        std::error_code ignored;
+        std::filesystem::current_path(previous, ignored);
+        std::filesystem::remove_all(root, ignored);
+    }
+
+private:
+    static void write(const std::string& name, int width, int height) {
+        std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i % 3 == 0) ? 0x0030c040 : 0x00081008;
+        const DynamicFormat format = frameFormat();
+        const DynamicPalette palette;
+        Image().save(("data/gfx/" + name).c_str(), width, height, &format, &palette, pixels.data(), IMAGE_TGA, nullptr);
+    }
+
+    std::filesystem::path previous;
+    std::filesystem::path root;
+};
+
+// Runs draw once per iteration on a grey frame and reports the floor ratio.
+template <typename Draw>
+void runFrames(benchmark::State& state, Draw draw) {
+    DynamicSurface frame(kWidth, kHeight, frameFormat());
+    std::vector<uint32_t> grey(kWidth * kHeight, 0x00404040);
+    const auto start = std::chrono::steady_clock::now();
+    int frameNumber = 0;
+    for (auto _ : state) {
+        draw(frame, frameNumber++);
+        benchmark::ClobberMemory();
+    }
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    state.counters["vs_floor"] = elapsed.count() / static_cast<double>(state.iterations()) / floorPassSeconds();
+}
+
+void BM_Overlay_StaticNoise(benchmark::State& state) {
+    showRandReset();
+    cStatic noise(kWidth, kHeight, 30, 40, cStatic::MODE_ROW_STREAKS_GRAIN);
+    runFrames(state, [&](DynamicSurface& frame, int) { noise.drawAdditive(frame); });
+}
+BENCHMARK(BM_Overlay_StaticNoise);
+
+void BM_Overlay_MatrixWriter(benchmark::State& state) {
+    showRandReset();
+    std::unique_ptr<cMatrixWriter> writer;
+    {
+        PictureDirectory pictures;
+        writer = std::make_unique<cMatrixWriter>(kWidth, kHeight);
+    }
+    // 1.4 time units a second at 60 frames a second.
+    runFrames(state, [&](DynamicSurface& frame, int n) { writer->draw(frame, n * (1.4f / 60)); });
+}
+BENCHMARK(BM_Overlay_MatrixWriter);
+
+void BM_Overlay_RandomDots(benchmark::State& state) {
+    showRandReset();
+    std::unique_ptr<cRandomDots> dots;
+    {
+        PictureDirectory pictures;
+        dots = std::make_unique<cRandomDots>(kWidth, kHeight, "data/gfx/circle.tga");
+    }
+    runFrames(state, [&](DynamicSurface& frame, int n) { dots->draw(frame, 2, 180, n * (2.6f / 60)); });
+}
+BENCHMARK(BM_Overlay_RandomDots);
+
+void BM_Overlay_BinaryBackground(benchmark::State& state) {
+    showRandReset();
+    std::unique_ptr<cBinaryBg> background;
+    {
+        PictureDirectory pictures;
+        background = std::make_unique<cBinaryBg>(kWidth, kHeight);
+    }
+    runFrames(state, [&](DynamicSurface& frame, int n) { background->draw(frame, n * (10.6f / 60)); });
+}
+BENCHMARK(BM_Overlay_BinaryBackground);
+
+// A whole-frame picture in each blend mode.
+void BM_Bitmap_FullFrame(benchmark::State& state) {
+    cBitmap picture(kWidth, kHeight, static_cast<int>(state.range(0)), kWidth, kHeight, frameFormat());
+    uint32_t* pixels = static_cast<uint32_t*>(picture.lock());
+    for (int i = 0; i < kWidth * kHeight; ++i) pixels[i] = (i % 7 == 0) ? 0 : 0x00203040u + i;
+    picture.unlock();
+    runFrames(state, [&](DynamicSurface& frame, int) { picture.draw(frame, 0, 0); });
+}
+BENCHMARK(BM_Bitmap_FullFrame)->ArgName("mode")->DenseRange(0, 3);
+
+}  // namespace
