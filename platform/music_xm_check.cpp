@@ -1,0 +1,80 @@
+#include "platform/music_xm_check.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr char kSignature[] = "Extended Module: ";
+constexpr size_t kSignatureLength = sizeof(kSignature) - 1;
+constexpr size_t kHeaderSizeOffset = 60;  // the header size counts from here
+
+// Little-endian reads that treat anything past the end as missing.
+class XmReader {
+public:
+    XmReader(const uint8_t* bytes, size_t size) : bytes(bytes), size(size) {}
+
+    bool has(uint64_t offset, uint64_t length) const { return offset <= size && length <= size - offset; }
+    uint32_t u8(uint64_t offset) const { return bytes[offset]; }
+    uint32_t u16(uint64_t offset) const { return u8(offset) | u8(offset + 1) << 8; }
+    uint32_t u32(uint64_t offset) const { return u16(offset) | u16(offset + 2) << 16; }
+
+private:
+    const uint8_t* bytes;
+    size_t size;
+};
+
+// The offset just past the patterns starting at `offset`, or 0 when the file
+// ends first.
+uint64_t skipPatterns(const XmReader& in, uint64_t offset, uint32_t patterns) {
+    for (uint32_t i = 0; i < patterns; ++i) {
+        if (!in.has(offset, 9)) return 0;
+        uint32_t headerLength = in.u32(offset);
+        uint32_t packedSize = in.u16(offset + 7);
+        offset += uint64_t{headerLength} + packedSize;
+        if (!in.has(0, offset)) return 0;
+    }
+    return offset;
+}
+
+// The offset just past the instruments and their samples, or 0 when the file
+// ends first.
+uint64_t skipInstruments(const XmReader& in, uint64_t offset, uint32_t instruments) {
+    for (uint32_t i = 0; i < instruments; ++i) {
+        if (!in.has(offset, 29)) return 0;
+        uint32_t headerSize = in.u32(offset);
+        uint32_t samples = in.u16(offset + 27);
+        if (samples == 0) {
+            offset += headerSize;
+            if (!in.has(0, offset)) return 0;
+            continue;
+        }
+        if (!in.has(offset, 33)) return 0;
+        uint32_t sampleHeaderSize = in.u32(offset + 29);
+        uint64_t sampleHeader = offset + headerSize;
+        uint64_t data = sampleHeader + uint64_t{samples} * sampleHeaderSize;
+        if (!in.has(0, data)) return 0;
+        for (uint32_t s = 0; s < samples; ++s, sampleHeader += sampleHeaderSize) {
+            if (!in.has(sampleHeader, 18)) return 0;
+            uint64_t length = in.u32(sampleHeader);
+            // Packed 4-bit samples: a 16-byte table, then two samples a byte.
+            if (in.u8(sampleHeader + 17) == 0xad) length = 16 + (length + 1) / 2;
+            data += length;
+        }
+        if (!in.has(0, data)) return 0;
+        offset = data;
+    }
+    return offset;
+}
+
+}  // namespace
+
+bool isTruncatedXm(const uint8_t* bytes, size_t size) {
+    if (size < kSignatureLength || std::memcmp(bytes, kSignature, kSignatureLength) != 0) return false;
+    XmReader in(bytes, size);
+    if (!in.has(kHeaderSizeOffset, 16)) return true;
+    if (in.u16(58) != 0x0104) return false;
+    uint64_t headerEnd = kHeaderSizeOffset + uint64_t{in.u32(kHeaderSizeOffset)};
+    uint64_t patternsEnd = skipPatterns(in, headerEnd, in.u16(70));
+    if (patternsEnd == 0) return true;
+    return skipInstruments(in, patternsEnd, in.u16(72)) == 0;
+}

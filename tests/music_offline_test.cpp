@@ -1,0 +1,218 @@
+// Playback through the offline output: the position after each mix, the
+// song's end, the mixers and repeatability.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/DynamicError.h"
+#include "platform/fmod.h"
+#include "support/xm_builder.h"
+
+namespace {
+
+constexpr size_t kRowFrames = 5292;  // 0.12 s at 44100 Hz
+
+class OfflineMusic : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (FMUSIC_MODULE* song : songs) FMUSIC_FreeSong(song);
+        FSOUND_Close();
+        for (const std::string& path : paths) std::remove(path.c_str());
+    }
+
+    void init(int rate = 44100, int mixer = FSOUND_MIXER_AUTODETECT) {
+        ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE));
+        ASSERT_TRUE(FSOUND_SetMixer(mixer));
+        ASSERT_TRUE(FSOUND_Init(rate, 32));
+    }
+
+    FMUSIC_MODULE* load(const XmSong& song) {
+        paths.push_back(xmScratchPath("offline-" + std::to_string(paths.size()) + ".xm"));
+        writeXmFile(paths.back(), buildXm(song));
+        FMUSIC_MODULE* loaded = FMUSIC_LoadSong(paths.back().c_str());
+        if (loaded) songs.push_back(loaded);
+        return loaded;
+    }
+
+    // Mixes `frames` frames and returns them.
+    static std::vector<int16_t> mix(size_t frames, size_t* songFrames = nullptr) {
+        std::vector<int16_t> samples(2 * frames, 12345);
+        size_t held = FSOUND_Offline_Mix(samples.data(), frames);
+        if (songFrames) *songFrames = held;
+        return samples;
+    }
+
+    // The song position as one number, order * 64 + row.
+    static int songRow(FMUSIC_MODULE* song) { return FMUSIC_GetOrder(song) * 64 + FMUSIC_GetRow(song); }
+
+    std::vector<FMUSIC_MODULE*> songs;
+    std::vector<std::string> paths;
+};
+
+TEST_F(OfflineMusic, PositionChangesOnTheFirstFrameOfEachRow) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(2));
+    ASSERT_NE(song, nullptr);
+    EXPECT_EQ(FMUSIC_GetOrder(song), 0);
+    EXPECT_EQ(FMUSIC_GetRow(song), 0);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+
+    mix(kRowFrames - 1);
+    EXPECT_EQ(FMUSIC_GetRow(song), 0);
+    mix(1);  // 0.12 s: row 1 is heard next
+    EXPECT_EQ(FMUSIC_GetRow(song), 1);
+    mix(63 * kRowFrames - 1);
+    EXPECT_EQ(FMUSIC_GetOrder(song), 0);
+    EXPECT_EQ(FMUSIC_GetRow(song), 63);
+    mix(1);  // 7.68 s: the next pattern
+    EXPECT_EQ(FMUSIC_GetOrder(song), 1);
+    EXPECT_EQ(FMUSIC_GetRow(song), 0);
+}
+
+TEST_F(OfflineMusic, PositionFollowsMixesOfAnySize) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(3));
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    // Sizes that cut rows at every kind of place, one frame included.
+    const size_t sizes[] = {1, 735, 31, 32, 33, 4410, 5291, 5293, 1024, 2};
+    size_t mixed = 0;
+    for (int i = 0; i < 400; ++i) {
+        size_t frames = sizes[i % 10];
+        mix(frames);
+        mixed += frames;
+        ASSERT_EQ(songRow(song), static_cast<int>(mixed / kRowFrames)) << "after " << mixed << " frames";
+    }
+}
+
+TEST_F(OfflineMusic, EveryMixingRateKeepsTheSongsTempo) {
+    // A row lasts 0.12 s at every rate: 960 frames at 8000 Hz, 2646 at 22050.
+    for (int rate : {8000, 22050, 48000}) {
+        init(rate);
+        FMUSIC_MODULE* song = load(clickSong(1));
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        size_t rowFrames = static_cast<size_t>(rate) * 12 / 100;
+        mix(10 * rowFrames - 1);
+        EXPECT_EQ(FMUSIC_GetRow(song), 9) << rate;
+        mix(1);
+        EXPECT_EQ(FMUSIC_GetRow(song), 10) << rate;
+        FSOUND_Close();
+    }
+}
+
+TEST_F(OfflineMusic, ClicksAreHeardWhereTheirRowsBegin) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(1, 8));
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    std::vector<int16_t> samples = mix(8 * kRowFrames);
+    // Each click dies away to (almost) nothing long before the next row.
+    auto loudest = [&](size_t from, size_t to) {
+        int peak = 0;
+        for (size_t i = from; i < to; ++i) peak = std::max(peak, std::abs(int{samples[2 * i]}));
+        return peak;
+    };
+    for (size_t row = 0; row < 8; ++row) {
+        size_t start = row * kRowFrames;
+        if (row > 0) {
+            EXPECT_LE(loudest(start - 200, start), 8) << "row " << row;
+        }
+        EXPECT_GE(std::abs(int{samples[2 * start]}), 100) << "row " << row;
+        EXPECT_GE(loudest(start, start + 100), 5000) << "row " << row;
+    }
+}
+
+TEST_F(OfflineMusic, SongEndsOnItsLastRowAndStaysThere) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(2, 16));
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    const size_t songLength = 32 * kRowFrames;
+
+    size_t held = 0;
+    mix(songLength - 1, &held);
+    EXPECT_EQ(held, songLength - 1);
+    EXPECT_EQ(FMUSIC_GetOrder(song), 1);
+    EXPECT_EQ(FMUSIC_GetRow(song), 15);
+
+    // The last frame of the song, then silence; no loop back to the start.
+    std::vector<int16_t> tail = mix(1000, &held);
+    EXPECT_EQ(held, 1u);
+    for (size_t i = 2; i < tail.size(); ++i) ASSERT_EQ(tail[i], 0) << i;
+    for (int i = 0; i < 3; ++i) {
+        mix(kRowFrames * 20, &held);
+        EXPECT_EQ(held, 0u);
+        EXPECT_EQ(FMUSIC_GetOrder(song), 1);
+        EXPECT_EQ(FMUSIC_GetRow(song), 15);
+    }
+}
+
+TEST_F(OfflineMusic, RenderingTwiceGivesTheSameSamples) {
+    init(44100, FSOUND_MIXER_MMXP6);
+    FMUSIC_MODULE* first = load(clickSong(1, 16));
+    FMUSIC_MODULE* second = load(clickSong(1, 16));
+    ASSERT_TRUE(FMUSIC_PlaySong(first));
+    std::vector<int16_t> once = mix(16 * kRowFrames);
+    ASSERT_TRUE(FMUSIC_PlaySong(first));  // played again from the start
+    EXPECT_EQ(FMUSIC_GetRow(first), 0);
+    std::vector<int16_t> again = mix(16 * kRowFrames);
+    ASSERT_TRUE(FMUSIC_PlaySong(second));  // another load of the same file
+    std::vector<int16_t> other = mix(16 * kRowFrames);
+    EXPECT_TRUE(once == again);
+    EXPECT_TRUE(once == other);
+}
+
+TEST_F(OfflineMusic, EachMixerInterpolatesDifferently) {
+    std::vector<std::vector<int16_t>> renders;
+    for (int mixer : {FSOUND_MIXER_BLENDMODE, FSOUND_MIXER_MMXP5, FSOUND_MIXER_MMXP6}) {
+        init(44100, mixer);
+        FMUSIC_MODULE* song = load(clickSong(1, 2));
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        renders.push_back(mix(kRowFrames));
+        FSOUND_Close();
+    }
+    EXPECT_FALSE(renders[0] == renders[1]);
+    EXPECT_FALSE(renders[1] == renders[2]);
+    EXPECT_FALSE(renders[0] == renders[2]);
+    EXPECT_FALSE(FSOUND_SetMixer(4));
+    EXPECT_FALSE(FSOUND_SetMixer(-1));
+}
+
+TEST_F(OfflineMusic, StoppedSongKeepsItsPositionAndIsNotMixed) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(1));
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    mix(3 * kRowFrames + 10);
+    EXPECT_TRUE(FMUSIC_StopSong(song));
+    EXPECT_EQ(FMUSIC_GetRow(song), 3);
+    size_t held = 1;
+    std::vector<int16_t> after = mix(2 * kRowFrames, &held);
+    EXPECT_EQ(held, 0u);
+    EXPECT_EQ(after, std::vector<int16_t>(after.size(), 0));
+    EXPECT_EQ(FMUSIC_GetRow(song), 3);
+}
+
+TEST_F(OfflineMusic, CallsOutOfOrderFailCleanly) {
+    FMUSIC_MODULE* song = load(clickSong(1));
+    ASSERT_NE(song, nullptr);
+    EXPECT_FALSE(FMUSIC_PlaySong(song));  // before FSOUND_Init
+    int16_t frame[2];
+    EXPECT_THROW(FSOUND_Offline_Mix(frame, 1), DynamicError);
+    EXPECT_FALSE(FMUSIC_PlaySong(nullptr));
+    EXPECT_FALSE(FMUSIC_StopSong(nullptr));
+    EXPECT_EQ(FMUSIC_GetOrder(nullptr), -1);
+    EXPECT_EQ(FMUSIC_GetRow(nullptr), -1);
+
+    EXPECT_FALSE(FSOUND_Init(4000, 32));  // below what the decoder mixes
+    init();
+    EXPECT_FALSE(FSOUND_Init(44100, 32));  // already running
+    EXPECT_FALSE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND));
+    EXPECT_EQ(FSOUND_Offline_Mix(frame, 0), 0u);
+    EXPECT_THROW(FSOUND_Offline_Mix(nullptr, 1), DynamicError);
+    // Nothing playing: silence.
+    size_t held = 1;
+    EXPECT_EQ(mix(100, &held), std::vector<int16_t>(200, 0));
+    EXPECT_EQ(held, 0u);
+}
+
+}  // namespace

@@ -1,0 +1,44 @@
+// A tiny writer of XM modules, so that the music tests build the songs they
+// play instead of committing binary files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct XmNote {
+    int row = 0;
+    int channel = 0;
+    int note = 49;  // 1..96; 49 is C-4, which plays the sample at its own rate
+    int instrument = 1;
+};
+
+struct XmPattern {
+    int rows = 64;
+    std::vector<XmNote> notes;
+};
+
+struct XmSong {
+    int channels = 4;
+    int speed = 6;  // ticks per row
+    int bpm = 125;  // 2.5 / bpm seconds per tick
+    std::vector<XmPattern> patterns;
+    std::vector<int> orders;  // pattern index of each order
+    // 16-bit sample data of instrument 1, played once (no loop). An empty
+    // sample makes a module without instruments.
+    std::vector<int16_t> sample;
+};
+
+// The bytes of an XM file (version 0x0104) holding `song`.
+std::vector<uint8_t> buildXm(const XmSong& song);
+
+// A song of `orders` orders, each playing its own `rows`-row pattern at speed
+// 6 and 125 BPM (0.12 s a row), with a short full-scale click on channel 0 at
+// the first tick of every row and silence between clicks.
+XmSong clickSong(int orders, int rows = 64);
+
+// Writes `bytes` to `path`; throws std::runtime_error when it cannot.
+void writeXmFile(const std::string& path, const std::vector<uint8_t>& bytes);
+
+// A path for a scratch file of this test program, unique per process.
+std::string xmScratchPath(const std::string& name);
