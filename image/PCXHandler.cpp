@@ -77,7 +77,7 @@ PCXHeader PCXHeader::parse(const uint8_t (&bytes)[kSize]) {
     return header;
 }
 
-PCXHandler::PCXHandler() : header{}, width(0), height(0), indexed(0) {}
+PCXHandler::PCXHandler() : header{}, fileSize(-1), width(0), height(0), indexed(0) {}
 
 PCXHandler::PCXHandler(const char* filename) : PCXHandler() {
     this->filename = filename ? filename : "";
@@ -85,6 +85,7 @@ PCXHandler::PCXHandler(const char* filename) : PCXHandler() {
     {
         // A short file is judged on the bytes present; the rest stays zero.
         BinaryFile file(filename, "rb+", kFileMissing);
+        fileSize = file.size();
         file.read(bytes, sizeof bytes);
     }
     header = PCXHeader::parse(bytes);
@@ -113,6 +114,12 @@ void PCXHandler::checkDecodable() const {
         throw DynamicError("Vorla error - PCX bytes per line (" + std::to_string(header.bytesPerLine) +
                            ") smaller than the width (" + std::to_string(width) + ")");
     }
+    // A run yields at most 63 bytes and stops at the end of its scan line, so
+    // a file too short to hold even the tightest encoding of every line is
+    // refused before its pixel array is allocated.
+    const long lineLength = long{header.bytesPerLine} * header.planes;
+    const long leastData = long{height} * ((lineLength + 62) / 63);
+    if (fileSize >= 0 && fileSize - PCXHeader::kSize < leastData) throw DynamicError(kUnexpectedEnd);
 }
 
 int PCXHandler::info(int& width, int& height, DynamicFormat& format, int& hasPalette) {

@@ -51,6 +51,7 @@ private:
 
     std::string filename;
     PCXHeader header;
+    long fileSize;  // bytes, or -1 when unknown
     int32_t width;
     int32_t height;
     int32_t indexed;

@@ -69,7 +69,7 @@ void TGAHeader::write(uint8_t (&bytes)[kSize]) const {
     bytes[17] = descriptor;
 }
 
-TGAHandler::TGAHandler() : header{}, width(0), height(0), colourMapFlag(0) {}
+TGAHandler::TGAHandler() : header{}, fileSize(-1), width(0), height(0), colourMapFlag(0) {}
 
 TGAHandler::TGAHandler(const char* filename) : TGAHandler() {
     this->filename = filename ? filename : "";
@@ -77,6 +77,7 @@ TGAHandler::TGAHandler(const char* filename) : TGAHandler() {
     {
         // A short file is judged on the bytes present; the rest stays zero.
         BinaryFile file(filename, "rb+", kFileMissing);
+        fileSize = file.size();
         file.read(bytes, sizeof bytes);
     }
     header = TGAHeader::parse(bytes);
@@ -143,8 +144,7 @@ int TGAHandler::load(void* pixels, DynamicPalette* palette) {
     if (!pixels) throw DynamicError("Vorla error - no pixels to load image onto");
     checkDecodable();
 
-    const long pixelStart = TGAHeader::kSize + long{header.idLength} + header.colourMapBytes();
-    if (!file.seek(pixelStart, SEEK_SET)) throw DynamicError(kUnexpectedEnd);
+    if (!file.seek(header.pixelStart(), SEEK_SET)) throw DynamicError(kUnexpectedEnd);
     const size_t rowLength = static_cast<size_t>(format.bytes()) * static_cast<size_t>(width);
     const bool bottomUp = originOf(header.descriptor) == kOriginBottomLeft;
     uint8_t* const rows = static_cast<uint8_t*>(pixels);

@@ -33,6 +33,8 @@ struct TGAHeader {
     long colourMapEntryBytes() const { return (long{colourMapEntrySize} + 7) / 8; }
     // Bytes of colour map between the image ID and the pixels.
     long colourMapBytes() const { return colourMapType ? long{colourMapLength} * colourMapEntryBytes() : 0; }
+    // Offset of the first pixel.
+    long pixelStart() const { return kSize + long{idLength} + colourMapBytes(); }
 };
 
 class TGAHandler : public ImageHandler {
@@ -58,6 +60,7 @@ private:
 
     std::string filename;
     TGAHeader header;
+    long fileSize;  // bytes, or -1 when unknown
     int32_t width;
     int32_t height;
     DynamicFormat format;

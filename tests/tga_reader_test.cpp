@@ -187,13 +187,19 @@ TEST(TgaReader, RefusesDamagedFiles) {
     }
 }
 
-TEST(TgaReader, ReportsAFileThatVanishesBeforeLoading) {
+TEST(TgaReader, ReportsAFileThatChangesBeforeLoading) {
     ScratchDir dir;
-    const std::string path = dir.path("vanishing.tga");
-    writeFile(path, tgaFile({2, 1, 1, 24, 0x20}, {}, {1, 2, 3}));
+    const std::string path = dir.path("changing.tga");
+    const std::vector<uint8_t> whole = tgaFile({2, 2, 2, 24, 0x00}, {}, std::vector<uint8_t>(12, 7));
+    writeFile(path, whole);
     TGAHandler handler(path.c_str());
+    std::vector<uint8_t> pixels(12, 0);
+
+    // Cut inside the first row read, which is the bottom one.
+    writeFile(path, std::vector<uint8_t>(whole.begin(), whole.end() - 8));
+    EXPECT_EQ(errorFrom([&] { handler.load(pixels.data(), nullptr); }), "Vorla error - Unexpected end of file");
+
     std::remove(path.c_str());
-    std::vector<uint8_t> pixels(3);
     EXPECT_EQ(errorFrom([&] { handler.load(pixels.data(), nullptr); }), "Vorla error - File does not exist");
 }
 
