@@ -194,6 +194,7 @@ TEST_F(LauncherDialogTest, AppearsTitledConfigurationInTheTemplateProportions) {
     // 200 x 165 dialog units: 50 average character widths by 20.6 line
     // heights, about 1.3 for a sans font whose characters are 7 by 13 pixels.
     double expected = (200.0 * 7.0 / 4.0) / (165.0 * 13.0 / 8.0);
+    Size size = windowSize(dialog);
     EXPECT_GT(size.width, 200);
     EXPECT_NEAR(static_cast<double>(size.width) / size.height, expected, 0.2) << size.width << "x" << size.height;
 
