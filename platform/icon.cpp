@@ -42,7 +42,7 @@ Colour sample(float x, float y) {
     float vanishX = 0.10f, vanishY = -0.08f;
     float radius = std::hypot(x - vanishX * (1.0f - std::hypot(x, y)), y - vanishY * (1.0f - std::hypot(x, y)));
     if (radius > 0.02f) {
-        float depth = 0.35f / radius;
+        float depth = 2.4f / radius;
         float band = depth - std::floor(depth);
         float fade = std::min(1.0f, radius * 1.6f);
         Colour ring = (static_cast<int>(std::floor(depth)) % 2 == 0) ? Colour{0.05f, 0.80f, 0.78f, 0.0f}
