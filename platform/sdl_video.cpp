@@ -33,8 +33,12 @@ void sdlVideoAcquire() {
     if (showsNothing(driver)) {
         const std::string name = driver ? driver : "none";
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        const char* x11 = SDL_getenv("DISPLAY");
+        const char* wayland = SDL_getenv("WAYLAND_DISPLAY");
+        const bool noDisplayNamed = !(x11 && *x11) && !(wayland && *wayland);
         throw DynamicError("No display available: SDL chose the \"" + name +
-                           "\" video driver, which shows nothing on screen");
+                           "\" video driver, which shows nothing on screen" +
+                           (noDisplayNamed ? " (neither DISPLAY nor WAYLAND_DISPLAY is set)" : ""));
     }
     videoUsers = 1;
 }

@@ -1,7 +1,12 @@
 // Errors: the message travels with every copy and is reported as one line.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
+#include <thread>
 
 #include "platform/DynamicError.h"
 
@@ -23,6 +28,55 @@ TEST(Error, ReportWritesTheMessageAsOneLineToStandardError) {
     testing::internal::CaptureStderr();
     DynamicError("Vorla error - bad file\nsecond line").report();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Vorla error - bad file second line\n");
+}
+
+// The X window id of the message box, found by its title; 0 while none shows.
+unsigned long messageBoxWindow() {
+    FILE* pipe = popen("xwininfo -root -tree 2>/dev/null", "r");
+    if (!pipe) return 0;
+    unsigned long window = 0;
+    char line[512];
+    while (std::fgets(line, sizeof line, pipe)) {
+        if (std::strstr(line, "\"Error\"")) window = std::strtoul(line, nullptr, 16);
+    }
+    pclose(pipe);
+    return window;
+}
+
+// Presses `key` in the message box once it appears; ends the test program if
+// it never does, rather than leaving the report waiting for ever.
+void pressInMessageBox(const char* key) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (const unsigned long window = messageBoxWindow()) {
+            const std::string command =
+                "xdotool key --window " + std::to_string(window) + " " + key + " >/dev/null 2>&1";
+            if (std::system(command.c_str()) == 0) return;
+        }
+    }
+    std::fprintf(stderr, "the message box never appeared or could not be dismissed\n");
+    std::_Exit(1);
+}
+
+TEST(Error, TheMessageBoxIsDismissedByReturnOrEscape) {
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) GTEST_SKIP() << "DISPLAY is not set";
+    if (std::system("command -v xdotool >/dev/null && command -v xwininfo >/dev/null") != 0) {
+        GTEST_SKIP() << "xdotool and xwininfo are needed to press the button";
+    }
+    ptc_error_set_message_box(1);
+    for (const char* key : {"Return", "Escape"}) {
+        std::thread presser(pressInMessageBox, key);
+        testing::internal::CaptureStderr();
+        DynamicError("SOUND: Can't load file").report();
+        const std::string written = testing::internal::GetCapturedStderr();
+        presser.join();
+        EXPECT_EQ(written.substr(0, written.find('\n') + 1), "SOUND: Can't load file\n");
+        for (int wait = 0; wait < 100 && messageBoxWindow() != 0; ++wait) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ptc_error_set_message_box(0);
 }
 
 }  // namespace

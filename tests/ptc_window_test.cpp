@@ -1,0 +1,245 @@
+// Real windows on the X display named by DISPLAY (a virtual one in CI):
+// placement, what reaches the screen, keys and closing, full screen, and the
+// clear failure when no display can be reached.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/DynamicConsole.h"
+#include "platform/DynamicError.h"
+#include "platform/DynamicSurface.h"
+#include "platform/sdl_test_hooks.h"
+
+namespace {
+
+const DynamicFormat& frameFormat() {
+    static const DynamicFormat format(32, 0xff0000, 0x00ff00, 0x0000ff);
+    return format;
+}
+
+bool haveDisplay() {
+    const char* display = std::getenv("DISPLAY");
+    return display && *display;
+}
+
+#define REQUIRE_DISPLAY() \
+    if (!haveDisplay()) GTEST_SKIP() << "DISPLAY is not set"
+
+// One screen pixel as 0xRRGGBB, read with ImageMagick's import; -1 when it
+// cannot be read.
+long screenPixel(int x, int y) {
+    const std::string command =
+        "import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) + " -depth 8 txt:- 2>/dev/null";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return -1;
+    char line[256];
+    long colour = -1;
+    while (std::fgets(line, sizeof line, pipe)) {
+        if (line[0] == '#') continue;  // the enumeration's header
+        const char* hash = std::strchr(line, '#');
+        if (hash && colour < 0) colour = std::strtol(hash + 1, nullptr, 16) & 0xffffff;
+    }
+    pclose(pipe);
+    return colour;
+}
+
+bool haveScreenGrabber() { return std::system("command -v import >/dev/null 2>&1") == 0; }
+
+// Presents until the screen shows `expected` at (x, y); the X server draws
+// asynchronously.
+long presentUntilShown(DynamicConsole& console, int x, int y, long expected) {
+    long seen = -1;
+    for (int attempt = 0; attempt < 20 && seen != expected; ++attempt) {
+        console.update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        seen = screenPixel(x, y);
+    }
+    return seen;
+}
+
+std::vector<int> drainKeys(DynamicConsole& console) {
+    std::vector<int> codes;
+    while (console.key()) {
+        DynamicKey key;
+        console.read(key);
+        codes.push_back(key.code());
+    }
+    return codes;
+}
+
+// Restores an environment variable when the test ends.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name(name) {
+        const char* old = std::getenv(name);
+        hadValue = old != nullptr;
+        if (old) oldValue = old;
+        if (value) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~ScopedEnvironment() {
+        if (hadValue) {
+            setenv(name, oldValue.c_str(), 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+
+private:
+    const char* name;
+    bool hadValue = false;
+    std::string oldValue;
+};
+
+TEST(WindowedConsole, OpensCentredAtTheLargestComfortableMultiple) {
+    REQUIRE_DISPLAY();
+    DynamicConsole console;
+    console.option("DirectX");
+    console.option("windowed output");
+    console.open("Quillmere - Peekstun", 320, 240, frameFormat());
+    ASSERT_NE(console.window(), nullptr);
+    const SdlTestWindowGeometry geometry = sdlTestWindowGeometry(console.window());
+    EXPECT_FALSE(geometry.fullscreen);
+    EXPECT_EQ(geometry.width % 320, 0);
+    EXPECT_EQ(geometry.width / 320 * 240, geometry.height);
+    EXPECT_GE(geometry.width, 320);
+    // On the 1280 x 1024 test screen, 3 x is the largest multiple within 85%.
+    if (geometry.width == 960) {
+        EXPECT_EQ(geometry.x, (1280 - 960) / 2);
+        EXPECT_EQ(geometry.y, (1024 - 720) / 2);
+    }
+}
+
+TEST(WindowedConsole, ThePresentedFrameReachesTheScreenWithCrispPixels) {
+    REQUIRE_DISPLAY();
+    if (!haveScreenGrabber()) GTEST_SKIP() << "ImageMagick's import is not installed";
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("frame test", 320, 240, frameFormat());
+    DynamicSurface frame(320, 240, frameFormat());
+    auto* pixels = static_cast<uint32_t*>(frame.lock());
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) pixels[y * 320 + x] = x < 160 ? 0xff0000 : 0x0000ff;
+    }
+    frame.unlock();
+    frame.copy(console);
+
+    const SdlTestWindowGeometry geometry = sdlTestWindowGeometry(console.window());
+    const int scale = geometry.width / 320;
+    const int middleRow = geometry.y + geometry.height / 2;
+    const int edge = geometry.x + 160 * scale;  // first screen column of frame column 160
+    EXPECT_EQ(presentUntilShown(console, edge - 1, middleRow, 0xff0000), 0xff0000);
+    EXPECT_EQ(screenPixel(edge, middleRow), 0x0000ff);
+    EXPECT_EQ(console.frame()[120 * 320 + 159], 0xff0000u);
+}
+
+TEST(WindowedConsole, KeyPressesAreQueuedInOrderWithoutRepeats) {
+    REQUIRE_DISPLAY();
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("key test", 320, 240, frameFormat());
+    const int f1 = 0x100 + 58;  // a key without a character: 0x100 + scan code
+    sdlTestPressKey(console.window(), 'a');
+    sdlTestPressKey(console.window(), 'a', true);
+    sdlTestPressKey(console.window(), f1);
+    sdlTestPressKey(console.window(), 13);
+    sdlTestPressKey(console.window(), 27);
+    EXPECT_EQ(drainKeys(console), (std::vector<int>{'a', f1, 13, 27}));
+    EXPECT_TRUE(drainKeys(console).empty());
+}
+
+TEST(WindowedConsole, ClosingTheWindowIsOneEscape) {
+    REQUIRE_DISPLAY();
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("close test", 320, 240, frameFormat());
+    sdlTestCloseWindow(console.window());
+    sdlTestQuit();  // SDL follows the close of the last window with a quit
+    EXPECT_EQ(drainKeys(console), (std::vector<int>{27}));
+    sdlTestQuit();  // a quit on its own (an interrupt, a session ending)
+    EXPECT_EQ(drainKeys(console), (std::vector<int>{27}));
+}
+
+TEST(WindowedConsole, ReadingWaitsForTheNextPress) {
+    REQUIRE_DISPLAY();
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("wait test", 320, 240, frameFormat());
+    void* window = console.window();
+    std::thread typist([window] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        sdlTestPressKey(window, 'x');
+    });
+    DynamicKey key;
+    console.read(key);
+    typist.join();
+    EXPECT_EQ(key.code(), 'x');
+}
+
+TEST(FullscreenConsole, HidesTheCursorAndPresents) {
+    REQUIRE_DISPLAY();
+    {
+        DynamicConsole console;
+        console.option("fullscreen output");
+        console.open("fullscreen test", 320, 240, frameFormat());
+        const SdlTestWindowGeometry geometry = sdlTestWindowGeometry(console.window());
+        EXPECT_TRUE(geometry.fullscreen);
+        EXPECT_FALSE(geometry.cursorShown);
+        DynamicSurface frame(320, 240, frameFormat());
+        static_cast<uint32_t*>(frame.lock())[0] = 0x445566;
+        frame.unlock();
+        frame.copy(console);
+        console.update();
+        EXPECT_EQ(console.frame()[0], 0x445566u);
+        console.close();
+        EXPECT_EQ(console.window(), nullptr);
+    }
+}
+
+TEST(NoDisplay, AWindowWithoutADisplayIsAClearError) {
+    const ScopedEnvironment noX("DISPLAY", nullptr);
+    const ScopedEnvironment noWayland("WAYLAND_DISPLAY", nullptr);
+    DynamicConsole console;
+    console.option("windowed output");
+    try {
+        console.open("nowhere", 320, 240, frameFormat());
+        FAIL() << "a window opened without a display";
+    } catch (const DynamicError& error) {
+        EXPECT_EQ(std::string(error.message()).rfind("No display available: ", 0), 0u) << error.message();
+    }
+}
+
+TEST(NoDisplay, SdlsInvisibleDriversAreRefused) {
+    for (const char* driver : {"offscreen", "dummy"}) {
+        const ScopedEnvironment invisible("SDL_VIDEODRIVER", driver);
+        DynamicConsole console;
+        console.option("fullscreen output");
+        try {
+            console.open("nowhere", 320, 240, frameFormat());
+            FAIL() << "a console opened on the " << driver << " driver";
+        } catch (const DynamicError& error) {
+            EXPECT_EQ(std::string(error.message()).rfind("No display available: ", 0), 0u) << error.message();
+        }
+    }
+}
+
+TEST(NoDisplay, TheOffscreenConsoleNeedsNoDisplay) {
+    const ScopedEnvironment noX("DISPLAY", nullptr);
+    const ScopedEnvironment broken("SDL_VIDEODRIVER", "no-such-driver");
+    DynamicConsole console;
+    console.option("offscreen output");
+    console.open("nowhere", 320, 240, frameFormat());
+    console.update();
+    EXPECT_EQ(console.window(), nullptr);
+}
+
+}  // namespace
