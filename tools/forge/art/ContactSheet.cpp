@@ -26,7 +26,8 @@ struct Tile {
     int scale;
     int chunkWidth;  // wide pictures wrap into chunks of this width
     int chunks;
-    int width() const { return chunkWidth * scale + 2; }
+    // Wide enough for the picture and for its name (about 7 pixels a letter).
+    int width() const { return std::max(chunkWidth * scale + 2, static_cast<int>(name.size()) * 7); }
     int height() const { return (picture.height() * scale + 2) * chunks - (chunks - 1) + labelHeight; }
 };
 
