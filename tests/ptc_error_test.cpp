@@ -1,10 +1,12 @@
 // Errors: the message travels with every copy and is reported as one line.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -43,18 +45,20 @@ unsigned long messageBoxWindow() {
     return window;
 }
 
-// Presses `key` in the message box once it appears; ends the test program if
-// it never does, rather than leaving the report waiting for ever.
-void pressInMessageBox(const char* key) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+// Presses `key` in the message box until the report returns (a press sent
+// before the box listens is lost); ends the test program if that never
+// happens, rather than leaving the report waiting for ever.
+void pressInMessageBoxUntil(const std::atomic<bool>& returned, const char* key) {
+    for (int attempt = 0; attempt < 100 && !returned; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (const unsigned long window = messageBoxWindow()) {
             const std::string command =
                 "xdotool key --window " + std::to_string(window) + " " + key + " >/dev/null 2>&1";
-            if (std::system(command.c_str()) == 0) return;
+            (void)std::system(command.c_str());
         }
     }
-    std::fprintf(stderr, "the message box never appeared or could not be dismissed\n");
+    if (returned) return;
+    std::fprintf(stderr, "the message box never appeared or could not be dismissed with %s\n", key);
     std::_Exit(1);
 }
 
@@ -66,10 +70,12 @@ TEST(Error, TheMessageBoxIsDismissedByReturnOrEscape) {
     }
     ptc_error_set_message_box(1);
     for (const char* key : {"Return", "Escape"}) {
-        std::thread presser(pressInMessageBox, key);
+        std::atomic<bool> returned{false};
+        std::thread presser(pressInMessageBoxUntil, std::cref(returned), key);
         testing::internal::CaptureStderr();
         DynamicError("SOUND: Can't load file").report();
         const std::string written = testing::internal::GetCapturedStderr();
+        returned = true;
         presser.join();
         EXPECT_EQ(written.substr(0, written.find('\n') + 1), "SOUND: Can't load file\n");
         for (int wait = 0; wait < 100 && messageBoxWindow() != 0; ++wait) {
