@@ -257,10 +257,14 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
         uint32_t lookup[kPaletteEntries];
         const ChannelConverter convert(paletteEntryFormat(), targetFormat);
         for (int i = 0; i < kPaletteEntries; ++i) lookup[i] = convert(source.palette[i] & 0x00ffffffu);
+        const bool contiguous = columnsAreContiguous(columns);
         for (int row = 0; row < rowCount; ++row) {
             const uint8_t* in = sourceRow(row);
             uint8_t* out = targetRow(row);
-            if (targetBytes == 4) {
+            if (targetBytes == 4 && contiguous) {
+                const uint8_t* first = in + columns.sample[0];
+                for (int i = 0; i < count; ++i) std::memcpy(out + 4 * i, &lookup[first[i]], 4);
+            } else if (targetBytes == 4) {
                 for (int i = 0; i < count; ++i) std::memcpy(out + 4 * i, &lookup[in[columns.sample[i]]], 4);
             } else {
                 for (int i = 0; i < count; ++i) {
