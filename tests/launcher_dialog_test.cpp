@@ -29,8 +29,10 @@ struct CommandResult {
     std::string output;
 };
 
+// Each command is given a time limit: a stray "windowfocus --sync" must not
+// outlive its test and type into a later window that reuses its id.
 CommandResult runCommand(const std::string& command) {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    FILE* pipe = popen(("timeout 20 " + command + " 2>/dev/null").c_str(), "r");
     if (pipe == nullptr) return {false, ""};
     std::string output;
     char buffer[256];
@@ -101,7 +103,8 @@ private:
 // The program's visible windows, optionally only those whose name matches.
 std::vector<std::string> visibleWindows(const Program& program, const std::string& name = "") {
     std::string command = "xdotool search --all --onlyvisible --pid " + std::to_string(program.pid());
-    command += name.empty() ? " ''" : " --name '" + name + "'";
+    // The show's window has no name xdotool can match: any window has a class.
+    command += name.empty() ? " --classname ''" : " --name '" + name + "'";
     return lines(runCommand(command).output);
 }
 
