@@ -62,6 +62,9 @@ constexpr const char* templateDialogStyle = R"(
 void startGtk() {
     static bool started = false;
     if (started) return;
+    // The rest of the program formats and reads numbers in the C locale; GTK
+    // would otherwise switch the whole process to the user's.
+    gtk_disable_setlocale();
     if (!gtk_init_check(nullptr, nullptr)) {
         const char* display = std::getenv("DISPLAY");
         throw DynamicError(std::string("No display available: cannot open ") +

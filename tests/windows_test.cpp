@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <set>
 #include <string>
@@ -66,6 +67,8 @@ protected:
         if (GetParam() == DialogBackend::Gtk) {
             const char* display = std::getenv("DISPLAY");
             if (display == nullptr || *display == '\0') GTEST_SKIP() << "no DISPLAY for the GTK backend";
+            // A user's locale that GTK could adopt, were it allowed to.
+            setenv("LC_ALL", "C.UTF-8", 1);
         }
         selectDialogBackend(GetParam());
         setHeadlessDialogScript(nullptr);
@@ -80,6 +83,7 @@ TEST_P(DialogBackendTest, ControlMessagesAnswerAlikeAndNotifyNoOne) {
                                     BST_CHECKED, 0, 0, BST_UNCHECKED}),
               observed.answers);
     EXPECT_TRUE(observed.commands.empty()) << "a message was reported as a user's action";
+    EXPECT_STREQ("C", std::setlocale(LC_ALL, nullptr)) << "showing a dialog changed the process's locale";
 }
 
 TEST_P(DialogBackendTest, FailureInTheProcedureLeavesNoDialogBehind) {
