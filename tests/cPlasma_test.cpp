@@ -194,3 +194,37 @@ TEST(Plasma, RefusesSurfacesItWouldWritePastAndAreasBeyondItsSize) {
     shell.plasma.setArea(DynamicArea(0, 0, kWidth + 1, kHeight));
     EXPECT_THROW(shell.plasma.draw(*indexed), DynamicError);
 }
+
+// The index computation written out plainly with the shared roundToByte: the
+// effect's own loop must match it pixel for pixel, whatever it does for speed.
+TEST(Plasma, MatchesThePlainIndexComputationAtAnyPhase) {
+    float table[256];
+    fillPlasmaTable(table, 55);
+    const float starts[][4] = {{0.0f, 0.0f, 0.0f, 0.0f},
+                               {255.5f, 0.5f, 1.5f, -2.5f},
+                               {-1000.25f, 3e5f, -77.5f, 12345.5f},
+                               {4194303.0f, -4194303.5f, 4194304.0f, 8388609.0f},
+                               {1e9f, -3e9f, 2.5e7f, 6e6f}};
+    for (const auto& start : starts) {
+        cPlasma plasma(kWidth, kHeight, table);
+        plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
+        plasma.setPhases(start[0], start[1], start[2], start[3]);
+        const std::vector<uint8_t> indices = drawIndices(plasma);
+        float c = start[2];
+        float d = start[3];
+        for (int y = 0; y < kHeight; ++y) {
+            float a = start[0];
+            float b = start[1];
+            for (int x = 0; x < kWidth; ++x) {
+                float s = table[roundToByte(a)] + table[roundToByte(b)];
+                s = s + table[roundToByte(c)];
+                s = s + table[roundToByte(d)];
+                ASSERT_EQ(indices[y * kWidth + x], roundToByte(s)) << start[0] << " at " << x << ", " << y;
+                a = a + 0.8f;
+                b = b + 0.2f;
+            }
+            c = c + 0.4f;
+            d = d + 0.5f;
+        }
+    }
+}
