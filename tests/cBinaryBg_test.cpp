@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 
@@ -96,9 +95,4 @@ TEST_F(BinaryBackground, AJumpOfSixteenWholeUnitsDoesNotShift) {
     const auto afterOne = cellsOf(background);
     background.draw(*frame, 17.0f);
     EXPECT_EQ(cellsOf(background), afterOne);
-}
-
-TEST_F(BinaryBackground, AMissingPictureFailsTheConstruction) {
-    std::remove(TemporaryWorkingDirectory::gfx("binary_bg16.tga").c_str());
-    EXPECT_THROW(cBinaryBg(320, 240), DynamicError);
 }

@@ -46,16 +46,6 @@ TEST(MatrixColumn, WrapsOnlyOnceStrictlyBelowTheArea) {
     EXPECT_EQ(column.getSpeed(), speed);
 }
 
-TEST(MatrixColumn, MovesOneSpeedPerStepOfTheClock) {
-    cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
-    cMatrixColumn column(320, 240, &picture);
-    column.moveTo(5, 0);
-    column.update(0.05f);
-    EXPECT_EQ(column.getY(), 0);
-    column.update(0.35f);
-    EXPECT_EQ(column.getY(), 3 * column.getSpeed());
-}
-
 TEST(MatrixColumn, NeverOverflowsInAVeryTallArea) {
     cBitmap picture(320, 240, cBitmap::MODE_ADDITIVE, 2, kStripeHeight, directFormat());
     cMatrixColumn column(320, INT32_MAX, &picture);

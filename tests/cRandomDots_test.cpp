@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 
@@ -82,8 +81,4 @@ TEST_F(RandomDots, ClipsAPanelPartlyOutsideTheFrame) {
     EXPECT_EQ(dots.draw(*frame, INT_MAX - 4, INT_MAX - 4, 3.0f), 1);
     EXPECT_EQ(dots.draw(*frame, INT_MIN, INT_MIN, 3.0f), 1);
     EXPECT_EQ(readPixels32(*frame), std::vector<uint32_t>(320 * 240, 0));
-}
-
-TEST_F(RandomDots, AMissingDotPictureFailsTheConstruction) {
-    EXPECT_THROW(cRandomDots(320, 240, "data/gfx/none.tga"), DynamicError);
 }

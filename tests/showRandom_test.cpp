@@ -10,15 +10,3 @@ TEST(ShowRandom, DrawsTheFixedSequenceFromSeedOne) {
     EXPECT_EQ(showRand(), 17515);
     EXPECT_EQ(showRand(), 31051);
 }
-
-TEST(ShowRandom, StaysInFifteenBitsAndRestartsOnReset) {
-    showRandReset(12345);
-    int first[100];
-    for (int& value : first) {
-        value = showRand();
-        EXPECT_GE(value, 0);
-        EXPECT_LE(value, 32767);
-    }
-    showRandReset(12345);
-    for (int value : first) EXPECT_EQ(showRand(), value);
-}
