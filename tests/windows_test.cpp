@@ -180,10 +180,4 @@ TEST(DialogTemplate, ControlsHaveDistinctIdsAndLieInsideTheDialog) {
     EXPECT_EQ(15u, ids.size());
 }
 
-TEST(DialogText, ShortcutMarksAreDroppedAndDoubledOnesKept) {
-    EXPECT_EQ("Run", textWithoutShortcuts("&Run"));
-    EXPECT_EQ("Salt & Pepper", textWithoutShortcuts("Salt && &Pepper"));
-    EXPECT_EQ("End", textWithoutShortcuts("End&"));
-}
-
 }  // namespace
