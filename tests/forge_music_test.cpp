@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/fmod.h"
+
 namespace {
 
 const std::string kForge = PEEKSTUN_BUILD_DIR "/tools/forge/peekstun-forge";
@@ -444,6 +446,35 @@ TEST_F(ForgeMusic, RenderStaysBelowFullScaleAndPulsesOnTheBeatRows) {
         double ratio = (markedEnergy / marked.size()) / (otherEnergy / (kRows - marked.size()));
         EXPECT_GT(ratio, 1.5) << "order " << order;
     }
+}
+
+TEST_F(ForgeMusic, ShowsMusicLayerPlaysItRowByRowToRow63WithoutClipping) {
+    constexpr size_t kRowFrames = 5292;  // 0.12 s at 44100 Hz
+    constexpr size_t kBarFrames = 16 * kRowFrames;
+    ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE));
+    ASSERT_TRUE(FSOUND_Init(44100, 32));
+    FMUSIC_MODULE* song = FMUSIC_LoadSong(path.c_str());
+    ASSERT_NE(song, nullptr);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    std::vector<int16_t> buffer(2 * kBarFrames);
+    size_t songFrames = 0;
+    int peak = 0;
+    for (int bar = 0; bar < kOrders * 4; ++bar) {
+        ASSERT_EQ(FMUSIC_GetOrder(song), bar / 4) << "bar " << bar;
+        ASSERT_EQ(FMUSIC_GetRow(song), bar % 4 * 16) << "bar " << bar;
+        // The last bar stops one row short, where the show ends.
+        size_t frames = bar == kOrders * 4 - 1 ? kBarFrames - kRowFrames : kBarFrames;
+        songFrames += FSOUND_Offline_Mix(buffer.data(), frames);
+        for (size_t i = 0; i < 2 * frames; ++i) peak = std::max(peak, std::abs(static_cast<int>(buffer[i])));
+    }
+    EXPECT_EQ(FMUSIC_GetOrder(song), kOrders - 1);
+    EXPECT_EQ(FMUSIC_GetRow(song), 63);
+    songFrames += FSOUND_Offline_Mix(buffer.data(), kBarFrames);
+    EXPECT_EQ(songFrames, kOrders * kRows * kRowFrames);
+    EXPECT_LT(peak, static_cast<int>(0.9 * 32767));
+    FMUSIC_StopSong(song);
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
 }
 
 }  // namespace
