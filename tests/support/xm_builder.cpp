@@ -1,4 +1,4 @@
-#include "support/xm_builder.h"
+#include "xm_builder.h"
 
 #include <unistd.h>
 
@@ -63,7 +63,7 @@ void writePattern(ByteWriter& out, const XmPattern& pattern, int channels) {
     out.bytes.insert(out.bytes.end(), cells.begin(), cells.end());
 }
 
-void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample) {
+void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample, bool loop) {
     out.u32(263);  // instrument header size
     out.text("click", 22);
     out.u8(0);
@@ -78,14 +78,14 @@ void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample) {
     out.zeros(22);       // reserved
 
     out.u32(static_cast<uint32_t>(sample.size() * 2));
-    out.u32(0);    // loop start
-    out.u32(0);    // loop length
-    out.u8(64);    // volume
-    out.u8(0);     // finetune
-    out.u8(0x10);  // 16-bit, no loop
-    out.u8(128);   // panning
-    out.u8(0);     // relative note
-    out.u8(0);     // reserved
+    out.u32(0);  // loop start
+    out.u32(loop ? static_cast<uint32_t>(sample.size() * 2) : 0);
+    out.u8(64);                  // volume
+    out.u8(0);                   // finetune
+    out.u8(loop ? 0x11 : 0x10);  // 16-bit, forward loop or none
+    out.u8(128);                 // panning
+    out.u8(0);                   // relative note
+    out.u8(0);                   // reserved
     out.text("click", 22);
 
     int16_t previous = 0;
@@ -102,7 +102,7 @@ std::vector<uint8_t> buildXm(const XmSong& song) {
     ByteWriter out;
     writeHeader(out, song);
     for (const XmPattern& pattern : song.patterns) writePattern(out, pattern, song.channels);
-    if (!song.sample.empty()) writeInstrument(out, song.sample);
+    if (!song.sample.empty()) writeInstrument(out, song.sample, song.loopSample);
     return out.bytes;
 }
 
@@ -118,6 +118,26 @@ XmSong clickSong(int orders, int rows) {
     // 64 frames of a full-scale square wave: a click that has died away long
     // before the next row starts.
     for (int i = 0; i < 64; ++i) song.sample.push_back((i / 8) % 2 ? -30000 : 30000);
+    return song;
+}
+
+XmSong busySong(int orders, int channels) {
+    XmSong song;
+    song.channels = channels;
+    for (int order = 0; order < orders; ++order) {
+        XmPattern pattern;
+        for (int row = 0; row < 64; row += 4) {
+            for (int channel = 0; channel < channels; ++channel) {
+                int note = 37 + (order * 5 + row / 4 * 3 + channel * 7) % 36;
+                pattern.notes.push_back({row, channel, note, 1});
+            }
+        }
+        song.patterns.push_back(pattern);
+        song.orders.push_back(order);
+    }
+    // One period of a soft sawtooth, looped: a tone as long as its note.
+    for (int i = 0; i < 256; ++i) song.sample.push_back(static_cast<int16_t>((i - 128) * 48));
+    song.loopSample = true;
     return song;
 }
 

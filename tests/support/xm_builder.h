@@ -24,9 +24,10 @@ struct XmSong {
     int bpm = 125;  // 2.5 / bpm seconds per tick
     std::vector<XmPattern> patterns;
     std::vector<int> orders;  // pattern index of each order
-    // 16-bit sample data of instrument 1, played once (no loop). An empty
-    // sample makes a module without instruments.
+    // 16-bit sample data of instrument 1. An empty sample makes a module
+    // without instruments.
     std::vector<int16_t> sample;
+    bool loopSample = false;  // played once, or repeated for as long as the note lasts
 };
 
 // The bytes of an XM file (version 0x0104) holding `song`.
@@ -36,6 +37,10 @@ std::vector<uint8_t> buildXm(const XmSong& song);
 // 6 and 125 BPM (0.12 s a row), with a short full-scale click on channel 0 at
 // the first tick of every row and silence between clicks.
 XmSong clickSong(int orders, int rows = 64);
+
+// A song of `orders` 64-row orders for measuring the mixer: every one of
+// `channels` channels holds a looped tone and changes its note every 4 rows.
+XmSong busySong(int orders, int channels);
 
 // Writes `bytes` to `path`; throws std::runtime_error when it cannot.
 void writeXmFile(const std::string& path, const std::vector<uint8_t>& bytes);
