@@ -1,0 +1,89 @@
+// Everything the timeline draws with: the working surfaces and palettes, the
+// 28 pictures, the curve tables and the ten effects, made behind the loading
+// screen before the music starts.
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include "effects/c2DTunnel.h"
+#include "effects/c3DTunnel.h"
+#include "effects/cBinaryBg.h"
+#include "effects/cBitmap.h"
+#include "effects/cFade.h"
+#include "effects/cFlower.h"
+#include "effects/cMatrixWriter.h"
+#include "effects/cPlasma.h"
+#include "effects/cRandomDots.h"
+#include "effects/cStatic.h"
+#include "platform/DynamicConsole.h"
+#include "platform/DynamicFormat.h"
+#include "platform/DynamicPalette.h"
+#include "platform/DynamicSurface.h"
+#include "shell/tables.h"
+
+// The pictures, in load order (which is also the order of deletion).
+enum Picture {
+    kLoading,
+    kLoadingBlock,
+    kScroller,
+    kAtReady,
+    kSwordPen,
+    kBigSpark,
+    kAnalog,
+    kGenetic,
+    kTitle,
+    kCredits,
+    kGreets,
+    kFight,
+    kLetterP,
+    kLetterE,
+    kLetterK,
+    kLetterS,
+    kLetterT,
+    kLetterU,
+    kLetterN,
+    kDigit0,
+    kDigit1,
+    kDigit2,
+    kDigit3,
+    kDigit5,
+    kDigit7,
+    kColon,
+    kLineCircle,
+    kFilmStrip,
+    kPictureCount
+};
+
+// Copies the frame to the console and shows it.
+void presentFrame(DynamicSurface& frame, DynamicConsole& console);
+
+class ShowAssets {
+public:
+    // Shows the loading screen on the console while it loads and builds.
+    ShowAssets(DynamicConsole& console, const DynamicFormat& frameFormat);
+    ~ShowAssets();
+
+    cBitmap& picture(Picture which) { return *pictures[which]; }
+    // Deletes the pictures in load order, as the shutdown does.
+    void deletePictures();
+
+    DynamicSurface frameSurface;
+    DynamicSurface background;
+    DynamicSurface flowerCanvas;
+    DynamicSurface plasmaCanvas;
+    DynamicPalette plasmaPalette;
+    DynamicPalette flowerPalette;
+    std::array<std::unique_ptr<cBitmap>, kPictureCount> pictures;
+    CurveTables tables;
+    std::unique_ptr<cStatic> staticNoise;
+    std::unique_ptr<cMatrixWriter> matrixWriter;
+    std::unique_ptr<cFade> fadeA;
+    std::unique_ptr<cFade> fadeB;
+    std::unique_ptr<c3DTunnel> tunnel3D;
+    std::unique_ptr<c2DTunnel> tunnel2D;
+    std::unique_ptr<cRandomDots> randomDots;
+    std::unique_ptr<cBinaryBg> binaryBg;
+    std::unique_ptr<cPlasma> plasma;
+    std::unique_ptr<cFlower> flower;
+};

@@ -1,0 +1,30 @@
+#include "shell/offline_show.h"
+
+#include "platform/fmod.h"
+#include "shell/show.h"
+
+OfflineShow::OfflineShow(int fps) : fps_(fps) {}
+
+bool OfflineShow::run() {
+    frames = 0;
+    samplesMixed = 0;
+    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
+    ShowConfig config;
+    config.offscreen = true;
+    config.mixRate = kSampleRate;
+    config.fixedFrameTime = 1.0 / fps_;
+    config.observer = this;
+    return runShow(config);
+}
+
+// The sound of frame n ends at sample floor((n + 1) x rate / fps), so any
+// frame rate gives the song's exact length in samples.
+void OfflineShow::framePresented(DynamicSurface& frame, const FrameInfo& info) {
+    int64_t end = (frames + 1) * static_cast<int64_t>(kSampleRate) / fps_;
+    size_t count = static_cast<size_t>(end - samplesMixed);
+    sound.resize(count * 2);
+    FSOUND_Offline_Mix(sound.data(), count);
+    samplesMixed = end;
+    frameRendered(frame, info, sound.data(), count);
+    ++frames;
+}

@@ -1,0 +1,37 @@
+// The show run offline: an offscreen console, a fixed frame time of 1/fps, and
+// after each frame exactly that frame's share of the song mixed, so the song
+// position the timeline polls follows the frames and every run is the same.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "shell/timeline.h"
+
+class OfflineShow : public ShowObserver {
+public:
+    static constexpr int kSampleRate = 44100;
+
+    explicit OfflineShow(int fps);
+
+    // Runs the show from its start to its end; false when an error was reported.
+    bool run();
+
+    int fps() const { return fps_; }
+    long frameCount() const { return frames; }
+    double showTime() const { return static_cast<double>(frames) / fps_; }
+
+protected:
+    // Each presented frame with the sound mixed for it (interleaved stereo).
+    virtual void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound,
+                               size_t soundFrames) = 0;
+
+private:
+    void framePresented(DynamicSurface& frame, const FrameInfo& info) final;
+
+    int fps_;
+    long frames = 0;
+    int64_t samplesMixed = 0;
+    std::vector<int16_t> sound;
+};

@@ -1,0 +1,73 @@
+#include "shell/show.h"
+
+#include "platform/DynamicArea.h"
+#include "platform/DynamicConsole.h"
+#include "platform/DynamicError.h"
+#include "platform/DynamicFormat.h"
+#include "platform/DynamicTimer.h"
+#include "platform/fmod.h"
+#include "platform/windows.h"
+#include "shell/assets.h"
+#include "shell/sync.h"
+#include "shell/timeline.h"
+
+namespace {
+
+const char* const kWindowTitle = "Quillmere - Peekstun";
+const char* const kSongFile = "data/music/peekstun.xm";
+
+// Closes the sound and frees the module on every way out, so a failed start
+// leaves no device open and nothing behind.
+class SoundSession {
+public:
+    ~SoundSession() {
+        FSOUND_Close();
+        if (song) FMUSIC_FreeSong(song);
+    }
+    FMUSIC_MODULE* song = nullptr;
+};
+
+const char* outputOption(const ShowConfig& config) {
+    if (config.offscreen) return "offscreen output";
+    return config.fullscreen ? "fullscreen output" : "windowed output";
+}
+
+}  // namespace
+
+bool runShow(const ShowConfig& config) {
+    try {
+        SoundSession sound;
+        if (!FSOUND_Init(config.mixRate, 32)) throw DynamicError("SOUND: Unable to init");
+        sound.song = FMUSIC_LoadSong(kSongFile);
+        if (!sound.song) throw DynamicError("SOUND: Can't load file");
+
+        DynamicFormat frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0);
+        DynamicArea srcArea(0, 0, 320, 240);
+        DynamicArea dstArea(0, 0, 320, 240);
+        DynamicConsole console;
+        console.option("DirectX");
+        console.option(outputOption(config));
+        console.open(kWindowTitle, 320, 240, frameFormat, 0);
+        if (!config.fullscreen && !config.offscreen) {
+            SetWindowPos(console.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        }
+
+        ShowAssets assets(console, frameFormat);
+        DynamicTimer timer;
+        if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
+
+        PlayingSongPosition playing(sound.song);
+        SongPosition& position = config.songPosition ? *config.songPosition : playing;
+        Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
+        timeline.run();
+
+        FMUSIC_StopSong(sound.song);
+        FSOUND_Close();
+        assets.deletePictures();
+        console.close();
+        return true;
+    } catch (const DynamicError& error) {
+        error.report();
+        return false;
+    }
+}

@@ -1,0 +1,97 @@
+// The scene script: eight scenes played once, in order, in time with the song.
+// The real-time show and the offline renderer both run it; only the console,
+// the timer and the song behind it differ.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/DynamicArea.h"
+#include "platform/DynamicConsole.h"
+#include "platform/DynamicTimer.h"
+#include "shell/assets.h"
+#include "shell/sync.h"
+
+// Show clocks, in seconds scaled by each one's rate; all 0 at the show start.
+struct ShowClocks {
+    float mainClock = 0;
+    float fadeAClock = 0;
+    float dotsClock = 0;
+    float tunnel2DClock = 0;
+    float spriteClock = 0;
+    float binaryBgClock = 0;
+    float fadeBClock = 0;
+    float tunnel3DStep = 0;
+};
+
+// The horizontal scroll of scenes 3 and 8: whole steps of `step` pixels, one
+// for each 0.1 s gathered in the accumulator.
+struct ScrollState {
+    int32_t scrollX = 0;
+    float scrollAccumulator = 0;
+    int32_t scrollStep = 18;
+
+    void advance(double d, int step);
+};
+
+// What a frame was drawn with: its scene and the state the show kept.
+struct FrameInfo {
+    int scene;
+    const ShowClocks& clocks;
+    const ScrollState& scroll;
+};
+
+// Told about every frame the show presents, after it reached the console.
+class ShowObserver {
+public:
+    virtual ~ShowObserver() = default;
+    virtual void sceneStarted(int scene, int order) {
+        (void)scene;
+        (void)order;
+    }
+    virtual void framePresented(DynamicSurface& frame, const FrameInfo& info) {
+        (void)frame;
+        (void)info;
+    }
+};
+
+// Consumes every pending key press; true if one of them was Escape.
+bool checkEscape(DynamicConsole& console);
+
+class Timeline {
+public:
+    Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song,
+             DynamicArea& srcArea, const DynamicArea& dstArea, ShowObserver* observer = nullptr);
+
+    // Show start, then scenes 1 to 8; returns when the song ends or on Escape.
+    void run();
+
+    // The state a frame leaves behind, for the renderer and the tests.
+    const ShowClocks& clocks() const { return clocks_; }
+    const ScrollState& scroll() const { return scroll_; }
+    int32_t order() const { return order_; }
+    int32_t row() const { return row_; }
+    bool quit() const { return quit_ != 0; }
+
+private:
+    template <typename Compose, typename Advance>
+    void runScene(int scene, uint32_t bound, Compose compose, Advance advance);
+
+    void beatPulse();
+    void drawTitleWord();
+    void drawClockDisplay(const Picture (&characters)[8], const int (&x)[8]);
+    void drawRings();
+
+    ShowAssets& assets;
+    DynamicConsole& console;
+    DynamicTimer& timer;
+    SongPosition& song;
+    DynamicArea& srcArea;
+    const DynamicArea& dstArea;
+    ShowObserver* observer;
+
+    ShowClocks clocks_;
+    ScrollState scroll_;
+    int32_t order_ = 0;
+    int32_t row_ = 0;
+    int32_t quit_ = 0;
+};
