@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "effects/saturatingAdd.h"
 #include "image/Image.h"
 #include "platform/DynamicError.h"
 
@@ -63,12 +64,6 @@ void drawIndexed(int mode, uint8_t* target, int64_t targetWidth, const uint8_t* 
     }
 }
 
-// One channel of a packed pixel added with saturation at its mask.
-inline uint32_t addChannel(uint32_t d, uint32_t s, uint32_t mask) {
-    const uint32_t sum = (d & mask) + (s & mask);
-    return sum > mask ? mask : sum;
-}
-
 void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
                 const Placement& at) {
     switch (mode) {
@@ -81,10 +76,9 @@ void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t*
             });
             break;
         case cBitmap::MODE_ADDITIVE:
-            // The three channels are rebuilt from their masks, so the top byte ends up 0.
-            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
-                d = addChannel(d, s, 0xff0000) | addChannel(d, s, 0x00ff00) | addChannel(d, s, 0x0000ff);
-            });
+            // Each channel saturates at its mask; the top byte ends up 0.
+            blendBlock(target, targetWidth, picture, pictureWidth, at,
+                       [](uint32_t& d, uint32_t s) { d = saturatingAdd(d, s); });
             break;
         case cBitmap::MODE_INVERT:
             // The whole word flips, top byte included.

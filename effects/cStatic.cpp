@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "effects/saturatingAdd.h"
 #include "effects/showRandom.h"
 #include "platform/DynamicError.h"
 
@@ -15,18 +16,6 @@ bool usesRows(int mode) { return mode == cStatic::MODE_ROW_STREAKS || mode == cS
 bool usesGrain(int mode) {
     return mode == cStatic::MODE_GRAIN || mode == cStatic::MODE_COLUMN_STREAKS_GRAIN ||
            mode == cStatic::MODE_ROW_STREAKS_GRAIN;
-}
-
-// Adds the grey (v, v, v) with each channel limited to its mask; the top
-// byte is not carried over.
-inline uint32_t addGrey(uint32_t pixel, uint32_t v) {
-    uint32_t red = (pixel & 0xff0000) + (v << 16);
-    uint32_t green = (pixel & 0x00ff00) + (v << 8);
-    uint32_t blue = (pixel & 0x0000ff) + v;
-    if (red > 0xff0000) red = 0xff0000;
-    if (green > 0x00ff00) green = 0x00ff00;
-    if (blue > 0x0000ff) blue = 0x0000ff;
-    return red | green | blue;
 }
 
 }  // namespace
@@ -71,7 +60,7 @@ int cStatic::drawAdditive(DynamicSurface& target) {
                 uint8_t v = grain;
                 if (usesColumns(mode)) v = static_cast<uint8_t>(columnStreaks[x] + grain);
                 if (usesRows(mode)) v = static_cast<uint8_t>(rowStreak + grain);
-                row[x] = addGrey(row[x], v);
+                row[x] = saturatingAdd(row[x], v * 0x010101u);  // grey (v, v, v)
             }
         }
     }
