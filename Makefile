@@ -32,5 +32,17 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) --target fuzz_pcx_reader fuzz_tga_reader -j $(JOBS)
 	fuzz/run.sh $(FUZZ_BUILD) $(SECONDS)
 
+# The whole test suite and a whole-show render at a low frame rate with
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the music layer's
+# position reading with ThreadSanitizer.
+check-sanitize: deps
+	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEEKSTUN_SANITIZE=ON
+	cmake --build $(BUILD)-asan -j $(JOBS)
+	scripts/run-tests.sh $(BUILD)-asan
+	cd $(BUILD)-asan && ./peekstun-render --quiet --fps 5
+	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEEKSTUN_TSAN=ON
+	cmake --build $(BUILD)-tsan -j $(JOBS) --target music_live_test
+	TSAN_OPTIONS=halt_on_error=1 SDL_AUDIODRIVER=dummy $(BUILD)-tsan/tests/music_live_test
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan
