@@ -54,9 +54,11 @@ std::vector<std::string> lines(const std::string& text) {
 // running.
 class Program {
 public:
-    explicit Program(const std::string& directory) {
+    explicit Program(const std::string& directory) : errorPath(buildDir + "/launcher_dialog_test.stderr") {
         child = fork();
         if (child == 0) {
+            int errors = open(errorPath.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+            if (errors >= 0) dup2(errors, STDERR_FILENO);
             if (chdir(directory.c_str()) != 0) _exit(127);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             execl(programPath.c_str(), programPath.c_str(), static_cast<char*>(nullptr));
@@ -93,8 +95,11 @@ public:
         return waitForExit(seconds, [] {});
     }
     bool exitedWithZero() const { return exited && WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+    // What the program wrote on standard error: nothing, when all goes well.
+    std::string errors() const { return runCommand("cat " + errorPath).output; }
 
 private:
+    std::string errorPath;
     pid_t child = -1;
     bool exited = false;
     int status = 0;
@@ -228,6 +233,7 @@ TEST_F(LauncherDialogTest, EscapeQuitsWithStatusZeroAndNoShowWindow) {
     })) << "still running after Escape";
     EXPECT_TRUE(program.exitedWithZero());
     EXPECT_TRUE(otherWindows.empty()) << "a window other than the dialog appeared";
+    EXPECT_EQ("", program.errors());
 }
 
 TEST_F(LauncherDialogTest, AboutBoxOpensAndClosesAndTheDialogStays) {
@@ -271,10 +277,14 @@ TEST_F(LauncherDialogTest, EnterRunsTheShowInAWindowUntilEscape) {
     int screenWidth = 0, screenHeight = 0;
     std::sscanf(runCommand("xdotool getdisplaygeometry").output.c_str(), "%d %d", &screenWidth, &screenHeight);
     EXPECT_LT(size.width, screenWidth) << "windowed output filled the screen";
+    // At least the frame's size: not a message box reporting a failure.
+    EXPECT_GE(size.width, 320);
+    EXPECT_GE(size.height, 240);
 
     pressKeys(show, "Escape");
     ASSERT_TRUE(program.waitForExit(30)) << "the show did not end on Escape";
     EXPECT_TRUE(program.exitedWithZero());
+    EXPECT_EQ("", program.errors());
 }
 
 }  // namespace
