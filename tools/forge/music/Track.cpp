@@ -24,6 +24,8 @@ void Track::play(int row, int pitch, uint8_t instrument, int volume) {
     target.note = noteOf(pitch);
     target.instrument = instrument;
     target.volume = xm::volumeColumn(clampVolume(volume));
+    // A note that glides does not restart, so a restarted note drops the glide.
+    if (target.effect == xm::kTonePortamento) target.effect = target.parameter = 0;
 }
 
 void Track::glide(int row, int pitch, uint8_t speed) {
