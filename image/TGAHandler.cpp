@@ -103,7 +103,7 @@ TGAHandler::TGAHandler(const char* filename) : TGAHandler() {
     }
 }
 
-void TGAHandler::checkDecodable() const {
+void TGAHandler::checkDecodable(bool readingColourMap) const {
     const int depth = header.pixelDepth;
     if (depth != 8 && depth != 15 && depth != 16 && depth != 24 && depth != 32) {
         throw DynamicError("Vorla error - TGA pixel depth " + std::to_string(depth) + " not supported");
@@ -112,7 +112,7 @@ void TGAHandler::checkDecodable() const {
     const int origin = originOf(header.descriptor);
     if (origin != kOriginBottomLeft && origin != kOriginTopLeft)
         throw DynamicError("Vorla error - Unknown orientation");
-    if (header.colourMapType && header.colourMapLength) {
+    if (readingColourMap && header.colourMapType && header.colourMapLength) {
         if (header.colourMapLength > 256) {
             throw DynamicError("Vorla error - TGA colour map of " + std::to_string(header.colourMapLength) +
                                " entries (at most 256)");
@@ -125,7 +125,7 @@ void TGAHandler::checkDecodable() const {
 }
 
 int TGAHandler::info(int& width, int& height, DynamicFormat& format, int& hasPalette) {
-    checkDecodable();
+    checkDecodable(true);
     width = this->width;
     height = this->height;
     format = this->format;
@@ -138,11 +138,11 @@ int TGAHandler::load(void* pixels, DynamicPalette* palette) {
     const bool hasColourMap = header.colourMapType && header.colourMapLength;
     if (palette && hasColourMap) {
         if (header.colourMapLength > 256) return 0;
-        checkDecodable();
+        checkDecodable(true);
         readColourMap(file, *palette);
     }
     if (!pixels) throw DynamicError("Vorla error - no pixels to load image onto");
-    checkDecodable();
+    checkDecodable(palette != nullptr);
 
     if (!file.seek(header.pixelStart(), SEEK_SET)) throw DynamicError(kUnexpectedEnd);
     const size_t rowLength = static_cast<size_t>(format.bytes()) * static_cast<size_t>(width);

@@ -55,7 +55,9 @@ public:
     int valid() override;
 
 private:
-    void checkDecodable() const;
+    // Throws when the header describes a picture this reader cannot decode;
+    // the colour map is judged only when it is to be read.
+    void checkDecodable(bool readingColourMap) const;
     void readColourMap(BinaryFile& file, DynamicPalette& palette) const;
 
     std::string filename;
