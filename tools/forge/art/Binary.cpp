@@ -74,7 +74,7 @@ Canvas dataColumn(uint64_t seed) {
 void paintBinary(const std::string& dataDir) {
     const StripeLook stripes[6] = {{96, 8, 0.9f, 11},  {152, 8, 1.0f, 12}, {120, 7, 0.8f, 13},
                                    {200, 8, 0.7f, 14}, {64, 8, 1.0f, 15},  {176, 8, 0.85f, 16}};
-    const FileSpec stripeFiles[6] = {tga32(true), pcx8(32), pcx24(), pcx8(32), pcx24(), tga24(false)};
+    const SaveFormat stripeFiles[6] = {tga32(true), pcx8(32), pcx24(), pcx8(32), pcx24(), tga24(false)};
     const char* stripeNames[6] = {"gfx/binary_stripe1.tga", "gfx/binary_stripe2.pcx", "gfx/binary_stripe3.pcx",
                                   "gfx/binary_stripe4.pcx", "gfx/binary_stripe5.pcx", "gfx/binary_stripe6.tga"};
     for (int i = 0; i < 6; ++i) savePicture(dataDir, stripeNames[i], digitStripe(stripes[i]), stripeFiles[i]);

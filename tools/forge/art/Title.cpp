@@ -110,8 +110,8 @@ void paintTitle(const std::string& dataDir) {
     savePicture(dataDir, "gfx/peekstun.pcx", logo(), pcx24());
     // Each letter in a different true-colour layout; they all read the same.
     const std::string letters = "pekstun";
-    const FileSpec files[7] = {tga24(false), tga24(true), tga32(false),   tga32(true),
-                               tga16(false), tga16(true), tga8(false, 48)};
+    const SaveFormat files[7] = {tga24(false), tga24(true), tga32(false),   tga32(true),
+                                 tga16(false), tga16(true), tga8(false, 48)};
     for (size_t i = 0; i < letters.size(); ++i)
         savePicture(dataDir, std::string("gfx/") + letters[i] + ".tga",
                     titleLetter(static_cast<char>(letters[i] - 'a' + 'A')), files[i]);
