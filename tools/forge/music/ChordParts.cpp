@@ -77,31 +77,31 @@ void writeArpeggio(xm::Pattern& pattern, int order) {
     switch (section) {
         case Section::Intro:
             spacing = order == 0 ? 0 : (order == 1 ? 6 : 2);
-            volume = 16;
+            volume = 12;
             break;
         case Section::Build:
             spacing = 2;
-            volume = 16;
+            volume = 11;
             break;
         case Section::Groove:
             spacing = 2;
-            volume = 14;
+            volume = 9;
             break;
         case Section::Variation:
             spacing = 1;
-            volume = 15;
+            volume = 9;
             break;
         case Section::Breakdown:
             spacing = 2;
-            volume = 10;
+            volume = 7;
             break;
         case Section::Rebuild:
             spacing = 1;
-            volume = 8;
+            volume = 5;
             break;
         case Section::Climax:
             spacing = 1;
-            volume = 14;
+            volume = 9;
             break;
         case Section::Outro:
             spacing = 0;
@@ -111,8 +111,8 @@ void writeArpeggio(xm::Pattern& pattern, int order) {
     for (int row = 0; row < kRows; ++row) {
         int step = row % 16;
         if (step % spacing != 0 || (spacing == 6 && step > 12)) continue;
-        int accent = step % 4 == 0 ? 4 : 0;
-        int rise = section == Section::Rebuild ? row / 4 : 0;
+        int accent = step % 4 == 0 ? 3 : 0;
+        int rise = section == Section::Rebuild ? row / 6 : 0;
         arpeggio.play(row, arpeggioPitch(chordAt(order, row), step / spacing), kArpeggio, volume + accent + rise);
     }
 }

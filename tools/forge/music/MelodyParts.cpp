@@ -42,27 +42,27 @@ void writeMelodies(xm::Pattern& pattern, int order) {
     Track answer(pattern, kAnswerChannel);
     switch (sectionOf(order)) {
         case Section::Groove:
-            lead.playMelody(themeOf(order), kLead, 44);
+            lead.playMelody(themeOf(order), kLead, 52);
             break;
         case Section::Variation: {
             Melody theme = themeOf(order);
-            lead.playMelody(theme, kLead, 44);
-            answer.playMelody(delayed(transposed(theme, -12), kEchoDelay), kLead, 18);
+            lead.playMelody(theme, kLead, 52);
+            answer.playMelody(delayed(transposed(theme, -12), kEchoDelay), kLead, 22);
             answer.panNotes(0x40);
             break;
         }
         case Section::Breakdown: {
             Melody slow = order % 2 == 0 ? slowThemeFirst() : slowThemeSecond();
-            lead.playMelody(slow, kLead, 38);
+            lead.playMelody(slow, kLead, 44);
             if (order >= 20) answer.playMelody(transposed(slow, 12), kGlass, 14);
             break;
         }
         case Section::Climax:
-            lead.playMelody(withDorianLift(transposed(themeOf(order), 12)), kLead, 42);
-            answer.playMelody(withDorianLift(counterLine()), kGlass, 22);
+            lead.playMelody(withDorianLift(transposed(themeOf(order), 12)), kLead, 50);
+            answer.playMelody(withDorianLift(counterLine()), kGlass, 18);
             break;
         case Section::Outro:
-            lead.playMelody(outroPhrase(), kLead, 32);
+            lead.playMelody(outroPhrase(), kLead, 40);
             answer.play(32, pitch(A, 5), kGlass, 24);
             break;
         default:
