@@ -25,7 +25,7 @@ std::vector<uint8_t> header(int width, int height, bool mapped, int bitsPerPixel
     out[16] = static_cast<uint8_t>(bitsPerPixel);
     // Bit 5: rows from the top; low bits: alpha bits per pixel.
     out[17] = static_cast<uint8_t>((layout.bottomUp ? 0 : 0x20) | (bitsPerPixel == 32 ? 8 : 0));
-    out.insert(out.end(), layout.imageId.begin(), layout.imageId.end());
+    for (char c : layout.imageId) out.push_back(static_cast<uint8_t>(c));
     return out;
 }
 
