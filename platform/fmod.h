@@ -23,23 +23,43 @@ enum {
     FSOUND_MIXER_MMXP6 = 3,       // 8-tap windowed sinc
 };
 
+// The playback devices of the current output, as SDL lists them. Outputs
+// without a device (no sound, offline) list one device, "No sound", so that
+// device 0 is a valid choice for every output. A driver that does not start
+// lists none. A name stays valid until the next FSOUND_GetNumDrivers; an index
+// out of range gives nullptr.
 int FSOUND_GetNumDrivers();
 const char* FSOUND_GetDriverName(int driver);
+// Output, device and mixer are chosen before FSOUND_Init and take effect
+// there (the mixer at each FMUSIC_PlaySong); each returns false and changes
+// nothing for an unknown value, or, for output and device, once initialised.
 bool FSOUND_SetOutput(int output);
 bool FSOUND_SetDriver(int driver);
 bool FSOUND_SetMixer(int mixer);
+// Opens the output for 16-bit stereo at `mixRate` Hz (8000 to 192000). False
+// when the driver or device does not start, or when already initialised. The
+// decoder mixes any number of channels: `maxChannels` and `flags` are unused.
 bool FSOUND_Init(int mixRate, int maxChannels, unsigned flags = 0);
+// Stops the playing song and releases the output; the songs stay loaded.
 void FSOUND_Close();
 
+// Null for a missing, unreadable or empty file, a cut-off XM module and any
+// data the decoder rejects. The song is loaded stopped at order 0, row 0.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);
 bool FMUSIC_FreeSong(FMUSIC_MODULE* module);
+// Plays the song once from order 0, row 0 (stopping any other song); false
+// before FSOUND_Init. At the end it stays silent on its last row.
 bool FMUSIC_PlaySong(FMUSIC_MODULE* module);
+// Stops the song; its position stays where it was heard last.
 bool FMUSIC_StopSong(FMUSIC_MODULE* module);
+// The position being heard now (not the one being mixed), safe to read while
+// the output's thread mixes. -1 for a null handle.
 int FMUSIC_GetOrder(FMUSIC_MODULE* module);
 int FMUSIC_GetRow(FMUSIC_MODULE* module);
 
 // Offline output: mixes the next `frames` stereo frames of the playing song as
 // interleaved 16-bit samples into `samples` (2 x frames values) and advances
 // the reported position to exactly the end of them. Frames past the end of the
-// song are silence. Returns the number of frames that held song.
+// song are silence. Returns the number of frames that held song. Throws
+// DynamicError when the offline output is not initialised.
 size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames);

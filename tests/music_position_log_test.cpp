@@ -1,0 +1,46 @@
+// The log of heard positions: which entry a reader gets at a given time.
+#include "platform/music_position_log.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MusicPositionLog, ReaderGetsTheNewestEntryWhoseTimeHasCome) {
+    MusicPositionLog log;
+    log.reset({0, 0});
+    log.record(100, {0, 1});
+    log.record(200, {0, 2});
+    log.record(300, {1, 0});
+    EXPECT_EQ(log.at(-1000), (MusicPosition{0, 0}));
+    EXPECT_EQ(log.at(99), (MusicPosition{0, 0}));
+    EXPECT_EQ(log.at(100), (MusicPosition{0, 1}));
+    EXPECT_EQ(log.at(299), (MusicPosition{0, 2}));
+    EXPECT_EQ(log.at(1000000), (MusicPosition{1, 0}));
+    log.reset({5, 7});
+    EXPECT_EQ(log.at(1000000), (MusicPosition{5, 7}));
+    EXPECT_EQ(log.at(-1000000), (MusicPosition{5, 7}));
+}
+
+TEST(MusicPositionLog, TimesNeverRunBackwards) {
+    MusicPositionLog log;
+    log.reset({0, 0});
+    log.record(500, {0, 1});
+    log.record(450, {0, 2});  // a block that starts before the last one ends
+    EXPECT_EQ(log.at(470), (MusicPosition{0, 0}));
+    EXPECT_EQ(log.at(500), (MusicPosition{0, 2}));
+    log.record(600, {0, 2});  // the same position again is no new entry
+    EXPECT_EQ(log.at(550), (MusicPosition{0, 2}));
+}
+
+TEST(MusicPositionLog, FullRingKeepsTheNewestEntries) {
+    MusicPositionLog log;
+    log.reset({0, 0});
+    for (int row = 1; row <= 1000; ++row) log.record(row * 10, {row / 64, row % 64});
+    EXPECT_EQ(log.at(10000), (MusicPosition{1000 / 64, 1000 % 64}));
+    EXPECT_EQ(log.at(9995), (MusicPosition{999 / 64, 999 % 64}));
+    // Older than anything kept: the oldest kept entry, never a stale slot.
+    MusicPosition oldest = log.at(0);
+    EXPECT_EQ(oldest.order * 64 + oldest.row, 1000 - 255);
+}
+
+}  // namespace
