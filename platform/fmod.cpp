@@ -1,6 +1,13 @@
 // The music layer's calls. All of them come from the main thread; the only
 // state shared with an output's thread is the player (which song plays) and
 // the songs themselves, each behind its own lock.
+//
+// The position reported is the one being heard, not the one being mixed: a
+// live output hands each block to the song with the steady-clock time its
+// first frame will be heard (the callback's time plus the device's queued
+// block), the song logs every change of row with the time of the frame that
+// carries it, and FMUSIC_GetOrder/GetRow look up the entry whose time has
+// come. Offline, the clock is the count of frames mixed.
 #include "platform/fmod.h"
 
 #include <memory>
