@@ -1,11 +1,16 @@
 #include "effects/cPlasma.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <string>
 
 #include "effects/showRandom.h"
 #include "platform/DynamicError.h"
+
+// The rounding below, like every float result of the effects, relies on
+// float arithmetic being done in float, not in a wider register.
+static_assert(FLT_EVAL_METHOD == 0, "float expressions must be evaluated in float precision");
 
 namespace {
 
