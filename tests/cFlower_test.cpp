@@ -34,13 +34,6 @@ TEST(Flower, MapHoldsDistancePlusPetalWavesModulo256) {
     EXPECT_THROW(flower.mapValue(320, 0), DynamicError);
 }
 
-TEST(Flower, WithoutWeightsTheMapIsTheDistance) {
-    cFlower rings(kWidth, kHeight, 0.0f, 0.0f, 18, 13);
-    EXPECT_EQ(rings.mapValue(30, 40), 50);
-    EXPECT_EQ(rings.mapValue(-300, 0), 300 & 255);
-    EXPECT_EQ(rings.mapValue(7, -7), 9);
-}
-
 TEST(Flower, WindowsStartAtTheirKnownOrigins) {
     cFlower::WindowOrigin origins[3];
     cFlower::windowOrigins(kWidth, kHeight, 0.0f, origins);

@@ -171,17 +171,6 @@ TEST(PlasmaReveal, CopiesExactlyThePixelsWhoseIndexIsAtMostTheLevel) {
     }
 }
 
-TEST(PlasmaReveal, LevelsAroundTheFlatPatternRevealAllOrNothing) {
-    ShellPlasma shell;  // every index 124
-    auto picture = makeSurface(kWidth, kHeight, directFormat());
-    writePixels32(*picture, std::vector<uint32_t>(kWidth * kHeight, 0x00112233u));
-    auto target = makeSurface(kWidth, kHeight, directFormat());
-    shell.plasma.drawReveal(*target, *picture, 123);
-    for (uint32_t pixel : readPixels32(*target)) ASSERT_EQ(pixel, 0u);
-    shell.plasma.drawReveal(*target, *picture, 124);
-    for (uint32_t pixel : readPixels32(*target)) ASSERT_EQ(pixel, 0x00112233u);
-}
-
 TEST(Plasma, RefusesSurfacesItWouldWritePastAndAreasBeyondItsSize) {
     ShellPlasma shell;
     auto small = makeSurface(100, 100, indexedFormat());
