@@ -77,6 +77,7 @@ struct SoundSystem {
     int driver = -1;  // -1: the driver's default device
     int mixer = FSOUND_MIXER_AUTODETECT;
     std::vector<std::string> deviceNames;
+    bool devicesListed = false;  // deviceNames holds the current output's devices
 
     bool initialised = false;
     int rate = 44100;
@@ -141,7 +142,13 @@ void renderLive(int16_t* samples, size_t frames, int64_t heardAt) {
 
 int FSOUND_GetNumDrivers() {
     SoundSystem& s = sound();
-    s.deviceNames = listDevices();
+    // Starting an audio driver to list its devices takes time, and callers ask
+    // before every item they add: list once per output, or live from the open
+    // device.
+    if (!s.devicesListed || s.device) {
+        s.deviceNames = listDevices();
+        s.devicesListed = true;
+    }
     return static_cast<int>(s.deviceNames.size());
 }
 
@@ -158,6 +165,7 @@ bool FSOUND_SetOutput(int output) {
         s.output = output;
         s.driver = -1;
         s.deviceNames.clear();
+        s.devicesListed = false;
     }
     return true;
 }
@@ -205,6 +213,7 @@ void FSOUND_Close() {
     s.silent.reset();
     if (FMUSIC_MODULE* song = s.player.stop()) song->stop(outputClockNow());
     s.initialised = false;
+    s.devicesListed = false;  // devices may come and go before the next session
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {

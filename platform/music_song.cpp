@@ -28,16 +28,23 @@ private:
     DiscardingBuffer buffer;
 };
 
+// Far beyond any module, small enough that a device or a pipe given as the
+// song cannot eat the memory.
+constexpr size_t kLargestSong = size_t{256} << 20;
+
 std::vector<uint8_t> readWholeFile(const std::string& path) {
     FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) throw DynamicError("cannot open " + path);
     std::vector<uint8_t> bytes;
     uint8_t block[65536];
     size_t got;
-    while ((got = std::fread(block, 1, sizeof block, in)) > 0) bytes.insert(bytes.end(), block, block + got);
+    while (bytes.size() <= kLargestSong && (got = std::fread(block, 1, sizeof block, in)) > 0) {
+        bytes.insert(bytes.end(), block, block + got);
+    }
     bool failed = std::ferror(in) != 0;
     std::fclose(in);
     if (failed) throw DynamicError("cannot read " + path);
+    if (bytes.size() > kLargestSong) throw DynamicError(path + " is too large for a song");
     return bytes;
 }
 

@@ -55,6 +55,7 @@ TEST_F(SongLoading, MissingOrUnreadableFilesGiveNoSong) {
     ASSERT_EQ(mkdir(directory.c_str(), 0700), 0);
     EXPECT_EQ(FMUSIC_LoadSong(directory.c_str()), nullptr);
     rmdir(directory.c_str());
+    EXPECT_EQ(FMUSIC_LoadSong("/dev/zero"), nullptr);  // endless: refused, not read forever
 }
 
 TEST_F(SongLoading, EmptyAndGarbageDataGiveNoSong) {
