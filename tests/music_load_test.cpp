@@ -93,6 +93,4 @@ TEST_F(SongLoading, TruncatedModulesGiveNoSong) {
     EXPECT_FALSE(loads(cut(whole, whole.size() - 1))) << "one byte short";
 }
 
-TEST_F(SongLoading, FreeingTakesOnlyRealSongs) { EXPECT_FALSE(FMUSIC_FreeSong(nullptr)); }
-
 }  // namespace

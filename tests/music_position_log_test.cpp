@@ -5,22 +5,6 @@
 
 namespace {
 
-TEST(MusicPositionLog, ReaderGetsTheNewestEntryWhoseTimeHasCome) {
-    MusicPositionLog log;
-    log.reset({0, 0});
-    log.record(100, {0, 1});
-    log.record(200, {0, 2});
-    log.record(300, {1, 0});
-    EXPECT_EQ(log.at(-1000), (MusicPosition{0, 0}));
-    EXPECT_EQ(log.at(99), (MusicPosition{0, 0}));
-    EXPECT_EQ(log.at(100), (MusicPosition{0, 1}));
-    EXPECT_EQ(log.at(299), (MusicPosition{0, 2}));
-    EXPECT_EQ(log.at(1000000), (MusicPosition{1, 0}));
-    log.reset({5, 7});
-    EXPECT_EQ(log.at(1000000), (MusicPosition{5, 7}));
-    EXPECT_EQ(log.at(-1000000), (MusicPosition{5, 7}));
-}
-
 TEST(MusicPositionLog, TimesNeverRunBackwards) {
     MusicPositionLog log;
     log.reset({0, 0});
