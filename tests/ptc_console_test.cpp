@@ -26,16 +26,6 @@ void paint(DynamicSurface& surface, uint32_t colour) {
     surface.unlock();
 }
 
-TEST(OffscreenConsole, KnowsItsOptions) {
-    DynamicConsole console;
-    EXPECT_EQ(console.option("DirectX"), 1);
-    EXPECT_EQ(console.option("fullscreen output"), 1);
-    EXPECT_EQ(console.option("windowed output"), 1);
-    EXPECT_EQ(console.option("offscreen output"), 1);
-    EXPECT_EQ(console.option("teleport output"), 0);
-    EXPECT_EQ(console.option(nullptr), 0);
-}
-
 TEST(OffscreenConsole, PresentsOnlyWhatWasCopiedBeforeTheUpdate) {
     DynamicConsole console;
     openOffscreen(console);

@@ -33,18 +33,6 @@ TEST(Format, IndexedAndEmptyFormats) {
     EXPECT_EQ(empty.bytes(), 0);
 }
 
-TEST(Format, CopiesAreIndependent) {
-    DynamicFormat copy(8);
-    const DynamicFormat frame(32, 0xff0000, 0x00ff00, 0x0000ff);
-    copy = frame;
-    EXPECT_EQ(copy.bits(), 32);
-    EXPECT_EQ(copy.r(), 0xff0000);
-    const DynamicFormat second(copy);
-    copy = DynamicFormat(8);
-    EXPECT_EQ(second.bits(), 32);
-    EXPECT_TRUE(copy.indexed());
-}
-
 TEST(Format, InconsistentDescriptionsAreRefused) {
     EXPECT_THROW(DynamicFormat(12, 0xf00, 0x0f0, 0x00f), DynamicError);           // no such width
     EXPECT_THROW(DynamicFormat(0, 0, 0, 0), DynamicError);                        // nothing at all
