@@ -84,7 +84,7 @@ PCXHandler::PCXHandler(const char* filename) : PCXHandler() {
     uint8_t bytes[PCXHeader::kSize] = {};
     {
         // A short file is judged on the bytes present; the rest stays zero.
-        BinaryFile file(filename, "rb+", kFileMissing);
+        BinaryFile file(filename, "rb", kFileMissing);
         fileSize = file.size();
         file.read(bytes, sizeof bytes);
     }
@@ -133,7 +133,7 @@ int PCXHandler::info(int& width, int& height, DynamicFormat& format, int& hasPal
 
 int PCXHandler::load(void* pixels, DynamicPalette* palette) {
     if (!pixels) throw DynamicError("Vorla error - no pixels to load image onto");
-    BinaryFile file(filename.c_str(), "rb+", kFileMissing);
+    BinaryFile file(filename.c_str(), "rb", kFileMissing);
     checkDecodable();
     if (indexed && palette) readPalette(file, *palette);
     if (!file.seek(PCXHeader::kSize, SEEK_SET)) throw DynamicError(kUnexpectedEnd);

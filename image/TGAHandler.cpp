@@ -76,7 +76,7 @@ TGAHandler::TGAHandler(const char* filename) : TGAHandler() {
     uint8_t bytes[TGAHeader::kSize] = {};
     {
         // A short file is judged on the bytes present; the rest stays zero.
-        BinaryFile file(filename, "rb+", kFileMissing);
+        BinaryFile file(filename, "rb", kFileMissing);
         fileSize = file.size();
         file.read(bytes, sizeof bytes);
     }
@@ -134,7 +134,7 @@ int TGAHandler::info(int& width, int& height, DynamicFormat& format, int& hasPal
 }
 
 int TGAHandler::load(void* pixels, DynamicPalette* palette) {
-    BinaryFile file(filename.c_str(), "rb+", kFileMissing);
+    BinaryFile file(filename.c_str(), "rb", kFileMissing);
     const bool hasColourMap = header.colourMapType && header.colourMapLength;
     if (palette && hasColourMap) {
         if (header.colourMapLength > 256) return 0;

@@ -6,6 +6,7 @@
 #include "platform/DynamicFormat.h"
 #include "platform/DynamicTimer.h"
 #include "platform/fmod.h"
+#include "platform/ptc.h"
 #include "platform/windows.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
@@ -35,6 +36,8 @@ const char* outputOption(const ShowConfig& config) {
 }  // namespace
 
 bool runShow(const ShowConfig& config) {
+    // Offscreen runs have nobody to click a message box away: errors go to standard error only.
+    if (config.offscreen) ptc_error_set_message_box(0);
     try {
         SoundSession sound;
         if (!FSOUND_Init(config.mixRate, 32)) throw DynamicError("SOUND: Unable to init");
