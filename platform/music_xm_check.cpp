@@ -44,6 +44,7 @@ uint64_t skipInstruments(const XmReader& in, uint64_t offset, uint32_t instrumen
         uint32_t headerSize = in.u32(offset);
         uint32_t samples = in.u16(offset + 27);
         if (samples == 0) {
+            if (headerSize == 0) return offset;  // the same empty instrument again and again
             offset += headerSize;
             if (!in.has(0, offset)) return 0;
             continue;
@@ -53,14 +54,21 @@ uint64_t skipInstruments(const XmReader& in, uint64_t offset, uint32_t instrumen
         uint64_t sampleHeader = offset + headerSize;
         uint64_t data = sampleHeader + uint64_t{samples} * sampleHeaderSize;
         if (!in.has(0, data)) return 0;
-        for (uint32_t s = 0; s < samples; ++s, sampleHeader += sampleHeaderSize) {
+        // Sample headers of size 0 all lie on the same bytes: one is read for
+        // all. Otherwise they fit in the file, which bounds the loop.
+        const uint32_t distinctHeaders = sampleHeaderSize == 0 ? 1 : samples;
+        const uint32_t repeats = sampleHeaderSize == 0 ? samples : 1;
+        for (uint32_t s = 0; s < distinctHeaders; ++s, sampleHeader += sampleHeaderSize) {
             if (!in.has(sampleHeader, 18)) return 0;
             uint64_t length = in.u32(sampleHeader);
             // Packed 4-bit samples: a 16-byte table, then two samples a byte.
             if (in.u8(sampleHeader + 17) == 0xad) length = 16 + (length + 1) / 2;
-            data += length;
+            data += length * repeats;
         }
         if (!in.has(0, data)) return 0;
+        // An instrument that takes no bytes is followed by itself: the rest
+        // are the same and fit as well.
+        if (data == offset) return offset;
         offset = data;
     }
     return offset;

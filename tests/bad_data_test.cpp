@@ -148,6 +148,35 @@ bool sameColours(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b,
     return true;
 }
 
+// An XM header announcing 65535 instruments, followed by one instrument whose
+// header and sample headers all have size 0, so that every instrument and
+// every one of its 65535 samples lies on the same bytes.
+std::vector<uint8_t> moduleOfSelfRepeatingInstruments() {
+    std::vector<uint8_t> bytes(336 + 64, 0);
+    const std::string signature = "Extended Module: ";
+    std::copy(signature.begin(), signature.end(), bytes.begin());
+    bytes[37] = 0x1a;
+    auto put16 = [&](size_t at, unsigned value) {
+        bytes[at] = value & 0xff;
+        bytes[at + 1] = (value >> 8) & 0xff;
+    };
+    put16(58, 0x0104);        // version
+    put16(60, 276);           // header size
+    put16(64, 1);             // song length
+    put16(68, 2);             // channels
+    put16(72, 0xffff);        // instruments
+    put16(336 + 27, 0xffff);  // samples of the instrument
+    return bytes;
+}
+
+TEST(BadModule, InstrumentsThatRepeatThemselvesAreJudgedOnce) {
+    ScratchDir scratch;
+    const std::string path = scratch.path("repeating.xm");
+    writeFile(path, moduleOfSelfRepeatingInstruments());
+    // Judging this file once took billions of steps; the decoder refuses it.
+    EXPECT_EQ(FMUSIC_LoadSong(path.c_str()), nullptr);
+}
+
 class BadData : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { ptc_error_set_message_box(0); }
