@@ -1,7 +1,8 @@
 # make run: install what is missing, build, and start the show.
 # make test: install what is missing, build, and run every test.
-# make fuzz SECONDS=N: build the picture readers' fuzz targets with clang,
-#   ASan and UBSan, and run each for N seconds.
+# make fuzz SECONDS=N: build the fuzz targets (the picture readers and the
+#   music layer's module loading) with clang, ASan and UBSan, and run each
+#   for N seconds.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
@@ -29,7 +30,7 @@ test: build
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DPEEKSTUN_SANITIZE=ON -DPEEKSTUN_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) --target fuzz_pcx_reader fuzz_tga_reader -j $(JOBS)
+	cmake --build $(FUZZ_BUILD) --target fuzz_pcx_reader fuzz_tga_reader fuzz_module_reader -j $(JOBS)
 	fuzz/run.sh $(FUZZ_BUILD) $(SECONDS)
 
 # The whole test suite and a whole-show render at a low frame rate with
