@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "platform/DynamicError.h"
 #include "platform/fmod.h"
 #include "platform/ptc.h"
 #include "shell/show.h"
