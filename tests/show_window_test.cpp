@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,10 +135,10 @@ protected:
     }
 
     // Chooses windowed output in the dialog and runs the show; returns the
-    // dialog's window, or "" when no dialog appeared.
+    // dialog's window, or "" when that could not be done.
     static std::string runFromDialog(Program& program) {
-        std::string dialog = waitForWindow(program, "^Configuration$", 20);
-        if (!dialog.empty()) pressKeys(dialog, "alt+f Return");
+        const std::string dialog = waitForWindow(program, "^Configuration$", 20);
+        if (dialog.empty() || !pressKeys(dialog, "alt+f Return")) return "";
         return dialog;
     }
 };
@@ -151,7 +150,7 @@ TEST_F(ShowWindowTest, ShowsTheLoadingScreenThenSceneOneAndEscapeEndsItWithinASe
     ASSERT_EQ(kFrameWidth, analog.width);
 
     PrivateDisplay display;
-    Program program(buildDir, "show_window_test");
+    Program program(buildDir, "show_window_test_escape");
     const std::string dialog = runFromDialog(program);
     ASSERT_FALSE(dialog.empty()) << "no dialog";
 
@@ -199,7 +198,7 @@ TEST_F(ShowWindowTest, ShowsTheLoadingScreenThenSceneOneAndEscapeEndsItWithinASe
     EXPECT_GT(analogCoverage(shot, analog), 0.95)
         << "no analog picture in the first frame after loading: " << buildDir << "/show_window_scene1.png";
 
-    pressKeys(show, "Escape");
+    ASSERT_TRUE(pressKeys(show, "Escape"));
     const auto pressed = Clock::now();
     ASSERT_TRUE(program.waitForExit(30)) << "the show did not end on Escape";
     const double seconds = std::chrono::duration<double>(Clock::now() - pressed).count();
@@ -212,7 +211,7 @@ TEST_F(ShowWindowTest, AMissingPictureIsReportedAfterTheShowWindowClosesAndThePr
     DataTree tree({"gfx/n.tga"});
     ASSERT_FALSE(tree.path.empty());
     PrivateDisplay display;
-    Program program(tree.path, "show_window_test");
+    Program program(tree.path, "show_window_test_missing_picture");
     ASSERT_FALSE(runFromDialog(program).empty()) << "no dialog";
 
     const std::string box = waitForMessageBox(program, 60);
@@ -227,23 +226,24 @@ TEST_F(ShowWindowTest, AMissingSongIsReportedWithoutEverOpeningTheShowWindow) {
     DataTree tree({"music/peekstun.xm"});
     ASSERT_FALSE(tree.path.empty());
     PrivateDisplay display;
-    Program program(tree.path, "show_window_test");
+    MappedWindowLog mapped;
+    Program program(tree.path, "show_window_test_missing_song");
     const std::string dialog = runFromDialog(program);
     ASSERT_FALSE(dialog.empty()) << "no dialog";
 
-    // Every window the program shows until its message, bar the dialog.
-    std::set<std::string> shown;
-    std::string box;
-    const auto deadline = Clock::now() + std::chrono::seconds(60);
-    while (box.empty() && Clock::now() < deadline && !program.hasExited()) {
-        for (const std::string& window : visibleWindows(program)) {
-            if (window != dialog) shown.insert(window);
-        }
-        box = messageBoxWindow();
-    }
+    const std::string box = waitForMessageBox(program, 60);
     ASSERT_FALSE(box.empty()) << "no message box";
-    EXPECT_TRUE(shown.empty()) << "a window other than the dialog and the message appeared";
     ASSERT_TRUE(dismissMessageBox(program, box)) << "still running after the message was dismissed";
+    const std::vector<std::string> shown = mapped.stop();
+    auto wasShown = [&](const std::string& window) {
+        return std::find(shown.begin(), shown.end(), window) != shown.end();
+    };
+    EXPECT_TRUE(wasShown(dialog) && wasShown(box)) << "the log of mapped windows missed the dialog or the message";
+    std::string others;
+    for (const std::string& window : shown) {
+        if (window != dialog && window != box) others += " " + window;
+    }
+    EXPECT_EQ("", others) << "windows other than the dialog and the message were shown";
     EXPECT_TRUE(program.exitedWithZero());
     EXPECT_EQ("SOUND: Can't load file\n", program.errors());
 }

@@ -163,15 +163,23 @@ std::string messageBoxWindow() {
 
 // Without a window manager keyboard focus follows the pointer, so the window
 // is given the focus explicitly, in the same command as the keys.
-void pressKeys(const std::string& window, const std::string& keys) {
-    runCommand("xdotool windowfocus --sync " + window + " key " + keys);
+bool pressKeys(const std::string& window, const std::string& keys) {
+    // A failed command sent no key (it could not connect, or the window
+    // never took the focus), so it is safe to try again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (runCommand("xdotool windowfocus --sync " + window + " key " + keys).ok) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
 }
 
 Size windowSize(const std::string& window) {
     Size size;
-    for (const std::string& line : lines(runCommand("xwininfo -id " + window).output)) {
-        std::sscanf(line.c_str(), " Width: %d", &size.width);
-        std::sscanf(line.c_str(), " Height: %d", &size.height);
+    for (int attempt = 0; attempt < 5 && size.width == 0; ++attempt) {
+        for (const std::string& line : lines(runCommand("xwininfo -id " + window).output)) {
+            std::sscanf(line.c_str(), " Width: %d", &size.width);
+            std::sscanf(line.c_str(), " Height: %d", &size.height);
+        }
     }
     return size;
 }
@@ -204,6 +212,54 @@ DisplayLock::~DisplayLock() {
     if (file >= 0) close(file);
 }
 
+MappedWindowLog::MappedWindowLog() : logPath(buildDir + "/mapped_windows_" + std::to_string(getpid()) + ".log") {
+    // A window mapped before xev watches would go unseen: it watches once it
+    // reports a change to a property of the root window. One that could not
+    // connect is started again.
+    for (int wait = 0; wait < 200; ++wait) {
+        if (recorder <= 0 || waitpid(recorder, nullptr, WNOHANG) == recorder) startRecorder();
+        runCommand("xprop -root -f PEEKSTUN_TEST_PROBE 8s -set PEEKSTUN_TEST_PROBE watching");
+        if (runCommand("cat " + quoted(logPath)).output.find("PEEKSTUN_TEST_PROBE") != std::string::npos) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+void MappedWindowLog::startRecorder() {
+    recorder = fork();
+    if (recorder == 0) {
+        int log = open(logPath.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        if (log >= 0) dup2(log, STDOUT_FILENO);
+        int quiet = open("/dev/null", O_WRONLY);
+        if (quiet >= 0) dup2(quiet, STDERR_FILENO);
+        // Line buffered, so that nothing is lost when it is stopped.
+        execlp("stdbuf", "stdbuf", "-oL", "xev", "-root", "-event", "substructure", "-event", "property",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+MappedWindowLog::~MappedWindowLog() { stop(); }
+
+std::vector<std::string> MappedWindowLog::stop() {
+    if (recorder > 0) {
+        kill(recorder, SIGTERM);
+        waitpid(recorder, nullptr, 0);
+        recorder = -1;
+    }
+    // "MapNotify event, ..." is followed by "    event 0x..., window 0x..., ...".
+    std::vector<std::string> windows;
+    bool mapping = false;
+    for (const std::string& line : lines(runCommand("cat " + quoted(logPath)).output)) {
+        size_t window = line.find(" window 0x");
+        if (mapping && line.rfind("    event", 0) == 0 && window != std::string::npos) {
+            windows.push_back(std::to_string(std::strtoul(line.c_str() + window + 8, nullptr, 16)));
+        }
+        mapping = line.rfind("MapNotify", 0) == 0;
+    }
+    std::remove(logPath.c_str());
+    return windows;
+}
+
 namespace {
 
 // Starts Xvfb on a display number it chooses itself and reports on a pipe;
@@ -216,7 +272,9 @@ pid_t startVirtualServer(std::string& name) {
         dup2(numberPipe[1], 3);  // dup2 clears close-on-exec on the copy
         int quiet = open("/dev/null", O_WRONLY);
         if (quiet >= 0) dup2(quiet, STDERR_FILENO);
-        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        // -noreset: otherwise the server resets each time its last client
+        // leaves, and a program connecting just then is turned away.
+        execlp("Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
                static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -246,6 +304,10 @@ PrivateDisplay::PrivateDisplay() {
     server = startVirtualServer(displayName);
     if (server > 0) {
         setenv("DISPLAY", displayName.c_str(), 1);
+        // The programs of the test start once the server takes connections.
+        for (int attempt = 0; attempt < 50 && !runCommand("xprop -root").ok; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
     } else {
         displayName = previousDisplay;
         sharedLock = std::make_unique<DisplayLock>();

@@ -76,8 +76,9 @@ bool waitForWindowGone(const Program& program, const std::string& window, double
 // process id: the program shows it from a helper process of its own.
 std::string messageBoxWindow();
 
-// Gives `window` the keyboard focus and presses `keys` (xdotool key names).
-void pressKeys(const std::string& window, const std::string& keys);
+// Gives `window` the keyboard focus and presses `keys` (xdotool key names);
+// false when that could not be done.
+bool pressKeys(const std::string& window, const std::string& keys);
 
 struct Size {
     int width = 0, height = 0;
@@ -111,6 +112,25 @@ public:
 
 private:
     int file;
+};
+
+// Every window mapped on the display while this object lives, however
+// briefly, as seen by xev on the root window.
+class MappedWindowLog {
+public:
+    MappedWindowLog();
+    MappedWindowLog(const MappedWindowLog&) = delete;
+    MappedWindowLog& operator=(const MappedWindowLog&) = delete;
+    ~MappedWindowLog();
+
+    // Stops recording; the windows in decimal, as xdotool names them.
+    std::vector<std::string> stop();
+
+private:
+    void startRecorder();
+
+    std::string logPath;
+    pid_t recorder = -1;
 };
 
 // A display for one test alone: a virtual X server of its own, so that no
