@@ -1,10 +1,19 @@
 #include "image/BinaryFile.h"
 
+#include <sys/stat.h>
+
 #include "platform/DynamicError.h"
 
+// A directory opens for reading but holds no file: it counts as missing.
 BinaryFile::BinaryFile(const char* name, const char* mode, const char* openFailure)
     : file(name ? std::fopen(name, mode) : nullptr) {
     if (!file) throw DynamicError(openFailure);
+    struct stat status;
+    if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file);
+        file = nullptr;
+        throw DynamicError(openFailure);
+    }
 }
 
 BinaryFile::~BinaryFile() {

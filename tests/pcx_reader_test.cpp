@@ -158,11 +158,11 @@ TEST(PcxReader, RefusesDamagedFilesWithTheirOwnMessages) {
     }
 }
 
-TEST(PcxReader, ReportsAFileThatCannotBeOpenedForUpdateOrReopened) {
+TEST(PcxReader, ReportsAFileThatCannotBeOpenedOrReopened) {
     ScratchDir dir;
     EXPECT_EQ(errorFrom([&] { PCXHandler handler(dir.path("missing.pcx").c_str()); }),
               "Vorla error - File does not exist");
-    // A directory exists but cannot be opened for update, even by root.
+    // A directory is no picture file.
     EXPECT_EQ(errorFrom([&] { Image image(dir.path("").c_str()); }), "Vorla error - File does not exist");
 
     const std::string path = dir.path("vanishing.pcx");
