@@ -5,8 +5,7 @@
 #include "Canvas.h"
 #include "Font.h"
 
-// The text's corner for a line whose pen starts at x and baseline sits at y.
-inline int textLeft(const TextLine& line, int x) { return x; }
+// The top of the text for a line whose baseline sits at y.
 inline int textTop(const TextLine& line, int baseline) { return baseline - line.baseline; }
 
 // Text in colour with a soft glow of glowColour around it (added).

@@ -28,7 +28,6 @@ Canvas analogInstrument() {
         Rgb colour = colours::green * grid;
 
         Vec2 rel = p - centre;
-        float r = length(rel);
         float angle = std::atan2(rel.y, rel.x);
         float along = std::fmod(angle - sweepStart + 4 * pi, 2 * pi);
         bool onScale = along <= sweep;
