@@ -202,6 +202,7 @@ TEST_F(ShowWindowTest, ShowsTheLoadingScreenThenSceneOneAndEscapeEndsItWithinASe
     const auto pressed = Clock::now();
     ASSERT_TRUE(program.waitForExit(30)) << "the show did not end on Escape";
     const double seconds = std::chrono::duration<double>(Clock::now() - pressed).count();
+    RecordProperty("EscapeToExitMilliseconds", static_cast<int>(seconds * 1000));
     EXPECT_LT(seconds, 1.0) << "Escape took " << seconds << " s to end the program";
     EXPECT_TRUE(program.exitedWithZero());
     EXPECT_EQ("", program.errors());
