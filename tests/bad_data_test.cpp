@@ -392,7 +392,7 @@ ProgramOutcome runRealProgram(const std::string& directory) {
 // The launcher's own tests type on the same display: one program at a time.
 class DisplayLock {
 public:
-    DisplayLock() : file(open(PEEKSTUN_BUILD_DIR "/launcher_dialog_test.lock", O_CREAT | O_RDWR, 0644)) {
+    DisplayLock() : file(open(PEEKSTUN_BUILD_DIR "/shared_display.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0644)) {
         if (file >= 0) flock(file, LOCK_EX);
     }
     ~DisplayLock() {
