@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 TEST(RoundToByte, RoundsHalvesToEvenAndKeepsTheLowByte) {
@@ -25,6 +27,49 @@ TEST(RoundToByte, GivesTheExactLowByteFarOutsideIntRangeAndZeroForNonNumbers) {
     EXPECT_EQ(roundToByte(std::numeric_limits<float>::infinity()), 0);
     EXPECT_EQ(roundToByte(-std::numeric_limits<float>::infinity()), 0);
     EXPECT_EQ(roundToByte(std::numeric_limits<float>::quiet_NaN()), 0);
+}
+
+namespace {
+
+// The rounding and truncation written out with exact double arithmetic, for
+// comparing the fast conversions with over the whole float range.
+int exactLowBits(double whole, int modulus) {
+    double wrapped = std::fmod(whole, static_cast<double>(modulus));
+    if (wrapped < 0) wrapped += modulus;
+    return static_cast<int>(wrapped);
+}
+
+float floatFromBits(uint32_t bits) {
+    float x;
+    std::memcpy(&x, &bits, sizeof x);
+    return x;
+}
+
+}  // namespace
+
+TEST(RoundToByte, AgreesWithExactRoundingAcrossTheFloatRange) {
+    // A stride that is odd and not a power of two visits every exponent and
+    // many mantissa patterns, both signs, NaNs and infinities.
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 251) {
+        const float x = floatFromBits(static_cast<uint32_t>(bits));
+        const int expected = std::isfinite(x) ? exactLowBits(std::nearbyint(static_cast<double>(x)), 256) : 0;
+        ASSERT_EQ(roundToByte(x), expected) << "bits " << std::hex << bits;
+    }
+    for (float x : {2147483520.0f, 2147483648.0f, -2147483648.0f, -2147483520.0f, 8388607.5f, -8388607.5f}) {
+        EXPECT_EQ(roundToByte(x), exactLowBits(std::nearbyint(static_cast<double>(x)), 256)) << x;
+    }
+}
+
+TEST(TruncateAndMask, AgreesWithExactTruncationAcrossTheFloatRange) {
+    for (int mask : {3, 15, 255, 65535}) {
+        for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4099) {
+            const float x = floatFromBits(static_cast<uint32_t>(bits));
+            const int expected = std::isfinite(x) ? exactLowBits(std::trunc(static_cast<double>(x)), mask + 1) : 0;
+            ASSERT_EQ(truncateAndMask(x, mask), expected) << "mask " << mask << " bits " << std::hex << bits;
+        }
+        EXPECT_EQ(truncateAndMask(-2147483648.0f, mask), 0);
+        EXPECT_EQ(truncateAndMask(2147483648.0f, mask), 0);
+    }
 }
 
 TEST(TruncateAndMask, TruncatesTowardZeroBeforeMasking) {
