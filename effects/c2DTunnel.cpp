@@ -36,23 +36,54 @@ c2DTunnel::c2DTunnel(int outputWidth, int outputHeight, const char* textureFileN
     ready = 1;
 }
 
-void c2DTunnel::fillTable(int depthScale) {
-    const int w = width / 2;
-    const int h = height / 2;
-    tunnelTable.resize(static_cast<size_t>(width) * height);
-    uint32_t* entry = tunnelTable.data();
+namespace {
+
+uint32_t tunnelEntry(int x, int y, int depthScale) {
+    const double angleSteps = std::atan2(static_cast<double>(y), static_cast<double>(x)) * 256 * kInversePi * 0.5;
+    const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
+    const double depthValue = depthScale / std::max(distance, 1.0);
+    const uint32_t angle = static_cast<uint32_t>(truncToWrappedInt(angleSteps) & 255);
+    const uint32_t depth = static_cast<uint32_t>(truncToWrappedInt(depthValue) & 255);
+    return (depth << 8) + angle;
+}
+
+// The entry at (x, -y) from the one at (x, y): the distance is the same and
+// atan2 is odd in y, so the angle's truncation is negated, which modulo 256
+// is (256 - angle) & 255.
+uint32_t mirroredEntry(uint32_t entry) { return (entry & 0xff00u) | ((0u - entry) & 0xffu); }
+
+}  // namespace
+
+std::vector<uint32_t> buildTunnelTableDirect(int outputWidth, int outputHeight, int depthScale) {
+    const int w = outputWidth;
+    const int h = outputHeight;
+    std::vector<uint32_t> table(static_cast<size_t>(2 * w) * (2 * h));
+    uint32_t* entry = table.data();
     for (int y = h; y > -h; --y) {
-        for (int x = -w; x < w; ++x) {
-            const double angleSteps =
-                std::atan2(static_cast<double>(y), static_cast<double>(x)) * 256 * kInversePi * 0.5;
-            const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
-            const double depthValue = depthScale / std::max(distance, 1.0);
-            const uint32_t angle = static_cast<uint32_t>(truncToWrappedInt(angleSteps) & 255);
-            const uint32_t depth = static_cast<uint32_t>(truncToWrappedInt(depthValue) & 255);
-            *entry++ = (depth << 8) + angle;
+        for (int x = -w; x < w; ++x) *entry++ = tunnelEntry(x, y, depthScale);
+    }
+    return table;
+}
+
+std::vector<uint32_t> buildTunnelTable(int outputWidth, int outputHeight, int depthScale) {
+    const int w = outputWidth;
+    const int h = outputHeight;
+    const size_t rowLength = static_cast<size_t>(2 * w);
+    std::vector<uint32_t> table(rowLength * (2 * h));
+    // Row j holds y = h - j. Rows y = h down to 0 are computed; the rows of
+    // -1 down to 1 - h mirror those of 1 up to h - 1.
+    for (int y = h; y >= 0; --y) {
+        uint32_t* row = table.data() + static_cast<size_t>(h - y) * rowLength;
+        for (int x = -w; x < w; ++x) row[x + w] = tunnelEntry(x, y, depthScale);
+        if (y > 0 && y < h) {
+            uint32_t* mirror = table.data() + static_cast<size_t>(h + y) * rowLength;
+            for (size_t i = 0; i < rowLength; ++i) mirror[i] = mirroredEntry(row[i]);
         }
     }
+    return table;
 }
+
+void c2DTunnel::fillTable(int depthScale) { tunnelTable = buildTunnelTable(width / 2, height / 2, depthScale); }
 
 uint32_t c2DTunnel::tableEntry(int i, int j) const { return tunnelTable.at(static_cast<size_t>(j) * width + i); }
 

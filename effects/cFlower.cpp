@@ -25,19 +25,75 @@ cFlower::cFlower(int width, int height, float weight1, float weight2, int petals
     ready = 1;
 }
 
-void cFlower::fillMap(float weight1, float weight2, int petals1, int petals2) {
-    auto* out = static_cast<uint8_t*>(flowerMap->lock());
-    const int mapW = flowerMap->width();
-    const int mapH = flowerMap->height();
-    for (int y = -(mapH / 2); y <= mapH - mapH / 2 - 1; ++y) {
-        for (int x = -(mapW / 2); x <= mapW - mapW / 2 - 1; ++x) {
+namespace {
+
+// The weighted petal waves as the map adds them to the distance.
+struct PetalWaves {
+    double cosineWeight;
+    double sineWeight;
+    int petals1;
+    int petals2;
+};
+
+uint8_t mapByte(double distance, double cosine, double sineTerm, const PetalWaves& waves) {
+    const double value = distance + waves.cosineWeight * cosine + sineTerm;
+    return static_cast<uint8_t>(truncToWrappedInt(value) & 255);
+}
+
+PetalWaves petalWaves(float weight1, float weight2, int petals1, int petals2) {
+    return PetalWaves{weight1 * 255.0 * kInverseTwoPi, weight2 * 255.0 * kInverseTwoPi, petals1, petals2};
+}
+
+}  // namespace
+
+void fillFlowerMapDirect(uint8_t* out, int mapWidth, int mapHeight, float weight1, float weight2, int petals1,
+                         int petals2) {
+    const PetalWaves waves = petalWaves(weight1, weight2, petals1, petals2);
+    for (int y = -(mapHeight / 2); y <= mapHeight - mapHeight / 2 - 1; ++y) {
+        for (int x = -(mapWidth / 2); x <= mapWidth - mapWidth / 2 - 1; ++x) {
             const double angle = std::atan2(static_cast<double>(y), static_cast<double>(x));
             const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
-            const double value = distance + weight1 * 255.0 * kInverseTwoPi * std::cos(petals1 * angle) +
-                                 weight2 * 255.0 * kInverseTwoPi * std::sin(petals2 * angle);
-            *out++ = static_cast<uint8_t>(truncToWrappedInt(value) & 255);
+            *out++ = mapByte(distance, std::cos(petals1 * angle), waves.sineWeight * std::sin(petals2 * angle), waves);
         }
     }
+}
+
+void fillFlowerMap(uint8_t* out, int mapWidth, int mapHeight, float weight1, float weight2, int petals1, int petals2) {
+    const PetalWaves waves = petalWaves(weight1, weight2, petals1, petals2);
+    const int firstY = -(mapHeight / 2);
+    const int lastY = mapHeight - mapHeight / 2 - 1;
+    const int firstX = -(mapWidth / 2);
+    auto rowOf = [&](int y) { return out + static_cast<size_t>(y - firstY) * mapWidth; };
+    // Rows y >= 0 are computed, and with them each row -y the map holds:
+    // atan2 is odd in y, cos even and sin odd, so (x, -y) shares the distance
+    // and the cosine and negates the sine term.
+    for (int y = 0; y <= lastY; ++y) {
+        uint8_t* row = rowOf(y);
+        uint8_t* mirror = (y > 0 && -y >= firstY) ? rowOf(-y) : nullptr;
+        for (int x = firstX; x < firstX + mapWidth; ++x) {
+            const double angle = std::atan2(static_cast<double>(y), static_cast<double>(x));
+            const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
+            const double cosine = std::cos(petals1 * angle);
+            const double sineTerm = waves.sineWeight * std::sin(petals2 * angle);
+            row[x - firstX] = mapByte(distance, cosine, sineTerm, waves);
+            if (mirror != nullptr) mirror[x - firstX] = mapByte(distance, cosine, -sineTerm, waves);
+        }
+    }
+    // Rows below -lastY have no partner: only the first when the height is even.
+    for (int y = firstY; y < -lastY; ++y) {
+        uint8_t* row = rowOf(y);
+        for (int x = firstX; x < firstX + mapWidth; ++x) {
+            const double angle = std::atan2(static_cast<double>(y), static_cast<double>(x));
+            const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
+            row[x - firstX] =
+                mapByte(distance, std::cos(petals1 * angle), waves.sineWeight * std::sin(petals2 * angle), waves);
+        }
+    }
+}
+
+void cFlower::fillMap(float weight1, float weight2, int petals1, int petals2) {
+    auto* out = static_cast<uint8_t*>(flowerMap->lock());
+    fillFlowerMap(out, flowerMap->width(), flowerMap->height(), weight1, weight2, petals1, petals2);
     flowerMap->unlock();
 }
 

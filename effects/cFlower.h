@@ -34,3 +34,11 @@ private:
     int32_t mapHeight;
     std::unique_ptr<DynamicSurface> flowerMap;
 };
+
+// The map itself, rows of mapWidth bytes from y = -(mapHeight / 2) down,
+// columns from x = -(mapWidth / 2). Built from the rows y >= 0 and their
+// mirror images; the direct version computes every byte on its own and gives
+// the same.
+void fillFlowerMap(uint8_t* out, int mapWidth, int mapHeight, float weight1, float weight2, int petals1, int petals2);
+void fillFlowerMapDirect(uint8_t* out, int mapWidth, int mapHeight, float weight1, float weight2, int petals1,
+                         int petals2);

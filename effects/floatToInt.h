@@ -20,6 +20,9 @@ inline int32_t truncToInt(double x) {
 // keep only the low bits (an & 255, or fixed-point differences) see the same
 // bits as the exact integer would give.
 inline int32_t truncToWrappedInt(double x) {
+    // Within the int range the plain cast already gives the truncated value;
+    // the reduction below is only needed outside it (and NaN fails both tests).
+    if (x > -2147483648.0 && x < 2147483648.0) return static_cast<int32_t>(x);
     if (!std::isfinite(x)) return 0;
     const double reduced = std::fmod(std::trunc(x), 4294967296.0);  // exact, |reduced| < 2^32
     return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(reduced)));

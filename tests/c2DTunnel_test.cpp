@@ -209,3 +209,14 @@ TEST_F(TunnelTest, TimesBeyondIntegerRangeStillDrawDefinedPictures) {
 TEST_F(TunnelTest, MissingTextureFailsConstruction) {
     EXPECT_THROW(c2DTunnel(kWidth, kHeight, "data/textures/none.pcx", 3000), DynamicError);
 }
+
+TEST(TunnelTable, BuiltFromHalfTheRowsEqualsEveryEntryComputedAlone) {
+    struct Case {
+        int width, height, depthScale;
+    };
+    for (const Case& c : {Case{320, 240, 3000}, Case{7, 5, 100}, Case{1, 1, 50}, Case{33, 18, -400}}) {
+        EXPECT_EQ(buildTunnelTable(c.width, c.height, c.depthScale),
+                  buildTunnelTableDirect(c.width, c.height, c.depthScale))
+            << c.width << " x " << c.height << ", depth scale " << c.depthScale;
+    }
+}

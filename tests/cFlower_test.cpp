@@ -93,3 +93,19 @@ TEST(Flower, RefusesTargetsThatCannotHoldTheAreaOrPushTheWindowsOffTheMap) {
     EXPECT_THROW(flower.draw(*large, 0.0f), DynamicError);
     EXPECT_THROW(cFlower(0, 10, 1.0f, 0.3f, 18, 13), DynamicError);
 }
+
+TEST(FlowerMap, BuiltFromMirroredRowsEqualsEveryByteComputedAlone) {
+    struct Case {
+        int width, height;
+        float weight1, weight2;
+        int petals1, petals2;
+    };
+    for (const Case& c : {Case{640, 480, 1.0f, 0.3f, 18, 13}, Case{31, 17, 2.5f, -0.7f, 5, 3},
+                          Case{2, 3, 1.0f, 1.0f, 0, -4}, Case{1, 1, 0.5f, 0.5f, 1, 1}}) {
+        std::vector<uint8_t> fast(static_cast<size_t>(c.width) * c.height);
+        std::vector<uint8_t> direct(fast.size());
+        fillFlowerMap(fast.data(), c.width, c.height, c.weight1, c.weight2, c.petals1, c.petals2);
+        fillFlowerMapDirect(direct.data(), c.width, c.height, c.weight1, c.weight2, c.petals1, c.petals2);
+        EXPECT_EQ(fast, direct) << c.width << " x " << c.height;
+    }
+}
