@@ -7,6 +7,10 @@
 #include "image/Image.h"
 #include "platform/DynamicError.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // Where the clipped picture lands: the first target pixel, the first picture
@@ -64,6 +68,64 @@ void drawIndexed(int mode, uint8_t* target, int64_t targetWidth, const uint8_t* 
     }
 }
 
+// The 32-bit blends of one row of count pixels, four at a time where the
+// processor allows; each gives exactly the per-pixel result.
+#if defined(__SSE2__)
+inline __m128i load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+inline void store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+#endif
+
+void transparentRow(uint32_t* d, const uint32_t* s, int64_t count) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= count; i += 4) {
+        const __m128i picture = load4(s + i);
+        const __m128i black = _mm_cmpeq_epi32(picture, zero);
+        store4(d + i, _mm_or_si128(_mm_and_si128(black, load4(d + i)), picture));
+    }
+#endif
+    for (; i < count; ++i) {
+        if (s[i] != 0) d[i] = s[i];
+    }
+}
+
+void additiveRow(uint32_t* d, const uint32_t* s, int64_t count) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    // Byte-wise saturation is the per-channel limit; the top byte is cleared.
+    const __m128i channels = _mm_set1_epi32(0x00FFFFFF);
+    for (; i + 4 <= count; i += 4) {
+        store4(d + i, _mm_and_si128(_mm_adds_epu8(load4(d + i), load4(s + i)), channels));
+    }
+#endif
+    for (; i < count; ++i) d[i] = saturatingAdd(d[i], s[i]);
+}
+
+void invertRow(uint32_t* d, const uint32_t* s, int64_t count) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= count; i += 4) {
+        // XOR with all ones where the picture pixel is not 0.
+        const __m128i lit = _mm_andnot_si128(_mm_cmpeq_epi32(load4(s + i), zero), _mm_set1_epi32(-1));
+        store4(d + i, _mm_xor_si128(load4(d + i), lit));
+    }
+#endif
+    for (; i < count; ++i) {
+        if (s[i] != 0) d[i] = ~d[i];
+    }
+}
+
+template <typename Row>
+void blendRows(uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
+               const Placement& at, Row blendRow) {
+    for (int64_t row = 0; row < at.rows; ++row) {
+        blendRow(target + (at.targetY + row) * targetWidth + at.targetX,
+                 picture + (at.pictureY + row) * pictureWidth + at.pictureX, at.columns);
+    }
+}
+
 void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
                 const Placement& at) {
     switch (mode) {
@@ -71,20 +133,15 @@ void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t*
             copyBlock(target, targetWidth, picture, pictureWidth, at);
             break;
         case cBitmap::MODE_TRANSPARENT:
-            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
-                if (s != 0) d = s;
-            });
+            blendRows(target, targetWidth, picture, pictureWidth, at, transparentRow);
             break;
         case cBitmap::MODE_ADDITIVE:
             // Each channel saturates at its mask; the top byte ends up 0.
-            blendBlock(target, targetWidth, picture, pictureWidth, at,
-                       [](uint32_t& d, uint32_t s) { d = saturatingAdd(d, s); });
+            blendRows(target, targetWidth, picture, pictureWidth, at, additiveRow);
             break;
         case cBitmap::MODE_INVERT:
             // The whole word flips, top byte included.
-            blendBlock(target, targetWidth, picture, pictureWidth, at, [](uint32_t& d, uint32_t s) {
-                if (s != 0) d = ~d;
-            });
+            blendRows(target, targetWidth, picture, pictureWidth, at, invertRow);
             break;
         default:
             break;

@@ -7,6 +7,10 @@
 #include "effects/showRandom.h"
 #include "platform/DynamicError.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool usesColumns(int mode) {
@@ -18,10 +22,130 @@ bool usesGrain(int mode) {
            mode == cStatic::MODE_ROW_STREAKS_GRAIN;
 }
 
+// One row's pixels x = from to to - 1, left to right: the grey
+// rowStreak + columnStreaks[x] (when there are column streaks) + a grain
+// drawn from seed (when grainLevel is not 0), wrapping at 256.
+void addNoiseScalar(uint32_t* row, int from, int to, const uint8_t* columnStreaks, uint8_t rowStreak,
+                    uint8_t grainLevel, uint32_t& seed) {
+    for (int x = from; x < to; ++x) {
+        uint8_t v = rowStreak;
+        if (columnStreaks) v = static_cast<uint8_t>(v + columnStreaks[x]);
+        if (grainLevel) {
+            seed = showRandStep(seed);
+            v = static_cast<uint8_t>(v + showRandValue(seed) % grainLevel);
+        }
+        row[x] = saturatingAdd(row[x], v * 0x010101u);  // grey (v, v, v)
+    }
+}
+
 }  // namespace
 
+#if defined(__SSE2__)
+
+// x / divisor for every x of 0 to 32767 as (x * multiplier) >> (16 + shift)
+// with a 16-bit multiplier, found once and checked for every x.
+cStatic::GrainDivision cStatic::findGrainDivision(uint8_t divisor) {
+    GrainDivision division;
+    for (int shift = 0; shift < 16 && divisor > 1; ++shift) {
+        const uint32_t multiplier = ((1u << (16 + shift)) + divisor - 1) / divisor;
+        if (multiplier > 0xFFFFu) break;
+        bool exact = true;
+        for (uint32_t x = 0; x < 32768 && exact; ++x) exact = ((x * multiplier) >> (16 + shift)) == x / divisor;
+        if (exact) {
+            division.usable = true;
+            division.multiplier = static_cast<uint16_t>(multiplier);
+            division.shift = shift;
+            return division;
+        }
+    }
+    return division;
+}
+
+namespace {
+
+// The low 32 bits of a x b in each lane, b the same in every lane.
+inline __m128i multiplyLanes(__m128i a, __m128i b) {
+    const __m128i even = _mm_mul_epu32(a, b);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), b);
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// The scalar loop eight pixels at a time: eight generator lanes, lane i
+// holding the sequence's (i + 1)-th next state and each stepping eight values
+// at once, so the values come out in exactly the scalar order. Returns the
+// first pixel not done; seed ends as the scalar loop would leave it there.
+int addNoiseEightAtATime(uint32_t* row, int from, int to, const uint8_t* columnStreaks, uint8_t rowStreak,
+                         uint8_t grainLevel, const cStatic::GrainDivision& division, uint32_t& seed) {
+    const int chunks = (to - from) / 8;
+    if (chunks == 0) return from;
+
+    alignas(16) uint32_t start[8];
+    uint32_t s = seed;
+    for (uint32_t& lane : start) lane = s = showRandStep(s);
+    __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(start));
+    __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4));
+
+    static const ShowRandJump jump = showRandJump(8);
+    const __m128i jumpMultiplier = _mm_set1_epi32(static_cast<int>(jump.multiplier));
+    const __m128i jumpIncrement = _mm_set1_epi32(static_cast<int>(jump.increment));
+    const __m128i valueMask = _mm_set1_epi32(0x7FFF);
+    const __m128i multiplier = _mm_set1_epi16(static_cast<short>(division.multiplier));
+    const __m128i shift = _mm_cvtsi32_si128(division.shift);
+    const __m128i divisor = _mm_set1_epi16(grainLevel);
+    const __m128i rowGrey = _mm_set1_epi16(rowStreak);
+    const __m128i byteMask = _mm_set1_epi16(0x00FF);
+    const __m128i pixelMask = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i zero = _mm_setzero_si128();
+
+    int x = from;
+    for (int chunk = 0; chunk < chunks; ++chunk, x += 8) {
+        if (chunk != 0) {
+            low = _mm_add_epi32(multiplyLanes(low, jumpMultiplier), jumpIncrement);
+            high = _mm_add_epi32(multiplyLanes(high, jumpMultiplier), jumpIncrement);
+        }
+        // Values 0 to 32767, so the signed pack keeps them as they are.
+        const __m128i values = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, 16), valueMask),
+                                               _mm_and_si128(_mm_srli_epi32(high, 16), valueMask));
+        const __m128i quotients = _mm_srl_epi16(_mm_mulhi_epu16(values, multiplier), shift);
+        __m128i grey = _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
+        grey = _mm_add_epi16(grey, rowGrey);
+        if (columnStreaks) {
+            const __m128i columns =
+                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(columnStreaks + x)), zero);
+            grey = _mm_add_epi16(grey, columns);
+        }
+        grey = _mm_and_si128(grey, byteMask);
+        // Each grey byte repeated into the blue, green and red bytes.
+        const __m128i bytes = _mm_packus_epi16(grey, grey);
+        const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
+        const __m128i greyLow = _mm_unpacklo_epi16(pairs, pairs);
+        const __m128i greyHigh = _mm_unpackhi_epi16(pairs, pairs);
+
+        __m128i* out = reinterpret_cast<__m128i*>(row + x);
+        const __m128i pixelsLow = _mm_loadu_si128(out);
+        const __m128i pixelsHigh = _mm_loadu_si128(out + 1);
+        _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(pixelsLow, greyLow), pixelMask));
+        _mm_storeu_si128(out + 1, _mm_and_si128(_mm_adds_epu8(pixelsHigh, greyHigh), pixelMask));
+    }
+    seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(high, _MM_SHUFFLE(3, 3, 3, 3))));
+    return x;
+}
+
+}  // namespace
+
+#else
+
+cStatic::GrainDivision cStatic::findGrainDivision(uint8_t) { return GrainDivision(); }
+
+#endif
+
 cStatic::cStatic(int width, int height, uint8_t streakLevel, uint8_t grainLevel, int mode)
-    : cEffect(width, height), mode(mode), streakLevel(streakLevel), grainLevel(grainLevel) {
+    : cEffect(width, height),
+      mode(mode),
+      streakLevel(streakLevel),
+      grainLevel(grainLevel),
+      grainDivision(findGrainDivision(grainLevel)) {
     // Both levels are divisors of the generator's values.
     if ((usesColumns(mode) || usesRows(mode)) && streakLevel == 0) {
         throw DynamicError("cStatic: the streak level must be at least 1");
@@ -30,7 +154,11 @@ cStatic::cStatic(int width, int height, uint8_t streakLevel, uint8_t grainLevel,
     ready = 1;
 }
 
-int cStatic::drawAdditive(DynamicSurface& target) {
+int cStatic::drawAdditive(DynamicSurface& target) { return draw(target, true); }
+
+int cStatic::drawAdditiveOnePixelAtATime(DynamicSurface& target) { return draw(target, false); }
+
+int cStatic::draw(DynamicSurface& target, bool eightAtATime) {
     if (!ready) return 0;
     if (target.format().bytes() != 4) throw DynamicError("cStatic: the target must have 32-bit pixels");
 
@@ -42,29 +170,38 @@ int cStatic::drawAdditive(DynamicSurface& target) {
     const int bottom = std::min({area.top() + area.height(), height, target.height()});
 
     uint32_t* pixels = static_cast<uint32_t*>(target.lock());
+    uint32_t seed = showRandSeed();
 
     std::vector<uint8_t> columnStreaks;
     if (usesColumns(mode)) {
         columnStreaks.resize(width > 0 ? width : 0);
-        for (uint8_t& streak : columnStreaks) streak = static_cast<uint8_t>(showRand() % streakLevel);
-    }
-
-    if (mode >= MODE_GRAIN && mode <= MODE_ROW_STREAKS_GRAIN) {
-        for (int y = top; y < bottom; ++y) {
-            uint8_t rowStreak = 0;
-            if (usesRows(mode)) rowStreak = static_cast<uint8_t>(showRand() % streakLevel);
-            uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
-            for (int x = left; x < right; ++x) {
-                uint8_t grain = 0;
-                if (usesGrain(mode)) grain = static_cast<uint8_t>(showRand() % grainLevel);
-                uint8_t v = grain;
-                if (usesColumns(mode)) v = static_cast<uint8_t>(columnStreaks[x] + grain);
-                if (usesRows(mode)) v = static_cast<uint8_t>(rowStreak + grain);
-                row[x] = saturatingAdd(row[x], v * 0x010101u);  // grey (v, v, v)
-            }
+        for (uint8_t& streak : columnStreaks) {
+            seed = showRandStep(seed);
+            streak = static_cast<uint8_t>(showRandValue(seed) % streakLevel);
         }
     }
 
+    if (mode >= MODE_GRAIN && mode <= MODE_ROW_STREAKS_GRAIN) {
+        const uint8_t* columns = usesColumns(mode) ? columnStreaks.data() : nullptr;
+        const uint8_t grain = usesGrain(mode) ? grainLevel : 0;
+        for (int y = top; y < bottom; ++y) {
+            uint8_t rowStreak = 0;
+            if (usesRows(mode)) {
+                seed = showRandStep(seed);
+                rowStreak = static_cast<uint8_t>(showRandValue(seed) % streakLevel);
+            }
+            uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
+            int x = left;
+#if defined(__SSE2__)
+            if (eightAtATime && grain && grainDivision.usable) {
+                x = addNoiseEightAtATime(row, x, right, columns, rowStreak, grain, grainDivision, seed);
+            }
+#endif
+            addNoiseScalar(row, x, right, columns, rowStreak, grain, seed);
+        }
+    }
+
+    showRandReset(seed);
     target.unlock();
     return 1;
 }

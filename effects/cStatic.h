@@ -29,8 +29,23 @@ public:
     // ready, else 1.
     int drawAdditive(DynamicSurface& target);
 
+    // The same noise, one pixel and one generator call after another: what
+    // drawAdditive's wider loop must match value for value.
+    int drawAdditiveOnePixelAtATime(DynamicSurface& target);
+
+    // How the wide loop divides generator values by the grain level.
+    struct GrainDivision {
+        bool usable = false;
+        uint16_t multiplier = 0;
+        int shift = 0;
+    };
+
 private:
+    static GrainDivision findGrainDivision(uint8_t divisor);
+    int draw(DynamicSurface& target, bool eightAtATime);
+
     int32_t mode;
     uint8_t streakLevel;
     uint8_t grainLevel;
+    GrainDivision grainDivision;
 };

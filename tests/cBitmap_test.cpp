@@ -149,6 +149,43 @@ TEST(BitmapDirectModes, InvertFlipsTheWholeWordUnderNonZeroPixels) {
     EXPECT_EQ(readPixels32(*target), (std::vector<uint32_t>{0x00123456, 0xffffffff, 0xffedcba9}));
 }
 
+TEST(BitmapDirectModes, WideRowsBlendEveryPixelAsItsOwnModeSays) {
+    // Rows long enough for the four-pixel loops, with a ragged end, drawn
+    // clipped at an odd offset; every pixel checked against its blend.
+    const int pictureWidth = 23, pictureHeight = 3, targetWidth = 29, targetHeight = 5;
+    std::vector<uint32_t> pixels(pictureWidth * pictureHeight);
+    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = i % 5 == 0 ? 0 : 0x01f0106fu * static_cast<uint32_t>(i + 1);
+    std::vector<uint32_t> start(targetWidth * targetHeight);
+    for (size_t i = 0; i < start.size(); ++i) start[i] = 0xa5203099u * static_cast<uint32_t>(i + 3);
+
+    for (int mode = cBitmap::MODE_TRANSPARENT; mode <= cBitmap::MODE_INVERT; ++mode) {
+        auto picture = directPicture(targetWidth, targetHeight, mode, pictureWidth, pictureHeight, pixels);
+        auto target = makeSurface(targetWidth, targetHeight, directFormat());
+        writePixels32(*target, start);
+        picture->draw(*target, 9, 1);  // columns 20 and on fall outside
+        const auto drawn = readPixels32(*target);
+        for (int y = 0; y < targetHeight; ++y) {
+            for (int x = 0; x < targetWidth; ++x) {
+                const uint32_t d = start[y * targetWidth + x];
+                uint32_t expected = d;
+                if (x >= 9 && y >= 1 && y < 1 + pictureHeight) {
+                    const uint32_t s = pixels[(y - 1) * pictureWidth + (x - 9)];
+                    if (mode == cBitmap::MODE_TRANSPARENT) expected = s != 0 ? s : d;
+                    if (mode == cBitmap::MODE_INVERT) expected = s != 0 ? ~d : d;
+                    if (mode == cBitmap::MODE_ADDITIVE) {
+                        expected = 0;
+                        for (int shift : {0, 8, 16}) {
+                            const uint32_t sum = ((d >> shift) & 0xff) + ((s >> shift) & 0xff);
+                            expected |= (sum > 255 ? 255 : sum) << shift;
+                        }
+                    }
+                }
+                ASSERT_EQ(drawn[y * targetWidth + x], expected) << "mode " << mode << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
 TEST(BitmapDirectModes, UnknownModesDrawNothing) {
     auto picture = directPicture(320, 240, 4, 2, 1, {0x00112233, 0x00445566});
     auto target = makeSurface(2, 1, directFormat());

@@ -172,3 +172,34 @@ TEST(StaticNoise, RefusesAnEightBitTarget) {
     auto canvas = makeSurface(8, 8, indexedFormat());
     EXPECT_THROW(noise.drawAdditive(*canvas), DynamicError);
 }
+
+TEST(StaticNoise, WideLoopMatchesTheOnePixelLoopAndLeavesTheSameSequence) {
+    const int widths[] = {8, 9, 16, 17, 31, 320, 323};
+    const uint8_t levels[] = {1, 2, 3, 7, 30, 40, 64, 129, 200, 255};
+    for (int width : widths) {
+        for (int mode : {1, 3, 5}) {
+            for (uint8_t level : levels) {
+                cStatic noise(width, 3, 30, level, mode);
+                noise.setArea(DynamicArea(width > 16 ? 1 : 0, 0, width, 3));
+                std::vector<uint32_t> start(width * 3);
+                for (size_t i = 0; i < start.size(); ++i) start[i] = 0xfff0e000u + static_cast<uint32_t>(i * 0x0103);
+                auto wide = makeSurface(width, 3, directFormat());
+                auto narrow = makeSurface(width, 3, directFormat());
+                writePixels32(*wide, start);
+                writePixels32(*narrow, start);
+
+                showRandReset(12345u + width);
+                noise.drawAdditive(*wide);
+                const int nextAfterWide = showRand();
+                showRandReset(12345u + width);
+                noise.drawAdditiveOnePixelAtATime(*narrow);
+                const int nextAfterNarrow = showRand();
+
+                ASSERT_EQ(readPixels32(*wide), readPixels32(*narrow))
+                    << "width " << width << " mode " << mode << " level " << int(level);
+                ASSERT_EQ(nextAfterWide, nextAfterNarrow)
+                    << "width " << width << " mode " << mode << " level " << int(level);
+            }
+        }
+    }
+}
