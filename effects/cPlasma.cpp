@@ -1,5 +1,7 @@
 #include "effects/cPlasma.h"
 
+#include <emmintrin.h>
+
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -24,6 +26,65 @@ inline uint8_t plasmaRound(float x) {
         return static_cast<uint8_t>(static_cast<int32_t>(rounded));
     }
     return roundToByte(x);
+}
+
+constexpr float kRoundingBias = 12582912.0f;  // 1.5 x 2^23
+// Terms below 2^20 keep a sum of three under 2^22, where the bias rounds.
+constexpr float kSmallTerm = 1048576.0f;
+
+bool isSmallTerm(float x) { return std::fabs(x) < kSmallTerm; }
+
+// One row of indices: ((columnSums[x] + c) + d) rounded, low byte, for
+// terms that are all small. With the bias added the float's low mantissa
+// bits hold the rounded sum plus 2^22, whose low byte is the index; four
+// lanes at a time this is exactly what plasmaRound does one by one.
+void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, int count) {
+    const __m128 columnC = _mm_set1_ps(c);
+    const __m128 columnD = _mm_set1_ps(d);
+    const __m128 bias = _mm_set1_ps(kRoundingBias);
+    const __m128i lowByte = _mm_set1_epi32(0xff);
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        __m128i bytes[4];
+        for (int k = 0; k < 4; ++k) {
+            __m128 sum = _mm_loadu_ps(columnSums + x + 4 * k);
+            sum = _mm_add_ps(sum, columnC);
+            sum = _mm_add_ps(sum, columnD);
+            bytes[k] = _mm_and_si128(_mm_castps_si128(_mm_add_ps(sum, bias)), lowByte);
+        }
+        const __m128i low = _mm_packs_epi32(bytes[0], bytes[1]);
+        const __m128i high = _mm_packs_epi32(bytes[2], bytes[3]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
+    }
+    for (; x < count; ++x) {
+        float sum = columnSums[x] + c;
+        sum = sum + d;
+        out[x] = plasmaRound(sum);
+    }
+}
+
+// Where index <= level, target takes the picture's pixel.
+void revealRow(const uint8_t* indices, const uint32_t* picture, uint32_t* target, int count, uint8_t level) {
+    const __m128i levels = _mm_set1_epi8(static_cast<char>(level));
+    int x = 0;
+    for (; x + 16 <= count; x += 16) {
+        const __m128i index = _mm_loadu_si128(reinterpret_cast<const __m128i*>(indices + x));
+        const __m128i shown = _mm_cmpeq_epi8(_mm_min_epu8(index, levels), index);
+        const __m128i shownLow = _mm_unpacklo_epi8(shown, shown);
+        const __m128i shownHigh = _mm_unpackhi_epi8(shown, shown);
+        const __m128i masks[4] = {_mm_unpacklo_epi16(shownLow, shownLow), _mm_unpackhi_epi16(shownLow, shownLow),
+                                  _mm_unpacklo_epi16(shownHigh, shownHigh), _mm_unpackhi_epi16(shownHigh, shownHigh)};
+        for (int k = 0; k < 4; ++k) {
+            auto* out = reinterpret_cast<__m128i*>(target + x + 4 * k);
+            const __m128i pictureQuad = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + x + 4 * k));
+            const __m128i targetQuad = _mm_loadu_si128(out);
+            _mm_storeu_si128(
+                out, _mm_or_si128(_mm_and_si128(masks[k], pictureQuad), _mm_andnot_si128(masks[k], targetQuad)));
+        }
+    }
+    for (; x < count; ++x) {
+        if (indices[x] <= level) target[x] = picture[x];
+    }
 }
 
 }  // namespace
@@ -114,22 +175,35 @@ void cPlasma::computeIndices(uint8_t* out) {
     const int top = area.top();
     const int areaWidth = area.width();
     const int areaHeight = area.height();
+    if (areaWidth <= 0) return;
+    // The row phases restart at every row, so the sum of the two row lookups
+    // is the same for every row: computed once per column.
+    columnSums.resize(static_cast<size_t>(areaWidth));
+    bool columnSumsSmall = true;
+    float a = phase1;
+    float b = phase2;
+    for (int x = 0; x < areaWidth; ++x) {
+        const float sum = table[plasmaRound(a)] + table[plasmaRound(b)];
+        columnSums[x] = sum;
+        columnSumsSmall = columnSumsSmall && isSmallTerm(sum);
+        a = a + stepX1;
+        b = b + stepX2;
+    }
     float c = phase3;
     float d = phase4;
     for (int y = top; y < top + areaHeight; ++y) {
-        float a = phase1;
-        float b = phase2;
         // The column lookups are the same for the whole row.
         const float columnC = table[plasmaRound(c)];
         const float columnD = table[plasmaRound(d)];
         uint8_t* row = out + static_cast<size_t>(y) * width + left;
-        for (int x = 0; x < areaWidth; ++x) {
-            float sum = table[plasmaRound(a)] + table[plasmaRound(b)];
-            sum = sum + columnC;
-            sum = sum + columnD;
-            row[x] = plasmaRound(sum);
-            a = a + stepX1;
-            b = b + stepX2;
+        if (columnSumsSmall && isSmallTerm(columnC) && isSmallTerm(columnD)) {
+            writeSmallSumsRow(columnSums.data(), columnC, columnD, row, areaWidth);
+        } else {
+            for (int x = 0; x < areaWidth; ++x) {
+                float sum = columnSums[x] + columnC;
+                sum = sum + columnD;
+                row[x] = plasmaRound(sum);
+            }
         }
         c = c + stepY1;
         d = d + stepY2;
@@ -161,10 +235,8 @@ int cPlasma::drawReveal(DynamicSurface& target, DynamicSurface& picture, uint8_t
     auto* targetPixels = static_cast<uint32_t*>(target.lock());
     auto* picturePixels = static_cast<uint32_t*>(picture.lock());
     for (int y = top; y < bottom; ++y) {
-        const size_t row = static_cast<size_t>(y) * width;
-        for (int x = left; x < right; ++x) {
-            if (revealIndices[row + x] <= level) targetPixels[row + x] = picturePixels[row + x];
-        }
+        const size_t start = static_cast<size_t>(y) * width + left;
+        revealRow(revealIndices.data() + start, picturePixels + start, targetPixels + start, right - left, level);
     }
     target.unlock();
     picture.unlock();

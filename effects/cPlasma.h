@@ -57,6 +57,8 @@ private:
     float stepY2 = 0.0f;
     float speed1 = 0.0f;
     float speed3 = 0.0f;
+    // The sum of the two row lookups for each column of the area.
+    std::vector<float> columnSums;
     // The reveal's index mask, kept between calls.
     std::vector<uint8_t> revealIndices;
 };

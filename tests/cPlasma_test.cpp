@@ -186,6 +186,29 @@ TEST(Plasma, RefusesSurfacesItWouldWritePastAndAreasBeyondItsSize) {
 
 // The index computation written out plainly with the shared roundToByte: the
 // effect's own loop must match it pixel for pixel, whatever it does for speed.
+static void expectPlainIndices(const float* table, const float start[4]) {
+    cPlasma plasma(kWidth, kHeight, table);
+    plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
+    plasma.setPhases(start[0], start[1], start[2], start[3]);
+    const std::vector<uint8_t> indices = drawIndices(plasma);
+    float c = start[2];
+    float d = start[3];
+    for (int y = 0; y < kHeight; ++y) {
+        float a = start[0];
+        float b = start[1];
+        for (int x = 0; x < kWidth; ++x) {
+            float s = table[roundToByte(a)] + table[roundToByte(b)];
+            s = s + table[roundToByte(c)];
+            s = s + table[roundToByte(d)];
+            ASSERT_EQ(indices[y * kWidth + x], roundToByte(s)) << start[0] << " at " << x << ", " << y;
+            a = a + 0.8f;
+            b = b + 0.2f;
+        }
+        c = c + 0.4f;
+        d = d + 0.5f;
+    }
+}
+
 TEST(Plasma, MatchesThePlainIndexComputationAtAnyPhase) {
     float table[256];
     fillPlasmaTable(table, 55);
@@ -194,26 +217,24 @@ TEST(Plasma, MatchesThePlainIndexComputationAtAnyPhase) {
                                {-1000.25f, 3e5f, -77.5f, 12345.5f},
                                {4194303.0f, -4194303.5f, 4194304.0f, 8388609.0f},
                                {1e9f, -3e9f, 2.5e7f, 6e6f}};
-    for (const auto& start : starts) {
-        cPlasma plasma(kWidth, kHeight, table);
-        plasma.setSteps(0.8f, 0.2f, 0.4f, 0.5f);
-        plasma.setPhases(start[0], start[1], start[2], start[3]);
-        const std::vector<uint8_t> indices = drawIndices(plasma);
-        float c = start[2];
-        float d = start[3];
-        for (int y = 0; y < kHeight; ++y) {
-            float a = start[0];
-            float b = start[1];
-            for (int x = 0; x < kWidth; ++x) {
-                float s = table[roundToByte(a)] + table[roundToByte(b)];
-                s = s + table[roundToByte(c)];
-                s = s + table[roundToByte(d)];
-                ASSERT_EQ(indices[y * kWidth + x], roundToByte(s)) << start[0] << " at " << x << ", " << y;
-                a = a + 0.8f;
-                b = b + 0.2f;
-            }
-            c = c + 0.4f;
-            d = d + 0.5f;
-        }
-    }
+    for (const auto& start : starts) expectPlainIndices(table, start);
+}
+
+// Tables whose entries come close to, or leave, the range the effect can
+// round four at a time, with halves and quarters to round.
+TEST(Plasma, MatchesThePlainIndexComputationWithLargeOrNonFiniteTableEntries) {
+    const float starts[][4] = {{0.0f, 0.0f, 0.0f, 0.0f}, {100.0f, 20.0f, 120.0f, 140.0f}, {3.5f, 9.5f, 7.0f, 9.0f}};
+    float table[256];
+    for (int i = 0; i < 256; ++i) table[i] = ((i * 37) % 256 - 128) * 8191.75f;  // all under 2^20
+    for (const auto& start : starts) expectPlainIndices(table, start);
+
+    for (int i = 0; i < 256; ++i) table[i] = (i - 128) * 10000.5f;  // up to 1.28e6, past 2^20
+    table[7] = 1048575.5f;
+    table[9] = -1048576.0f;
+    for (const auto& start : starts) expectPlainIndices(table, start);
+
+    table[200] = std::numeric_limits<float>::quiet_NaN();
+    table[60] = std::numeric_limits<float>::infinity();
+    table[61] = 3e9f;
+    for (const auto& start : starts) expectPlainIndices(table, start);
 }
