@@ -56,20 +56,19 @@ Timeline::Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& ti
 // One scene: frames while the polled order is below the bound (and, in the
 // final scene, the polled row below 63). Positions compare as unsigned, so a
 // negative order is past every bound.
-template <typename Compose, typename Advance>
-void Timeline::runScene(int scene, uint32_t bound, Compose compose, Advance advance) {
+void Timeline::runScene(int scene, uint32_t bound) {
     bool first = true;
     while (quit_ == 0 && static_cast<uint32_t>(order_) < bound &&
            (scene != kFinalScene || static_cast<uint32_t>(row_) < kLastRow)) {
         if (first && observer) observer->sceneStarted(scene, order_);
         first = false;
 
-        compose();
+        composeScene(scene);
         presentFrame(assets.frameSurface, console);
         if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene, clocks_, scroll_});
 
         double d = timer.delta();
-        advance(d);
+        advanceScene(scene, d);
 
         order_ = song.order();
         if (scene == kFinalScene) row_ = song.row();
@@ -104,21 +103,47 @@ void Timeline::drawRings() {
 }
 
 void Timeline::run() {
-    DynamicSurface& frame = assets.frameSurface;
-    ShowClocks& c = clocks_;
-
-    c = ShowClocks();
+    clocks_ = ShowClocks();
     scroll_ = ScrollState();
-    frame.clear();
-    presentFrame(frame, console);
+    assets.frameSurface.clear();
+    presentFrame(assets.frameSurface, console);
     song.play();
     timer.start();
-    assets.picture(kAtReady).draw(assets.background, 0, 0);
-    scroll_.scrollX = 2240;
 
-    runScene(
-        1, 3,
-        [&] {
+    // Each scene runs while the polled order is below its bound.
+    const uint32_t bounds[kFinalScene] = {3, 7, 14, 18, 22, 26, 31, 32};
+    for (int scene = 1; scene <= kFinalScene; ++scene) {
+        enterScene(scene);
+        runScene(scene, bounds[scene - 1]);
+    }
+}
+
+void Timeline::enterScene(int scene) {
+    switch (scene) {
+        case 1:
+            assets.picture(kAtReady).draw(assets.background, 0, 0);
+            scroll_.scrollX = 2240;
+            break;
+        case 4:
+            assets.picture(kSwordPen).draw(assets.background, 0, 0);
+            break;
+        case 6:
+            assets.picture(kBigSpark).draw(assets.background, 0, 0);
+            clocks_.fadeBClock = 0;
+            break;
+        case kFinalScene:
+            scroll_.scrollX = 0;
+            break;
+        default:
+            break;
+    }
+}
+
+void Timeline::composeScene(int scene) {
+    DynamicSurface& frame = assets.frameSurface;
+    const ShowClocks& c = clocks_;
+    switch (scene) {
+        case 1:
             assets.flower->draw(assets.flowerCanvas, c.mainClock);
             assets.flowerCanvas.copy(frame);
             assets.picture(kAnalog).draw(frame, 0, 0);
@@ -126,12 +151,8 @@ void Timeline::run() {
             assets.matrixWriter->draw(frame, c.mainClock);
             drawTitleWord();
             drawClockDisplay(kDisplayA, kDisplayAX);
-        },
-        [&](double d) { c.mainClock += 1.4 * d; });
-
-    runScene(
-        2, 7,
-        [&] {
+            break;
+        case 2:
             assets.flower->draw(assets.flowerCanvas, c.mainClock);
             assets.flowerCanvas.copy(frame);
             assets.picture(kAnalog).draw(frame, 0, 0);
@@ -140,68 +161,32 @@ void Timeline::run() {
             assets.fadeA->draw(frame, c.fadeAClock);
             assets.staticNoise->drawAdditive(frame);
             assets.matrixWriter->draw(frame, c.mainClock);
-        },
-        [&](double d) {
-            c.mainClock += 1.4 * d;
-            c.fadeAClock += 3.5 * d;
-        });
-
-    runScene(
-        3, 14,
-        [&] {
+            break;
+        case 3:
             beatPulse();
             assets.tunnel2D->drawTripleAdditive(frame, c.tunnel2DClock);
             assets.staticNoise->drawAdditive(frame);
             assets.randomDots->draw(frame, 2, 180, c.dotsClock);
             assets.matrixWriter->draw(frame, c.mainClock);
             assets.picture(kScroller).draw(frame, scroll_.scrollX, 125);
-        },
-        [&](double d) {
-            c.dotsClock += 2.6 * d;
-            c.mainClock += 1.4 * d;
-            c.tunnel2DClock += 0.4 * d;
-            scroll_.advance(d, scroll_.scrollStep);
-        });
-
-    assets.picture(kSwordPen).draw(assets.background, 0, 0);
-
-    runScene(
-        4, 18,
-        [&] {
+            break;
+        case 4:
             beatPulse();
             assets.staticNoise->drawAdditive(frame);
             assets.randomDots->draw(frame, 2, 180, c.dotsClock);
             drawRings();
             assets.picture(kFight).draw(frame, 292, 17);
             assets.matrixWriter->draw(frame, c.mainClock);
-        },
-        [&](double d) {
-            c.dotsClock += 2.6 * d;
-            c.mainClock += 1.4 * d;
-            c.spriteClock += 10.6 * d;
-        });
-
-    runScene(
-        5, 22,
-        [&] {
+            break;
+        case 5:
             assets.plasma->draw(assets.plasmaCanvas);
             assets.plasmaCanvas.copy(frame);
             assets.picture(kGenetic).draw(frame, 0, 0);
             assets.staticNoise->drawAdditive(frame);
             assets.binaryBg->draw(frame, c.binaryBgClock);
             assets.picture(kGreets).draw(frame, 0, 0);
-        },
-        [&](double d) {
-            c.binaryBgClock += 10.6 * d;
-            assets.plasma->update(16.5 * d);
-        });
-
-    assets.picture(kBigSpark).draw(assets.background, 0, 0);
-    c.fadeBClock = 0;
-
-    runScene(
-        6, 26,
-        [&] {
+            break;
+        case 6:
             beatPulse();
             drawClockDisplay(kDisplayB, kDisplayBX);
             assets.tunnel3D->update(c.tunnel3DStep);
@@ -209,16 +194,8 @@ void Timeline::run() {
             assets.staticNoise->drawAdditive(frame);
             assets.randomDots->draw(frame, 2, 20, c.dotsClock);
             assets.matrixWriter->draw(frame, c.mainClock);
-        },
-        [&](double d) {
-            c.mainClock += 1.4 * d;
-            c.tunnel3DStep = 0.4 * d;
-            c.dotsClock += 2.6 * d;
-        });
-
-    runScene(
-        7, 31,
-        [&] {
+            break;
+        case 7:
             beatPulse();
             drawClockDisplay(kDisplayB, kDisplayBX);
             assets.fadeB->draw(frame, c.fadeBClock);
@@ -228,27 +205,60 @@ void Timeline::run() {
             assets.randomDots->draw(frame, 2, 20, c.dotsClock);
             assets.matrixWriter->draw(frame, c.mainClock);
             assets.picture(kCredits).draw(frame, 0, 99);
-        },
-        [&](double d) {
-            c.mainClock += 1.4 * d;
-            c.tunnel3DStep = 0.4 * d;
-            c.dotsClock += 2.6 * d;
-            c.fadeBClock += 3.5 * d;
-        });
-
-    scroll_.scrollX = 0;
-
-    runScene(
-        kFinalScene, 32,
-        [&] {
+            break;
+        case kFinalScene:
             frame.clear();
             assets.picture(kTitle).draw(frame, 0, 0);
             assets.staticNoise->drawAdditive(frame);
             assets.matrixWriter->draw(frame, c.mainClock);
             assets.picture(kFilmStrip).draw(frame, scroll_.scrollX, 160);
-        },
-        [&](double d) {
+            break;
+        default:
+            break;
+    }
+}
+
+void Timeline::advanceScene(int scene, double d) {
+    ShowClocks& c = clocks_;
+    switch (scene) {
+        case 1:
+            c.mainClock += 1.4 * d;
+            break;
+        case 2:
+            c.mainClock += 1.4 * d;
+            c.fadeAClock += 3.5 * d;
+            break;
+        case 3:
+            c.dotsClock += 2.6 * d;
+            c.mainClock += 1.4 * d;
+            c.tunnel2DClock += 0.4 * d;
+            scroll_.advance(d, scroll_.scrollStep);
+            break;
+        case 4:
+            c.dotsClock += 2.6 * d;
+            c.mainClock += 1.4 * d;
+            c.spriteClock += 10.6 * d;
+            break;
+        case 5:
+            c.binaryBgClock += 10.6 * d;
+            assets.plasma->update(16.5 * d);
+            break;
+        case 6:
+            c.mainClock += 1.4 * d;
+            c.tunnel3DStep = 0.4 * d;
+            c.dotsClock += 2.6 * d;
+            break;
+        case 7:
+            c.mainClock += 1.4 * d;
+            c.tunnel3DStep = 0.4 * d;
+            c.dotsClock += 2.6 * d;
+            c.fadeBClock += 3.5 * d;
+            break;
+        case kFinalScene:
             c.mainClock += 1.4 * d;
             scroll_.advance(d, 7);
-        });
+            break;
+        default:
+            break;
+    }
 }

@@ -59,11 +59,19 @@ bool checkEscape(DynamicConsole& console);
 
 class Timeline {
 public:
-    Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song,
-             DynamicArea& srcArea, const DynamicArea& dstArea, ShowObserver* observer = nullptr);
+    Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song, DynamicArea& srcArea,
+             const DynamicArea& dstArea, ShowObserver* observer = nullptr);
 
     // Show start, then scenes 1 to 8; returns when the song ends or on Escape.
     void run();
+
+    // The pieces run() is made of, for drawing single frames from outside:
+    // the step before a scene's first frame (its background picture, clock
+    // resets and scroll start), one frame's layers drawn into the frame
+    // surface, and the scene's clocks advanced by d seconds.
+    void enterScene(int scene);
+    void composeScene(int scene);
+    void advanceScene(int scene, double d);
 
     // The state a frame leaves behind, for the renderer and the tests.
     const ShowClocks& clocks() const { return clocks_; }
@@ -73,8 +81,7 @@ public:
     bool quit() const { return quit_ != 0; }
 
 private:
-    template <typename Compose, typename Advance>
-    void runScene(int scene, uint32_t bound, Compose compose, Advance advance);
+    void runScene(int scene, uint32_t bound);
 
     void beatPulse();
     void drawTitleWord();
