@@ -1,5 +1,7 @@
 #include "effects/c2DTunnel.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -16,6 +18,36 @@ namespace {
 // A little under 1/pi, so exact quarter turns fall one angle step short.
 constexpr double kInversePi = 0.3183098861837697;
 constexpr int kTextureSize = 256;
+
+// The texels at lanes first to first + 3 of eight 16-bit indices.
+template <int first>
+inline __m128i gatherTexels(const uint32_t* texels, __m128i index) {
+    return _mm_set_epi32(static_cast<int>(texels[_mm_extract_epi16(index, first + 3)]),
+                         static_cast<int>(texels[_mm_extract_epi16(index, first + 2)]),
+                         static_cast<int>(texels[_mm_extract_epi16(index, first + 1)]),
+                         static_cast<int>(texels[_mm_extract_epi16(index, first)]));
+}
+
+// Four pixels at out take the texels (or, additive, add them channel by
+// channel saturating at 255 and dropping the top byte, as saturatingAdd).
+inline void putTexels(uint32_t* out, __m128i colours, bool additive) {
+    auto* target = reinterpret_cast<__m128i*>(out);
+    if (additive) {
+        const __m128i sum = _mm_adds_epu8(_mm_loadu_si128(target), colours);
+        colours = _mm_and_si128(sum, _mm_set1_epi32(0x00ffffff));
+    }
+    _mm_storeu_si128(target, colours);
+}
+
+// Eight pixels at out from eight texture indices.
+inline void putEightTexels(uint32_t* out, const uint32_t* texels, __m128i index, bool additive) {
+    putTexels(out, gatherTexels<0>(texels, index), additive);
+    putTexels(out + 4, gatherTexels<4>(texels, index), additive);
+}
+
+inline __m128i loadEntries(const uint16_t* entries) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries));
+}
 
 }  // namespace
 
@@ -38,45 +70,45 @@ c2DTunnel::c2DTunnel(int outputWidth, int outputHeight, const char* textureFileN
 
 namespace {
 
-uint32_t tunnelEntry(int x, int y, int depthScale) {
+uint16_t tunnelEntry(int x, int y, int depthScale) {
     const double angleSteps = std::atan2(static_cast<double>(y), static_cast<double>(x)) * 256 * kInversePi * 0.5;
     const double distance = std::sqrt(static_cast<double>(x) * x + static_cast<double>(y) * y);
     const double depthValue = depthScale / std::max(distance, 1.0);
     const uint32_t angle = static_cast<uint32_t>(truncToWrappedInt(angleSteps) & 255);
     const uint32_t depth = static_cast<uint32_t>(truncToWrappedInt(depthValue) & 255);
-    return (depth << 8) + angle;
+    return static_cast<uint16_t>((depth << 8) + angle);
 }
 
 // The entry at (x, -y) from the one at (x, y): the distance is the same and
 // atan2 is odd in y, so the angle's truncation is negated, which modulo 256
 // is (256 - angle) & 255.
-uint32_t mirroredEntry(uint32_t entry) { return (entry & 0xff00u) | ((0u - entry) & 0xffu); }
+uint16_t mirroredEntry(uint16_t entry) { return static_cast<uint16_t>((entry & 0xff00u) | ((0u - entry) & 0xffu)); }
 
 }  // namespace
 
-std::vector<uint32_t> buildTunnelTableDirect(int outputWidth, int outputHeight, int depthScale) {
+std::vector<uint16_t> buildTunnelTableDirect(int outputWidth, int outputHeight, int depthScale) {
     const int w = outputWidth;
     const int h = outputHeight;
-    std::vector<uint32_t> table(static_cast<size_t>(2 * w) * (2 * h));
-    uint32_t* entry = table.data();
+    std::vector<uint16_t> table(static_cast<size_t>(2 * w) * (2 * h));
+    uint16_t* entry = table.data();
     for (int y = h; y > -h; --y) {
         for (int x = -w; x < w; ++x) *entry++ = tunnelEntry(x, y, depthScale);
     }
     return table;
 }
 
-std::vector<uint32_t> buildTunnelTable(int outputWidth, int outputHeight, int depthScale) {
+std::vector<uint16_t> buildTunnelTable(int outputWidth, int outputHeight, int depthScale) {
     const int w = outputWidth;
     const int h = outputHeight;
     const size_t rowLength = static_cast<size_t>(2 * w);
-    std::vector<uint32_t> table(rowLength * (2 * h));
+    std::vector<uint16_t> table(rowLength * (2 * h));
     // Row j holds y = h - j. Rows y = h down to 0 are computed; the rows of
     // -1 down to 1 - h mirror those of 1 up to h - 1.
     for (int y = h; y >= 0; --y) {
-        uint32_t* row = table.data() + static_cast<size_t>(h - y) * rowLength;
+        uint16_t* row = table.data() + static_cast<size_t>(h - y) * rowLength;
         for (int x = -w; x < w; ++x) row[x + w] = tunnelEntry(x, y, depthScale);
         if (y > 0 && y < h) {
-            uint32_t* mirror = table.data() + static_cast<size_t>(h + y) * rowLength;
+            uint16_t* mirror = table.data() + static_cast<size_t>(h + y) * rowLength;
             for (size_t i = 0; i < rowLength; ++i) mirror[i] = mirroredEntry(row[i]);
         }
     }
@@ -158,16 +190,25 @@ int c2DTunnel::drawThree(DynamicSurface& frame, float t, bool additive) {
     const auto* texels = static_cast<const uint32_t*>(texture->lock());
     const int columns = right - left;
     for (int y = area.top(); y < area.bottom(); ++y) {
-        const uint32_t* row1 =
+        const uint16_t* row1 =
             tunnelTable.data() + static_cast<size_t>(y + origins[0].y) * width + (origins[0].x + left);
-        const uint32_t* row2 =
+        const uint16_t* row2 =
             tunnelTable.data() + static_cast<size_t>(y + origins[1].y) * width + (origins[1].x + left);
-        const uint32_t* row3 =
+        const uint16_t* row3 =
             tunnelTable.data() + static_cast<size_t>(y + origins[2].y) * width + (origins[2].x + left);
         uint32_t* out = pixels + static_cast<size_t>(y) * w + left;
-        for (int dx = 0; dx < columns; ++dx) {
-            const uint32_t index =
-                ((row1[dx] & 0xffff) + (row2[dx] & 0xffff) + (row3[dx] & 0xffff) + offsetSum) & 0xffff;
+        // The entries are added as 16-bit lanes: the index keeps only the
+        // low 16 bits of the sum, which carries out of them never reach.
+        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offsetSum));
+        int dx = 0;
+        for (; dx + 8 <= columns; dx += 8) {
+            __m128i index = _mm_add_epi16(loadEntries(row1 + dx), loadEntries(row2 + dx));
+            index = _mm_add_epi16(index, loadEntries(row3 + dx));
+            index = _mm_add_epi16(index, offsetLanes);
+            putEightTexels(out + dx, texels, index, additive);
+        }
+        for (; dx < columns; ++dx) {
+            const uint32_t index = (row1[dx] + row2[dx] + row3[dx] + offsetSum) & 0xffff;
             out[dx] = additive ? saturatingAdd(out[dx], texels[index]) : texels[index];
         }
     }
@@ -191,9 +232,14 @@ int c2DTunnel::drawOne(DynamicSurface& frame, float t, bool additive) {
     auto* pixels = static_cast<uint32_t*>(frame.lock());
     const auto* texels = static_cast<const uint32_t*>(texture->lock());
     for (int dy = 0; dy < area.height(); ++dy) {
-        const uint32_t* entries = tunnelTable.data() + static_cast<size_t>(origin.y + dy) * width + origin.x;
+        const uint16_t* entries = tunnelTable.data() + static_cast<size_t>(origin.y + dy) * width + origin.x;
         uint32_t* out = pixels + static_cast<size_t>(top + dy) * w + left;
-        for (int dx = 0; dx < area.width(); ++dx) {
+        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offset));
+        int dx = 0;
+        for (; dx + 8 <= area.width(); dx += 8) {
+            putEightTexels(out + dx, texels, _mm_add_epi16(loadEntries(entries + dx), offsetLanes), additive);
+        }
+        for (; dx < area.width(); ++dx) {
             const uint32_t index = (entries[dx] + offset) & 0xffff;
             out[dx] = additive ? saturatingAdd(out[dx], texels[index]) : texels[index];
         }

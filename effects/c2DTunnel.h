@@ -52,12 +52,12 @@ private:
     int drawOne(DynamicSurface& frame, float t, bool additive);
 
     DynamicArea window;
-    std::vector<uint32_t> tunnelTable;
+    std::vector<uint16_t> tunnelTable;
     std::unique_ptr<DynamicSurface> texture;
 };
 
 // The table of an outputWidth x outputHeight tunnel: row j holds y =
 // outputHeight - j, column i holds x = i - outputWidth. Built from half the
 // rows; the direct version computes every entry on its own and gives the same.
-std::vector<uint32_t> buildTunnelTable(int outputWidth, int outputHeight, int depthScale);
-std::vector<uint32_t> buildTunnelTableDirect(int outputWidth, int outputHeight, int depthScale);
+std::vector<uint16_t> buildTunnelTable(int outputWidth, int outputHeight, int depthScale);
+std::vector<uint16_t> buildTunnelTableDirect(int outputWidth, int outputHeight, int depthScale);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "effects/saturatingAdd.h"
 #include "platform/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
@@ -208,6 +209,69 @@ TEST_F(TunnelTest, TimesBeyondIntegerRangeStillDrawDefinedPictures) {
 
 TEST_F(TunnelTest, MissingTextureFailsConstruction) {
     EXPECT_THROW(c2DTunnel(kWidth, kHeight, "data/textures/none.pcx", 3000), DynamicError);
+}
+
+// Every pixel of every draw against the lookups written out one pixel at a
+// time, on a frame of arbitrary colours (top bytes included) and an area
+// whose width is no multiple of the effect's group sizes.
+TEST_F(TunnelTest, EveryDrawMatchesThePlainPerPixelComputation) {
+    std::vector<uint32_t> texels(256 * 256);
+    for (uint32_t i = 0; i < texels.size(); ++i) texels[i] = (i * 2654435761u) >> 8;
+    test_support::writeTga32("data/textures/noise.tga", 256, 256, texels);
+    c2DTunnel tunnel(kWidth, kHeight, "data/textures/noise.tga", 3000);
+    const DynamicArea area(3, 5, 290, 200);
+    tunnel.setArea(area);
+    std::vector<uint32_t> before(kWidth * kHeight);
+    uint32_t state = 12345;
+    for (uint32_t& pixel : before) pixel = state = state * 1664525u + 1013904223u;
+
+    const float t = 2.5f;
+    c2DTunnel::WindowOrigin o[3];
+    tunnel.windowOrigins(t, o);
+    const uint32_t zoff = static_cast<uint32_t>(static_cast<int>(-100.0f * t) & 255) << 8;
+    const uint32_t singleOffset =
+        ((static_cast<int>(200.0f * t) & 255) << 8) + (static_cast<int>(99.9 * std::sin(t)) & 255);
+    enum Mode { TRIPLE_ADDITIVE, TRIPLE, SINGLE, SINGLE_ADDITIVE };
+    for (Mode mode : {TRIPLE_ADDITIVE, TRIPLE, SINGLE, SINGLE_ADDITIVE}) {
+        auto frame = makeSurface(kWidth, kHeight, directFormat());
+        writePixels32(*frame, before);
+        switch (mode) {
+            case TRIPLE_ADDITIVE:
+                ASSERT_EQ(tunnel.drawTripleAdditive(*frame, t), 1);
+                break;
+            case TRIPLE:
+                ASSERT_EQ(tunnel.drawTriple(*frame, t), 1);
+                break;
+            case SINGLE:
+                ASSERT_EQ(tunnel.drawSingle(*frame, t), 1);
+                break;
+            case SINGLE_ADDITIVE:
+                ASSERT_EQ(tunnel.drawSingleAdditive(*frame, t), 1);
+                break;
+        }
+        const std::vector<uint32_t> pixels = readPixels32(*frame);
+        for (int y = 0; y < kHeight; ++y) {
+            for (int x = 0; x < kWidth; ++x) {
+                const size_t i = static_cast<size_t>(y) * kWidth + x;
+                const bool inside = x >= area.left() && x < area.right() && y >= area.top() && y < area.bottom();
+                uint32_t expected = before[i];
+                if (inside) {
+                    uint32_t index = 0;
+                    if (mode == SINGLE || mode == SINGLE_ADDITIVE) {
+                        index = tunnel.tableEntry(160 + x - area.left(), 120 + y - area.top()) + singleOffset;
+                    } else {
+                        for (const auto& origin : o) {
+                            index += tunnel.tableEntry(x + origin.x, y + origin.y);
+                            index += mode == TRIPLE ? ((origin.y & 255) << 8) + (origin.x & 255) : zoff;
+                        }
+                    }
+                    const uint32_t texel = texels[index & 0xffff];
+                    expected = (mode == TRIPLE || mode == SINGLE) ? texel : saturatingAdd(before[i], texel);
+                }
+                ASSERT_EQ(pixels[i], expected) << "mode " << mode << " at " << x << ", " << y;
+            }
+        }
+    }
 }
 
 TEST(TunnelTable, BuiltFromHalfTheRowsEqualsEveryEntryComputedAlone) {
