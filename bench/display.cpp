@@ -1,13 +1,12 @@
 // The display toolkit's per-frame copies, each beside BM_Floor_FrameMemcpy
-// (one 320 x 240 x 4-byte memcpy, measured in the same run); the counter
-// "x_memcpy" is how many such memcpys one copy costs.
+// (one 320 x 240 x 4-byte memcpy, measured in the same run).
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
+#include "floors.h"
 #include "platform/DynamicSurface.h"
 
 namespace {
@@ -20,23 +19,6 @@ const DynamicFormat& frameFormat() {
     return format;
 }
 
-// Seconds per plain frame memcpy, measured here so the ratio compares like
-// with like on a busy machine.
-double memcpySeconds() {
-    static const double seconds = [] {
-        std::vector<uint32_t> source(kWidth * kHeight, 0x00405060), target(kWidth * kHeight);
-        const int rounds = 2000;
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < rounds; ++i) {
-            std::memcpy(target.data(), source.data(), target.size() * 4);
-            benchmark::DoNotOptimize(target.data());
-            benchmark::ClobberMemory();
-        }
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / rounds;
-    }();
-    return seconds;
-}
-
 void fillPattern(DynamicSurface& surface) {
     auto* bytes = static_cast<uint8_t*>(surface.lock());
     const size_t count = size_t(surface.width()) * surface.height() * surface.format().bytes();
@@ -44,26 +26,20 @@ void fillPattern(DynamicSurface& surface) {
     surface.unlock();
 }
 
-using Clock = std::chrono::steady_clock;
-
-// Both sides in wall time, so the ratio holds however busy the machine is.
-void reportAgainstMemcpy(benchmark::State& state, Clock::time_point start) {
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+void reportAgainstMemcpy(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * kWidth * kHeight * 4);
-    state.counters["x_memcpy"] = seconds / double(state.iterations()) / memcpySeconds();
+    bench::compareWithFrameMemcpys(state, 1);
 }
 
 void BM_Display_Copy32To32(benchmark::State& state) {
     DynamicSurface source(kWidth, kHeight, frameFormat());
     DynamicSurface frame(kWidth, kHeight, frameFormat());
     fillPattern(source);
-    memcpySeconds();
-    const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         source.copy(frame);
         benchmark::ClobberMemory();
     }
-    reportAgainstMemcpy(state, start);
+    reportAgainstMemcpy(state);
 }
 BENCHMARK(BM_Display_Copy32To32);
 
@@ -74,13 +50,11 @@ void BM_Display_Copy8To32ThroughPalette(benchmark::State& state) {
     canvas.setPalette(DynamicPalette(colours.data()));
     DynamicSurface frame(kWidth, kHeight, frameFormat());
     fillPattern(canvas);
-    memcpySeconds();
-    const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         canvas.copy(frame);
         benchmark::ClobberMemory();
     }
-    reportAgainstMemcpy(state, start);
+    reportAgainstMemcpy(state);
 }
 BENCHMARK(BM_Display_Copy8To32ThroughPalette);
 
@@ -91,13 +65,11 @@ void BM_Display_ScaledAreaCopy(benchmark::State& state) {
     fillPattern(background);
     const DynamicArea inner(10, 10, 310, 230);
     const DynamicArea whole(0, 0, kWidth, kHeight);
-    memcpySeconds();
-    const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         background.copy(frame, inner, whole);
         benchmark::ClobberMemory();
     }
-    reportAgainstMemcpy(state, start);
+    reportAgainstMemcpy(state);
 }
 BENCHMARK(BM_Display_ScaledAreaCopy);
 

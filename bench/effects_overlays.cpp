@@ -1,7 +1,5 @@
-// The overlays and the bitmap sprite drawing into a 320 x 240 frame. Each
-// reports vs_floor: its time per frame over one read-modify-write pass of the
-// frame (BM_Floor_FramePass), both timed in the same run as processor time,
-// which other programs on a shared machine do not inflate.
+// The overlays and the bitmap sprite drawing into a 320 x 240 frame, each
+// beside one read-modify-write pass of the frame (BM_Floor_FramePass).
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -20,6 +18,7 @@
 #include "effects/cRandomDots.h"
 #include "effects/cStatic.h"
 #include "effects/showRandom.h"
+#include "floors.h"
 #include "image/Image.h"
 
 namespace {
@@ -27,33 +26,7 @@ namespace {
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
-double processorSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
-}
-
 DynamicFormat frameFormat() { return DynamicFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0); }
-
-// Seconds of one read-modify-write pass over the frame, the best of several.
-double floorPassSeconds() {
-    static const double seconds = [] {
-        std::vector<uint32_t> frame(kWidth * kHeight, 0x00102030);
-        double best = 1e9;
-        for (int round = 0; round < 20; ++round) {
-            const double start = processorSeconds();
-            for (int pass = 0; pass < 50; ++pass) {
-                uint32_t* p = frame.data();
-                for (int i = 0; i < kWidth * kHeight; ++i) p[i] = p[i] + 0x00010101;
-                benchmark::DoNotOptimize(p);
-                benchmark::ClobberMemory();
-            }
-            best = std::min(best, (processorSeconds() - start) / 50);
-        }
-        return best;
-    }();
-    return seconds;
-}
 
 // Writes the pictures the effects load, with their show sizes, into a fresh
 // directory and works from there while the effects are built.
@@ -96,14 +69,12 @@ template <typename Draw>
 void runFrames(benchmark::State& state, Draw draw) {
     DynamicSurface frame(kWidth, kHeight, frameFormat());
     std::vector<uint32_t> grey(kWidth * kHeight, 0x00404040);
-    const double start = processorSeconds();
     int frameNumber = 0;
     for (auto _ : state) {
         draw(frame, frameNumber++);
         benchmark::ClobberMemory();
     }
-    state.counters["vs_floor"] =
-        (processorSeconds() - start) / static_cast<double>(state.iterations()) / floorPassSeconds();
+    bench::compareWithFramePasses(state, 1);
 }
 
 void BM_Overlay_StaticNoise(benchmark::State& state) {

@@ -1,7 +1,6 @@
 // Decoding a 320 x 240 picture file through Image: an 8-bit PCX, a 24-bit PCX
-// and a 32-bit TGA, written into a temporary directory at set-up. Each sets
-// the counter "x_read": how many times longer decoding takes than reading the
-// file's number of bytes from memory, both measured in the same run.
+// and a 32-bit TGA, written into a temporary directory at set-up, each beside
+// reading the file's number of bytes from memory (BM_Floor_ReadDataFiles).
 #include "image/Image.h"
 
 #include <benchmark/benchmark.h>
@@ -15,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "floors.h"
+
 namespace {
 
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
-
-using Clock = std::chrono::steady_clock;
 
 // Run-length encodes one plane of one scan line the usual way: runs of up to
 // 63, and single bytes below 0xC0 as themselves.
@@ -106,33 +105,16 @@ const PictureFiles& files() {
     return instance;
 }
 
-// Seconds to read `bytes` bytes from memory (a memcpy out of a buffer that
-// holds them), measured here so that the ratio compares like with like.
-double readSeconds(size_t bytes) {
-    std::vector<uint8_t> source(bytes, 0x5a), target(bytes);
-    const int rounds = 4000;
-    const Clock::time_point start = Clock::now();
-    for (int i = 0; i < rounds; ++i) {
-        std::memcpy(target.data(), source.data(), bytes);
-        benchmark::DoNotOptimize(target.data());
-        benchmark::ClobberMemory();
-    }
-    return std::chrono::duration<double>(Clock::now() - start).count() / rounds;
-}
-
 void decode(benchmark::State& state, const std::string& name) {
     const std::string path = files().path(name);
     const size_t bytes = std::filesystem::file_size(path);
-    const double floor = readSeconds(bytes);
-    const Clock::time_point start = Clock::now();
     for (auto _ : state) {
         Image image(path.c_str());
         benchmark::DoNotOptimize(image.pixels());
     }
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
     state.counters["file_bytes"] = static_cast<double>(bytes);
-    state.counters["x_read"] = seconds / static_cast<double>(state.iterations()) / floor;
+    bench::compareWithReading(state, static_cast<double>(bytes));
 }
 
 void BM_Image_DecodePcx8(benchmark::State& state) { decode(state, "indexed.pcx"); }

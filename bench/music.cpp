@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "floors.h"
 #include "platform/audio_device.h"
 #include "platform/fmod.h"
 #include "platform/music_song.h"
@@ -66,6 +67,38 @@ void BM_Music_Mix(benchmark::State& state) {
     std::remove(built.c_str());
 }
 BENCHMARK(BM_Music_Mix)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+
+// One frame's worth of the show's sound at 60 frames a second, as the offline
+// renderer mixes it after each frame: the default mixer at 44100 Hz.
+void BM_Music_MixOneFrame(benchmark::State& state) {
+    std::string built = benchSongPath("frame.xm", busySong(32, 8));
+    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
+    FSOUND_SetMixer(0);
+    if (!FSOUND_Init(kRate, 32)) {
+        state.SkipWithError("FSOUND_Init failed");
+        return;
+    }
+    FMUSIC_MODULE* song = FMUSIC_LoadSong("data/music/peekstun.xm");
+    state.SetLabel(song ? "data/music/peekstun.xm" : "8 channels, built");
+    if (!song) song = FMUSIC_LoadSong(built.c_str());
+    FMUSIC_PlaySong(song);
+
+    const size_t frameSamples = kRate / 60;
+    std::vector<int16_t> block(2 * frameSamples);
+    for (auto _ : state) {
+        if (FSOUND_Offline_Mix(block.data(), frameSamples) < frameSamples) {
+            state.PauseTiming();
+            FMUSIC_PlaySong(song);
+            state.ResumeTiming();
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+    bench::compareWithFrameMemcpys(state, 1);
+    FMUSIC_FreeSong(song);
+    FSOUND_Close();
+    std::remove(built.c_str());
+}
+BENCHMARK(BM_Music_MixOneFrame);
 
 // Where each row's first sample lands in time, found from the sound itself:
 // every row of the click song starts with a click after a near silence.

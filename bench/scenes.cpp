@@ -1,0 +1,101 @@
+// Every scene's whole frame, composed by the show's own scene code into the
+// frame surface of an offscreen console and presented, its clocks advanced by
+// 1/60 s after each frame. The floor is one frame pass for each full-frame
+// layer the scene draws, the present counted as one.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "floors.h"
+#include "platform/DynamicArea.h"
+#include "platform/DynamicConsole.h"
+#include "platform/DynamicError.h"
+#include "platform/DynamicFormat.h"
+#include "platform/DynamicTimer.h"
+#include "platform/ptc.h"
+#include "shell/assets.h"
+#include "shell/sync.h"
+#include "shell/timeline.h"
+
+namespace {
+
+// The song standing at a scene's first order, its row moving on each frame
+// so the beat pulse fires as it does in the show.
+class SteppingSong : public SongPosition {
+public:
+    int order() override { return order_; }
+    int row() override { return row_ = (row_ + 1) % 64; }
+    void moveTo(int order) { order_ = order; }
+
+private:
+    int order_ = 0;
+    int row_ = 0;
+};
+
+// The loaded show on an offscreen console, built once for all scenes.
+class Stage {
+public:
+    static Stage* get() {
+        static std::unique_ptr<Stage> stage = [] {
+            std::unique_ptr<Stage> made;
+            try {
+                made = std::make_unique<Stage>();
+            } catch (const DynamicError&) {
+                made.reset();
+            }
+            return made;
+        }();
+        return stage.get();
+    }
+
+    Stage() : frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0), srcArea(0, 0, 320, 240), dstArea(0, 0, 320, 240) {
+        ptc_error_set_message_box(0);
+        console.option("offscreen output");
+        console.open("peekstun-bench", 320, 240, frameFormat, 0);
+        assets = std::make_unique<ShowAssets>(console, frameFormat);
+        timeline = std::make_unique<Timeline>(*assets, console, timer, song, srcArea, dstArea);
+    }
+
+    DynamicFormat frameFormat;
+    DynamicArea srcArea;
+    DynamicArea dstArea;
+    DynamicConsole console;
+    std::unique_ptr<ShowAssets> assets;
+    DynamicTimer timer;
+    SteppingSong song;
+    std::unique_ptr<Timeline> timeline;
+};
+
+struct SceneSetting {
+    int firstOrder;
+    int entry;      // the scene whose entry step sets its background and scroll
+    double layers;  // full-frame layers, the present included
+};
+
+// Scene 1: flower, canvas copy, analog, static. 2: the same and the fade.
+// 3: pulse, 2D tunnel, static. 4: pulse, static. 5: plasma, canvas copy,
+// genetic, static, binary columns, greets. 6: pulse, 3D tunnel, static.
+// 7: the same and the fade. 8: clear, title, static.
+const SceneSetting kScenes[9] = {{},         {0, 1, 5},  {3, 1, 6},  {7, 1, 4}, {14, 4, 3},
+                                 {18, 4, 7}, {22, 6, 4}, {26, 6, 5}, {31, 8, 4}};
+
+void BM_Scene(benchmark::State& state) {
+    Stage* stage = Stage::get();
+    if (!stage) {
+        state.SkipWithError("the show cannot load: no data/ in the working directory?");
+        return;
+    }
+    const int scene = static_cast<int>(state.range(0));
+    const SceneSetting& setting = kScenes[scene];
+    stage->song.moveTo(setting.firstOrder);
+    stage->timeline->enterScene(setting.entry);
+    for (auto _ : state) {
+        stage->timeline->composeScene(scene);
+        presentFrame(stage->assets->frameSurface, stage->console);
+        stage->timeline->advanceScene(scene, 1.0 / 60);
+    }
+    bench::compareWithFramePasses(state, setting.layers);
+}
+BENCHMARK(BM_Scene)->ArgName("scene")->DenseRange(1, 8);
+
+}  // namespace
