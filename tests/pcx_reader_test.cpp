@@ -3,6 +3,8 @@
 // independent programs compared pixel by pixel with their source.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <vector>
 
@@ -41,7 +43,8 @@ std::vector<uint8_t> pcxFile(const PcxGeometry& g, const std::vector<uint8_t>& d
     put16(10, g.ymax);
     bytes[65] = static_cast<uint8_t>(g.planes);
     put16(66, g.bytesPerLine);
-    bytes.insert(bytes.end(), data.begin(), data.end());
+    bytes.resize(128 + data.size());
+    std::copy(data.begin(), data.end(), bytes.begin() + 128);
     if (withPalette) {
         bytes.push_back(12);
         for (int i = 0; i < 256; ++i) {
