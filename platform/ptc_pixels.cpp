@@ -174,9 +174,24 @@ Span mapSpan(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t ta
     span.first = static_cast<int>(first);
     span.last = static_cast<int>(last);
     span.sample.resize(static_cast<size_t>(last - first));
+    // samplePosition stepped along without a division per position: the
+    // numerator (2 offset + 1) x sourceSize grows by 2 sourceSize per step,
+    // kept as quotient and remainder of 2 targetSize. Every value fits 64
+    // bits since both sizes do in 33.
+    const __int128 start = (__int128(2) * (first - targetStart) + 1) * sourceSize;
+    const int64_t divisor = 2 * targetSize;
+    int64_t quotient = static_cast<int64_t>(start / divisor);
+    int64_t remainder = static_cast<int64_t>(start % divisor);
+    const int64_t stepQuotient = (2 * sourceSize) / divisor;
+    const int64_t stepRemainder = (2 * sourceSize) % divisor;
     for (int64_t position = first; position < last; ++position) {
-        span.sample[static_cast<size_t>(position - first)] =
-            static_cast<int>(samplePosition(sourceStart, sourceSize, position - targetStart, targetSize));
+        span.sample[static_cast<size_t>(position - first)] = static_cast<int>(sourceStart + quotient);
+        quotient += stepQuotient;
+        remainder += stepRemainder;
+        if (remainder >= divisor) {
+            remainder -= divisor;
+            ++quotient;
+        }
     }
     return span;
 }
@@ -186,6 +201,22 @@ bool columnsAreContiguous(const Span& columns) {
         if (columns.sample[i] != columns.sample[0] + static_cast<int>(i)) return false;
     }
     return true;
+}
+
+// The per-row loops of the frame copies, kept out of line with restrict so
+// that no store is taken to change the lookup table or the sample list.
+// Rows of 32-bit pixels may start at any byte, so pixels move by memcpy.
+void gatherRow(const uint8_t* __restrict in, uint8_t* __restrict out, const int* __restrict sample, int count) {
+    for (int i = 0; i < count; ++i) std::memcpy(out + 4 * ptrdiff_t(i), in + 4 * ptrdiff_t(sample[i]), 4);
+}
+
+void lookupRow(const uint8_t* __restrict in, uint8_t* __restrict out, const uint32_t* __restrict lookup, int count) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const uint32_t four[4] = {lookup[in[i]], lookup[in[i + 1]], lookup[in[i + 2]], lookup[in[i + 3]]};
+        std::memcpy(out + 4 * ptrdiff_t(i), four, sizeof four);
+    }
+    for (; i < count; ++i) std::memcpy(out + 4 * ptrdiff_t(i), &lookup[in[i]], 4);
 }
 
 }  // namespace
@@ -239,9 +270,7 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
             const uint8_t* in = sourceRow(row);
             uint8_t* out = targetRow(row);
             if (sourceBytes == 4) {
-                for (int i = 0; i < count; ++i) {
-                    std::memcpy(out + 4 * i, in + 4 * ptrdiff_t(columns.sample[i]), 4);
-                }
+                gatherRow(in, out, columns.sample.data(), count);
             } else {
                 for (int i = 0; i < count; ++i) {
                     std::memcpy(out + ptrdiff_t(i) * sourceBytes, in + ptrdiff_t(columns.sample[i]) * sourceBytes,
@@ -262,8 +291,7 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
             const uint8_t* in = sourceRow(row);
             uint8_t* out = targetRow(row);
             if (targetBytes == 4 && contiguous) {
-                const uint8_t* first = in + columns.sample[0];
-                for (int i = 0; i < count; ++i) std::memcpy(out + 4 * i, &lookup[first[i]], 4);
+                lookupRow(in + columns.sample[0], out, lookup, count);
             } else if (targetBytes == 4) {
                 for (int i = 0; i < count; ++i) std::memcpy(out + 4 * i, &lookup[in[columns.sample[i]]], 4);
             } else {
