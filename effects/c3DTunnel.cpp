@@ -1,11 +1,12 @@
 #include "effects/c3DTunnel.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstddef>
 #include <new>
 #include <string>
 
-#include "effects/saturatingAdd.h"
 #include "image/Image.h"
 #include "platform/DynamicError.h"
 #include "platform/DynamicPalette.h"
@@ -20,9 +21,6 @@ constexpr int kBlockRows = 30;
 
 // The block fill works in 16.16 fixed point, where far samples carry large
 // u values: wrap like 32-bit registers instead of overflowing.
-int32_t wrappingAdd(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
-}
 int32_t wrappingSub(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
 }
@@ -50,6 +48,67 @@ struct Edge {
 Edge edgeOf(int32_t topLeft, int32_t bottomLeft, int32_t topRight, int32_t bottomRight) {
     return Edge{wrappingShiftLeft(topLeft, 8), wrappingShiftLeft(wrappingSub(bottomLeft, topLeft), 5),
                 wrappingShiftLeft(topRight, 8), wrappingShiftLeft(wrappingSub(bottomRight, topRight), 5)};
+}
+
+// Lanes 0, step, 2 step, 3 step, wrapping modulo 2^32.
+__m128i stepMultiples(int32_t step) {
+    const __m128i steps = _mm_set1_epi32(step);
+    const __m128i oddLanes = _mm_set_epi32(-1, 0, -1, 0);
+    const __m128i highLanes = _mm_set_epi32(-1, -1, 0, 0);
+    return _mm_add_epi32(_mm_and_si128(steps, oddLanes), _mm_and_si128(_mm_add_epi32(steps, steps), highLanes));
+}
+
+// One interpolated quantity for four rows of a block, a row per lane: its
+// value at the current column and its step along the row. Row y's left and
+// right ends are the edge values plus y edge steps, as y wrapping additions
+// give them; the row step is their difference shifted right by 3.
+struct RowLanes {
+    __m128i value;
+    __m128i step;
+};
+
+RowLanes rowLanes(const Edge& edge, int firstRow) {
+    const uint32_t left = static_cast<uint32_t>(edge.left) + static_cast<uint32_t>(firstRow) * edge.leftStep;
+    const uint32_t right = static_cast<uint32_t>(edge.right) + static_cast<uint32_t>(firstRow) * edge.rightStep;
+    const __m128i lefts = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(left)), stepMultiples(edge.leftStep));
+    const __m128i rights = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(right)), stepMultiples(edge.rightStep));
+    return RowLanes{lefts, _mm_srai_epi32(_mm_sub_epi32(rights, lefts), 3)};
+}
+
+// The 8 x 8 colours of one block, row by row, from its corner samples.
+void shadeBlock(const Edge& u, const Edge& v, const Edge& shade, const uint8_t* texels, const uint32_t* shadeTable,
+                uint32_t colours[8][8]) {
+    const __m128i lowByte = _mm_set1_epi32(0xff);
+    const __m128i rowByte = _mm_set1_epi32(0xff00);
+    for (int firstRow = 0; firstRow < 8; firstRow += 4) {
+        RowLanes us = rowLanes(u, firstRow);
+        RowLanes vs = rowLanes(v, firstRow);
+        RowLanes shades = rowLanes(shade, firstRow);
+        alignas(16) uint32_t texelIndex[4];
+        alignas(16) uint32_t levelRow[4];
+        for (int x = 0; x < 8; ++x) {
+            // Texel row (v >> 16) & 255 and column (u >> 16) & 255; the
+            // level (shade >> 16) & 255 picks the row of the shade table.
+            const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(vs.value, 8), rowByte),
+                                               _mm_and_si128(_mm_srli_epi32(us.value, 16), lowByte));
+            const __m128i level = _mm_and_si128(_mm_srli_epi32(shades.value, 16), lowByte);
+            _mm_store_si128(reinterpret_cast<__m128i*>(texelIndex), index);
+            _mm_store_si128(reinterpret_cast<__m128i*>(levelRow), _mm_slli_epi32(level, 8));
+            for (int k = 0; k < 4; ++k) colours[firstRow + k][x] = shadeTable[levelRow[k] + texels[texelIndex[k]]];
+            us.value = _mm_add_epi32(us.value, us.step);
+            vs.value = _mm_add_epi32(vs.value, vs.step);
+            shades.value = _mm_add_epi32(shades.value, shades.step);
+        }
+    }
+}
+
+// Four pixels at out take the colours or, additive, add them channel by
+// channel saturating at 255 with the top byte dropped, as saturatingAdd.
+void putColours(uint32_t* out, const uint32_t* colours, bool additive) {
+    auto* target = reinterpret_cast<__m128i*>(out);
+    __m128i colour = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours));
+    if (additive) colour = _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(target), colour), _mm_set1_epi32(0x00ffffff));
+    _mm_storeu_si128(target, colour);
 }
 
 }  // namespace
@@ -86,7 +145,7 @@ void c3DTunnel::buildShadeTable(const int32_t* palette) {
                 // Level 128 is the colour; below it fades to black, above it to white.
                 shaded[k] = level <= 128 ? (level * ch) / 128 : ch + ((level - 128) * (256 - ch)) / 128;
             }
-            shadeTable[index * 256 + level] = (shaded[0] << 16) | (shaded[1] << 8) | shaded[2];
+            shadeTable[level * 256 + index] = (shaded[0] << 16) | (shaded[1] << 8) | shaded[2];
         }
     }
 }
@@ -96,7 +155,7 @@ uint32_t c3DTunnel::shadeColour(int index, int level) const {
         throw DynamicError("c3DTunnel: no shade colour for index " + std::to_string(index) + ", level " +
                            std::to_string(level));
     }
-    return shadeTable[index * 256 + level];
+    return shadeTable[level * 256 + index];
 }
 
 float c3DTunnel::getAngle(int axis) const {
@@ -175,35 +234,18 @@ int c3DTunnel::fillBlocks(DynamicSurface& frame, bool additive) {
             const TunnelSample& bl = grid[bx * kLatticeRows + by + 1];
             const TunnelSample& tr = grid[(bx + 1) * kLatticeRows + by];
             const TunnelSample& br = grid[(bx + 1) * kLatticeRows + by + 1];
-            Edge u = edgeOf(tl.u, bl.u, tr.u, br.u);
-            Edge v = edgeOf(tl.v, bl.v, tr.v, br.v);
-            Edge shade = edgeOf(tl.shade, bl.shade, tr.shade, br.shade);
+            const Edge u = edgeOf(tl.u, bl.u, tr.u, br.u);
+            const Edge v = edgeOf(tl.v, bl.v, tr.v, br.v);
+            const Edge shade = edgeOf(tl.shade, bl.shade, tr.shade, br.shade);
 
+            // Samples keep the brightness within 0..32768, so the level is
+            // 0..128; the mask only keeps the lookup in the table.
+            alignas(16) uint32_t colours[8][8];
+            shadeBlock(u, v, shade, texels, shadeTable.get(), colours);
             uint32_t* row = pixels + static_cast<size_t>(by) * 8 * frameWidth + bx * 8;
             for (int y = 0; y < 8; ++y) {
-                const int32_t uStep = wrappingSub(u.right, u.left) >> 3;
-                const int32_t vStep = wrappingSub(v.right, v.left) >> 3;
-                const int32_t shadeStep = wrappingSub(shade.right, shade.left) >> 3;
-                int32_t uNow = u.left;
-                int32_t vNow = v.left;
-                int32_t shadeNow = shade.left;
-                for (int x = 0; x < 8; ++x) {
-                    const uint32_t texel = texels[((vNow >> 16) & 255) * kTextureSize + ((uNow >> 16) & 255)];
-                    // Samples keep the brightness within 0..32768, so the level
-                    // is 0..128; the mask only keeps the lookup in the table.
-                    const uint32_t level = static_cast<uint32_t>(shadeNow >> 16) & 255;
-                    const uint32_t colour = shadeTable[texel * 256 + level];
-                    row[x] = additive ? saturatingAdd(row[x], colour) : colour;
-                    uNow = wrappingAdd(uNow, uStep);
-                    vNow = wrappingAdd(vNow, vStep);
-                    shadeNow = wrappingAdd(shadeNow, shadeStep);
-                }
-                u.left = wrappingAdd(u.left, u.leftStep);
-                u.right = wrappingAdd(u.right, u.rightStep);
-                v.left = wrappingAdd(v.left, v.leftStep);
-                v.right = wrappingAdd(v.right, v.rightStep);
-                shade.left = wrappingAdd(shade.left, shade.leftStep);
-                shade.right = wrappingAdd(shade.right, shade.rightStep);
+                putColours(row, colours[y], additive);
+                putColours(row + 4, colours[y] + 4, additive);
                 row += frameWidth;
             }
         }

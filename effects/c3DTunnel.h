@@ -55,6 +55,9 @@ private:
     float travel = 0.0f;
     TunnelSample grid[kLatticeColumns * kLatticeRows] = {};
     std::unique_ptr<DynamicSurface> texture;
+    // Level by level, each a row of 256 colours: neighbouring pixels share
+    // a brightness far more often than a texel, so the rows they read stay
+    // few and close.
     std::unique_ptr<uint32_t[]> shadeTable;
     int32_t ready = 0;
 };

@@ -8,6 +8,7 @@
 
 #include "effects/Matrix4.h"
 #include "effects/TunnelSample.h"
+#include "effects/saturatingAdd.h"
 #include "platform/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
@@ -183,6 +184,63 @@ TEST_F(TunnelTest, BlockCornersTakeTheShadedTexelOfTheirSample) {
             }
         }
         EXPECT_EQ(beyondFixedPoint, time > 200.0f);
+    }
+}
+
+// The block fill written out one pixel at a time: each block interpolates its
+// four lattice samples down the edges and across each row in 16.16 fixed
+// point, wrapping like 32-bit registers.
+std::vector<uint32_t> plainBlockFill(const c3DTunnel& tunnel, const std::vector<uint32_t>& before, bool additive) {
+    const std::vector<uint8_t> texels = test_support::testTextureIndices();
+    auto wrap = [](int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); };
+    std::vector<uint32_t> pixels = before;
+    for (int by = 0; by < 30; ++by) {
+        for (int bx = 0; bx < 40; ++bx) {
+            const TunnelSample* corners[4] = {&tunnel.sample(bx, by), &tunnel.sample(bx, by + 1),
+                                              &tunnel.sample(bx + 1, by), &tunnel.sample(bx + 1, by + 1)};
+            auto field = [&](int which, int corner) {
+                const TunnelSample& sample = *corners[corner];
+                return which == 0 ? sample.u : which == 1 ? sample.v : sample.shade;
+            };
+            for (int y = 0; y < 8; ++y) {
+                int32_t now[3];
+                int32_t step[3];
+                for (int which = 0; which < 3; ++which) {
+                    const int64_t topLeft = field(which, 0), bottomLeft = field(which, 1);
+                    const int64_t topRight = field(which, 2), bottomRight = field(which, 3);
+                    const int32_t left = wrap(topLeft * 256 + y * wrap((bottomLeft - topLeft) * 32));
+                    const int32_t right = wrap(topRight * 256 + y * wrap((bottomRight - topRight) * 32));
+                    now[which] = left;
+                    step[which] = wrap(static_cast<int64_t>(right) - left) >> 3;
+                }
+                for (int x = 0; x < 8; ++x) {
+                    const uint8_t texel = texels[((now[1] >> 16) & 255) * 256 + ((now[0] >> 16) & 255)];
+                    const uint32_t colour = tunnel.shadeColour(texel, (now[2] >> 16) & 255);
+                    uint32_t& pixel = pixels[(by * 8 + y) * kWidth + bx * 8 + x];
+                    pixel = additive ? saturatingAdd(pixel, colour) : colour;
+                    for (int which = 0; which < 3; ++which)
+                        now[which] = wrap(static_cast<int64_t>(now[which]) + step[which]);
+                }
+            }
+        }
+    }
+    return pixels;
+}
+
+TEST_F(TunnelTest, EveryPixelMatchesThePlainBlockFill) {
+    std::vector<uint32_t> before(kWidth * kHeight);
+    uint32_t state = 777;
+    for (uint32_t& pixel : before) pixel = state = state * 1664525u + 1013904223u;
+    for (float time : {0.0f, 5.0f, 300.0f}) {
+        c3DTunnel tunnel(kTexture, 255.0f);
+        tunnel.update(time);
+        for (bool additive : {false, true}) {
+            auto frame = makeSurface(kWidth, kHeight, directFormat());
+            writePixels32(*frame, before);
+            ASSERT_EQ(additive ? tunnel.drawAdditive(*frame) : tunnel.draw(*frame), 1);
+            EXPECT_EQ(readPixels32(*frame), plainBlockFill(tunnel, before, additive))
+                << "time " << time << (additive ? ", additive" : "");
+        }
     }
 }
 
