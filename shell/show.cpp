@@ -1,5 +1,7 @@
 #include "shell/show.h"
 
+#include <chrono>
+
 #include "platform/DynamicArea.h"
 #include "platform/DynamicConsole.h"
 #include "platform/DynamicError.h"
@@ -55,7 +57,12 @@ bool runShow(const ShowConfig& config) {
             SetWindowPos(console.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         }
 
+        const auto loadingStarted = std::chrono::steady_clock::now();
         ShowAssets assets(console, frameFormat);
+        if (config.observer) {
+            config.observer->assetsLoaded(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - loadingStarted).count());
+        }
         DynamicTimer timer;
         if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
 

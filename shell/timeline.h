@@ -52,6 +52,8 @@ public:
         (void)frame;
         (void)info;
     }
+    // The time from the first picture read to the last effect built.
+    virtual void assetsLoaded(double seconds) { (void)seconds; }
 };
 
 // Consumes every pending key press; true if one of them was Escape.

@@ -66,6 +66,7 @@ void FrameRecorder::finish() {
 }
 
 void FrameRecorder::printSummary() const {
+    std::fprintf(stderr, "loading: %.0f ms\n", loadingSeconds * 1000);
     for (const SceneStart& scene : scenes) {
         std::fprintf(stderr, "scene %d: frame %ld, %.3f s, order %d\n", scene.scene, scene.frame,
                      static_cast<double>(scene.frame) / options.fps, scene.order);

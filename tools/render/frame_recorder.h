@@ -38,6 +38,7 @@ public:
     explicit FrameRecorder(const RenderOptions& options);
 
     void sceneStarted(int scene, int order) override;
+    void assetsLoaded(double seconds) override { loadingSeconds = seconds; }
 
     // Completes the files; throws std::runtime_error on failure.
     void finish();
@@ -54,5 +55,6 @@ private:
     std::unique_ptr<VideoEncoder> video;
     std::vector<SceneStart> scenes;
     bool stillWritten = false;
+    double loadingSeconds = 0;
     std::chrono::steady_clock::time_point started;
 };
