@@ -71,64 +71,68 @@ inline __m128i multiplyLanes(__m128i a, __m128i b) {
                               _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
 }
 
-// The scalar loop eight pixels at a time: eight generator lanes, lane i
-// holding the sequence's (i + 1)-th next state and each stepping eight values
-// at once, so the values come out in exactly the scalar order. Returns the
-// first pixel not done; seed ends as the scalar loop would leave it there.
-int addNoiseEightAtATime(uint32_t* row, int from, int to, const uint8_t* columnStreaks, uint8_t rowStreak,
-                         uint8_t grainLevel, const cStatic::GrainDivision& division, uint32_t& seed) {
-    const int chunks = (to - from) / 8;
+// Eight pixels from eight generator values already in lanes: the grain, the
+// streaks added, and the grey saturating-added onto the pixels.
+inline void addEightGreys(uint32_t* at, __m128i low, __m128i high, const uint8_t* columnStreaks, __m128i rowGrey,
+                          const cStatic::GrainDivision& division, __m128i divisor) {
+    const __m128i valueMask = _mm_set1_epi32(0x7FFF);
+    // Values 0 to 32767, so the signed pack keeps them as they are.
+    const __m128i values = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, 16), valueMask),
+                                           _mm_and_si128(_mm_srli_epi32(high, 16), valueMask));
+    const __m128i quotients =
+        _mm_srl_epi16(_mm_mulhi_epu16(values, _mm_set1_epi16(static_cast<short>(division.multiplier))),
+                      _mm_cvtsi32_si128(division.shift));
+    __m128i grey = _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
+    grey = _mm_add_epi16(grey, rowGrey);
+    if (columnStreaks) {
+        const __m128i columns =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(columnStreaks)), _mm_setzero_si128());
+        grey = _mm_add_epi16(grey, columns);
+    }
+    grey = _mm_and_si128(grey, _mm_set1_epi16(0x00FF));
+    // Each grey byte repeated into the blue, green and red bytes.
+    const __m128i bytes = _mm_packus_epi16(grey, grey);
+    const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
+    const __m128i pixelMask = _mm_set1_epi32(0x00FFFFFF);
+    __m128i* out = reinterpret_cast<__m128i*>(at);
+    _mm_storeu_si128(out,
+                     _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), _mm_unpacklo_epi16(pairs, pairs)), pixelMask));
+    _mm_storeu_si128(
+        out + 1, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out + 1), _mm_unpackhi_epi16(pairs, pairs)), pixelMask));
+}
+
+// The scalar loop sixteen pixels at a time: sixteen generator lanes, lane i
+// holding the sequence's (i + 1)-th next state and each stepping sixteen
+// values at once, so the values come out in exactly the scalar order. Returns
+// the first pixel not done; seed ends as the scalar loop would leave it there.
+int addNoiseSixteenAtATime(uint32_t* row, int from, int to, const uint8_t* columnStreaks, uint8_t rowStreak,
+                           uint8_t grainLevel, const cStatic::GrainDivision& division, uint32_t& seed) {
+    const int chunks = (to - from) / 16;
     if (chunks == 0) return from;
 
-    alignas(16) uint32_t start[8];
+    alignas(16) uint32_t start[16];
     uint32_t s = seed;
     for (uint32_t& lane : start) lane = s = showRandStep(s);
-    __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(start));
-    __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4));
+    __m128i lanes[4];
+    for (int i = 0; i < 4; ++i) lanes[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * i));
 
-    static const ShowRandJump jump = showRandJump(8);
+    static const ShowRandJump jump = showRandJump(16);
     const __m128i jumpMultiplier = _mm_set1_epi32(static_cast<int>(jump.multiplier));
     const __m128i jumpIncrement = _mm_set1_epi32(static_cast<int>(jump.increment));
-    const __m128i valueMask = _mm_set1_epi32(0x7FFF);
-    const __m128i multiplier = _mm_set1_epi16(static_cast<short>(division.multiplier));
-    const __m128i shift = _mm_cvtsi32_si128(division.shift);
     const __m128i divisor = _mm_set1_epi16(grainLevel);
     const __m128i rowGrey = _mm_set1_epi16(rowStreak);
-    const __m128i byteMask = _mm_set1_epi16(0x00FF);
-    const __m128i pixelMask = _mm_set1_epi32(0x00FFFFFF);
-    const __m128i zero = _mm_setzero_si128();
 
     int x = from;
-    for (int chunk = 0; chunk < chunks; ++chunk, x += 8) {
+    for (int chunk = 0; chunk < chunks; ++chunk, x += 16) {
         if (chunk != 0) {
-            low = _mm_add_epi32(multiplyLanes(low, jumpMultiplier), jumpIncrement);
-            high = _mm_add_epi32(multiplyLanes(high, jumpMultiplier), jumpIncrement);
+            for (__m128i& lane : lanes) lane = _mm_add_epi32(multiplyLanes(lane, jumpMultiplier), jumpIncrement);
         }
-        // Values 0 to 32767, so the signed pack keeps them as they are.
-        const __m128i values = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, 16), valueMask),
-                                               _mm_and_si128(_mm_srli_epi32(high, 16), valueMask));
-        const __m128i quotients = _mm_srl_epi16(_mm_mulhi_epu16(values, multiplier), shift);
-        __m128i grey = _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
-        grey = _mm_add_epi16(grey, rowGrey);
-        if (columnStreaks) {
-            const __m128i columns =
-                _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(columnStreaks + x)), zero);
-            grey = _mm_add_epi16(grey, columns);
-        }
-        grey = _mm_and_si128(grey, byteMask);
-        // Each grey byte repeated into the blue, green and red bytes.
-        const __m128i bytes = _mm_packus_epi16(grey, grey);
-        const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
-        const __m128i greyLow = _mm_unpacklo_epi16(pairs, pairs);
-        const __m128i greyHigh = _mm_unpackhi_epi16(pairs, pairs);
-
-        __m128i* out = reinterpret_cast<__m128i*>(row + x);
-        const __m128i pixelsLow = _mm_loadu_si128(out);
-        const __m128i pixelsHigh = _mm_loadu_si128(out + 1);
-        _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(pixelsLow, greyLow), pixelMask));
-        _mm_storeu_si128(out + 1, _mm_and_si128(_mm_adds_epu8(pixelsHigh, greyHigh), pixelMask));
+        addEightGreys(row + x, lanes[0], lanes[1], columnStreaks ? columnStreaks + x : nullptr, rowGrey, division,
+                      divisor);
+        addEightGreys(row + x + 8, lanes[2], lanes[3], columnStreaks ? columnStreaks + x + 8 : nullptr, rowGrey,
+                      division, divisor);
     }
-    seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(high, _MM_SHUFFLE(3, 3, 3, 3))));
+    seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(lanes[3], _MM_SHUFFLE(3, 3, 3, 3))));
     return x;
 }
 
@@ -158,7 +162,7 @@ int cStatic::drawAdditive(DynamicSurface& target) { return draw(target, true); }
 
 int cStatic::drawAdditiveOnePixelAtATime(DynamicSurface& target) { return draw(target, false); }
 
-int cStatic::draw(DynamicSurface& target, bool eightAtATime) {
+int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
     if (!ready) return 0;
     if (target.format().bytes() != 4) throw DynamicError("cStatic: the target must have 32-bit pixels");
 
@@ -193,8 +197,8 @@ int cStatic::draw(DynamicSurface& target, bool eightAtATime) {
             uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
             int x = left;
 #if defined(__SSE2__)
-            if (eightAtATime && grain && grainDivision.usable) {
-                x = addNoiseEightAtATime(row, x, right, columns, rowStreak, grain, grainDivision, seed);
+            if (manyAtATime && grain && grainDivision.usable) {
+                x = addNoiseSixteenAtATime(row, x, right, columns, rowStreak, grain, grainDivision, seed);
             }
 #endif
             addNoiseScalar(row, x, right, columns, rowStreak, grain, seed);

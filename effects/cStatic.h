@@ -42,7 +42,7 @@ public:
 
 private:
     static GrainDivision findGrainDivision(uint8_t divisor);
-    int draw(DynamicSurface& target, bool eightAtATime);
+    int draw(DynamicSurface& target, bool manyAtATime);
 
     int32_t mode;
     uint8_t streakLevel;
