@@ -63,42 +63,80 @@ cStatic::GrainDivision cStatic::findGrainDivision(uint8_t divisor) {
 
 namespace {
 
-// The low 32 bits of a x b in each lane, b the same in every lane.
-inline __m128i multiplyLanes(__m128i a, __m128i b) {
-    const __m128i even = _mm_mul_epu32(a, b);
-    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), b);
-    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
-                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+// Eight generator states held as 16-bit halves, so the value a state yields
+// is its high half and one 32-bit multiply is three 16-bit multiplies and a
+// high product, eight lanes per instruction.
+struct EightStates {
+    __m128i low;
+    __m128i high;
+};
+
+// A jump of the generator per lane, split into halves the same way.
+struct LaneJump {
+    __m128i multiplierLow, multiplierHigh, incrementLow, incrementHigh;
+};
+
+LaneJump splitJumps(const ShowRandJump* jumps) {
+    alignas(16) uint16_t parts[4][8];
+    for (int i = 0; i < 8; ++i) {
+        parts[0][i] = static_cast<uint16_t>(jumps[i].multiplier);
+        parts[1][i] = static_cast<uint16_t>(jumps[i].multiplier >> 16);
+        parts[2][i] = static_cast<uint16_t>(jumps[i].increment);
+        parts[3][i] = static_cast<uint16_t>(jumps[i].increment >> 16);
+    }
+    const auto load = [](const uint16_t* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
+    return {load(parts[0]), load(parts[1]), load(parts[2]), load(parts[3])};
 }
 
-// Eight pixels from eight generator values already in lanes: the grain, the
-// streaks added, and the grey saturating-added onto the pixels.
-inline void addEightGreys(uint32_t* at, __m128i low, __m128i high, const uint8_t* columnStreaks, __m128i rowGrey,
-                          const cStatic::GrainDivision& division, __m128i divisor) {
-    const __m128i valueMask = _mm_set1_epi32(0x7FFF);
-    // Values 0 to 32767, so the signed pack keeps them as they are.
-    const __m128i values = _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(low, 16), valueMask),
-                                           _mm_and_si128(_mm_srli_epi32(high, 16), valueMask));
+// state x multiplier + increment (mod 2^32) in eight lanes. The new low half
+// is the low 16 bits of low x multiplierLow plus incrementLow; the new high
+// half gathers that product's high 16 bits, the two cross products,
+// incrementHigh and the carry out of the low addition.
+inline EightStates applyJump(const EightStates& state, const LaneJump& jump) {
+    __m128i high = _mm_mulhi_epu16(state.low, jump.multiplierLow);
+    high = _mm_add_epi16(high, _mm_mullo_epi16(state.high, jump.multiplierLow));
+    high = _mm_add_epi16(high, _mm_mullo_epi16(state.low, jump.multiplierHigh));
+    const __m128i low = _mm_add_epi16(_mm_mullo_epi16(state.low, jump.multiplierLow), jump.incrementLow);
+    // The low addition carried when its sum is below the increment, compared
+    // unsigned by flipping the sign bits; the mask is -1 where it did.
+    const __m128i signBit = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i carried = _mm_cmplt_epi16(_mm_xor_si128(low, signBit), _mm_xor_si128(jump.incrementLow, signBit));
+    high = _mm_sub_epi16(_mm_add_epi16(high, jump.incrementHigh), carried);
+    return {low, high};
+}
+
+// The jumps that put lane i of sixteen at the sequence's (i + 1)-th next
+// state, and the jump of sixteen every lane makes from one chunk to the next.
+struct SixteenLaneJumps {
+    LaneJump start[2];
+    LaneJump chunk;
+};
+
+const SixteenLaneJumps& sixteenLaneJumps() {
+    static const SixteenLaneJumps jumps = [] {
+        ShowRandJump starts[16];
+        for (uint32_t i = 0; i < 16; ++i) starts[i] = showRandJump(i + 1);
+        ShowRandJump chunk[8];
+        for (ShowRandJump& jump : chunk) jump = showRandJump(16);
+        return SixteenLaneJumps{{splitJumps(starts), splitJumps(starts + 8)}, splitJumps(chunk)};
+    }();
+    return jumps;
+}
+
+// Eight values' remainders by the grain level, from the high halves.
+inline __m128i grainOfEight(const EightStates& state, const cStatic::GrainDivision& division, __m128i divisor) {
+    const __m128i values = _mm_and_si128(state.high, _mm_set1_epi16(0x7FFF));
     const __m128i quotients =
         _mm_srl_epi16(_mm_mulhi_epu16(values, _mm_set1_epi16(static_cast<short>(division.multiplier))),
                       _mm_cvtsi32_si128(division.shift));
-    __m128i grey = _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
-    grey = _mm_add_epi16(grey, rowGrey);
-    if (columnStreaks) {
-        const __m128i columns =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(columnStreaks)), _mm_setzero_si128());
-        grey = _mm_add_epi16(grey, columns);
-    }
-    grey = _mm_and_si128(grey, _mm_set1_epi16(0x00FF));
-    // Each grey byte repeated into the blue, green and red bytes.
-    const __m128i bytes = _mm_packus_epi16(grey, grey);
-    const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
-    const __m128i pixelMask = _mm_set1_epi32(0x00FFFFFF);
+    return _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
+}
+
+// Four pixels 0x00vvvvvv saturating-added onto four pixels, the top byte
+// cleared.
+inline void addFourGreys(uint32_t* at, __m128i greys) {
     __m128i* out = reinterpret_cast<__m128i*>(at);
-    _mm_storeu_si128(out,
-                     _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), _mm_unpacklo_epi16(pairs, pairs)), pixelMask));
-    _mm_storeu_si128(
-        out + 1, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out + 1), _mm_unpackhi_epi16(pairs, pairs)), pixelMask));
+    _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), greys), _mm_set1_epi32(0x00FFFFFF)));
 }
 
 // The scalar loop sixteen pixels at a time: sixteen generator lanes, lane i
@@ -110,29 +148,41 @@ int addNoiseSixteenAtATime(uint32_t* row, int from, int to, const uint8_t* colum
     const int chunks = (to - from) / 16;
     if (chunks == 0) return from;
 
-    alignas(16) uint32_t start[16];
-    uint32_t s = seed;
-    for (uint32_t& lane : start) lane = s = showRandStep(s);
-    __m128i lanes[4];
-    for (int i = 0; i < 4; ++i) lanes[i] = _mm_load_si128(reinterpret_cast<const __m128i*>(start + 4 * i));
+    const SixteenLaneJumps& jumps = sixteenLaneJumps();
+    const EightStates seedState = {_mm_set1_epi16(static_cast<short>(seed)),
+                                   _mm_set1_epi16(static_cast<short>(seed >> 16))};
+    EightStates lanes[2] = {applyJump(seedState, jumps.start[0]), applyJump(seedState, jumps.start[1])};
 
-    static const ShowRandJump jump = showRandJump(16);
-    const __m128i jumpMultiplier = _mm_set1_epi32(static_cast<int>(jump.multiplier));
-    const __m128i jumpIncrement = _mm_set1_epi32(static_cast<int>(jump.increment));
     const __m128i divisor = _mm_set1_epi16(grainLevel);
-    const __m128i rowGrey = _mm_set1_epi16(rowStreak);
+    const __m128i rowGrey = _mm_set1_epi8(static_cast<char>(rowStreak));
+    const __m128i zero = _mm_setzero_si128();
 
     int x = from;
     for (int chunk = 0; chunk < chunks; ++chunk, x += 16) {
         if (chunk != 0) {
-            for (__m128i& lane : lanes) lane = _mm_add_epi32(multiplyLanes(lane, jumpMultiplier), jumpIncrement);
+            lanes[0] = applyJump(lanes[0], jumps.chunk);
+            lanes[1] = applyJump(lanes[1], jumps.chunk);
         }
-        addEightGreys(row + x, lanes[0], lanes[1], columnStreaks ? columnStreaks + x : nullptr, rowGrey, division,
-                      divisor);
-        addEightGreys(row + x + 8, lanes[2], lanes[3], columnStreaks ? columnStreaks + x + 8 : nullptr, rowGrey,
-                      division, divisor);
+        // Remainders are below 256, so they pack to bytes unchanged; the
+        // streaks add as bytes, wrapping at 256.
+        __m128i greys =
+            _mm_packus_epi16(grainOfEight(lanes[0], division, divisor), grainOfEight(lanes[1], division, divisor));
+        greys = _mm_add_epi8(greys, rowGrey);
+        if (columnStreaks) {
+            greys = _mm_add_epi8(greys, _mm_loadu_si128(reinterpret_cast<const __m128i*>(columnStreaks + x)));
+        }
+        // Each grey as the words vv and 0v, interleaved into 0x00vvvvvv.
+        const __m128i doubledLow = _mm_unpacklo_epi8(greys, greys);
+        const __m128i singleLow = _mm_unpacklo_epi8(greys, zero);
+        const __m128i doubledHigh = _mm_unpackhi_epi8(greys, greys);
+        const __m128i singleHigh = _mm_unpackhi_epi8(greys, zero);
+        addFourGreys(row + x, _mm_unpacklo_epi16(doubledLow, singleLow));
+        addFourGreys(row + x + 4, _mm_unpackhi_epi16(doubledLow, singleLow));
+        addFourGreys(row + x + 8, _mm_unpacklo_epi16(doubledHigh, singleHigh));
+        addFourGreys(row + x + 12, _mm_unpackhi_epi16(doubledHigh, singleHigh));
     }
-    seed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(lanes[3], _MM_SHUFFLE(3, 3, 3, 3))));
+    seed = static_cast<uint32_t>(_mm_extract_epi16(lanes[1].low, 7)) |
+           static_cast<uint32_t>(_mm_extract_epi16(lanes[1].high, 7)) << 16;
     return x;
 }
 

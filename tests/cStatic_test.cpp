@@ -203,3 +203,26 @@ TEST(StaticNoise, WideLoopMatchesTheOnePixelLoopAndLeavesTheSameSequence) {
         }
     }
 }
+
+TEST(StaticNoise, WideLoopMatchesFromSeedsAtTheEdgesOfTheHalves) {
+    // Seeds whose low or high 16 bits are at their ends, where the lanes'
+    // carries between the halves go wrong first.
+    const uint32_t seeds[] = {0u, 0xFFFFu, 0x10000u, 0x7FFF8000u, 0x8000FFFFu, 0xFFFF0000u, 0xFFFFFFFFu};
+    for (uint32_t seed : seeds) {
+        for (int mode : {cStatic::MODE_GRAIN, cStatic::MODE_COLUMN_STREAKS_GRAIN}) {
+            // Grain alone starts the lanes from the seed itself.
+            cStatic noise(48, 4, 30, 40, mode);
+            auto wide = makeSurface(48, 4, directFormat());
+            auto narrow = makeSurface(48, 4, directFormat());
+            writePixels32(*wide, std::vector<uint32_t>(48 * 4, 0x00406080u));
+            writePixels32(*narrow, std::vector<uint32_t>(48 * 4, 0x00406080u));
+            showRandReset(seed);
+            noise.drawAdditive(*wide);
+            const uint32_t seedAfterWide = showRandSeed();
+            showRandReset(seed);
+            noise.drawAdditiveOnePixelAtATime(*narrow);
+            ASSERT_EQ(readPixels32(*wide), readPixels32(*narrow)) << "seed " << seed << " mode " << mode;
+            ASSERT_EQ(seedAfterWide, showRandSeed()) << "seed " << seed;
+        }
+    }
+}
