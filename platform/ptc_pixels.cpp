@@ -1,10 +1,15 @@
 #include "platform/ptc_pixels.h"
 
+#include <array>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/DynamicError.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -196,11 +201,82 @@ Span mapSpan(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t ta
     return span;
 }
 
-bool columnsAreContiguous(const Span& columns) {
-    for (size_t i = 1; i < columns.sample.size(); ++i) {
-        if (columns.sample[i] != columns.sample[0] + static_cast<int>(i)) return false;
+// A stretch of target columns whose samples are consecutive source columns,
+// so it copies as one block.
+struct ColumnRun {
+    int target;  // offset from the span's first column
+    int source;  // source column
+    int length;
+    // Whether reading and writing up to three pixels past the run stays
+    // inside the source row and the target span, letting the run copy in
+    // whole blocks of four.
+    bool mayOverrun;
+};
+
+// A span with its runs of consecutive samples. Built once for each pair of
+// source and target ranges and kept, since a show copies the same few areas
+// frame after frame.
+struct SpanMap {
+    std::array<int64_t, 6> key{};
+    Span span;
+    std::vector<ColumnRun> runs;
+    bool contiguous = false;
+};
+
+void findRuns(SpanMap& map, int sourceLimit) {
+    map.runs.clear();
+    const std::vector<int>& sample = map.span.sample;
+    const int64_t count = static_cast<int64_t>(sample.size());
+    for (size_t start = 0; start < sample.size();) {
+        size_t end = start + 1;
+        while (end < sample.size() && sample[end] == sample[end - 1] + 1) ++end;
+        const int length = static_cast<int>(end - start);
+        const bool readsInside = int64_t(sample[start]) + length + 3 <= sourceLimit;
+        const bool writesInside = int64_t(start) + length + 3 <= count;
+        map.runs.push_back(ColumnRun{static_cast<int>(start), sample[start], length, readsInside && writesInside});
+        start = end;
     }
-    return true;
+    map.contiguous = map.runs.size() == 1;
+}
+
+// A few maps per thread, replaced in turn.
+const SpanMap& cachedSpanMap(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t targetStart,
+                             int64_t targetEnd, int targetLimit) {
+    constexpr size_t kKept = 4;
+    thread_local std::array<SpanMap, kKept> maps;
+    thread_local std::array<bool, kKept> filled{};
+    thread_local size_t nextToReplace = 0;
+    const std::array<int64_t, 6> key{sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit};
+    for (size_t i = 0; i < kKept; ++i) {
+        if (filled[i] && maps[i].key == key) return maps[i];
+    }
+    SpanMap& map = maps[nextToReplace];
+    filled[nextToReplace] = true;
+    nextToReplace = (nextToReplace + 1) % kKept;
+    map.key = key;
+    map.span = mapSpan(sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit);
+    findRuns(map, sourceLimit);
+    return map;
+}
+
+// One row of 32-bit pixels through the column runs. A run that may overrun
+// copies whole blocks of four pixels; the up to three extra pixels it writes
+// belong to later runs, which overwrite them. Runs near the ends of the
+// source row or the target span finish pixel by pixel.
+void copyRunsRow(const uint8_t* __restrict in, uint8_t* __restrict out, const std::vector<ColumnRun>& runs) {
+    for (const ColumnRun& run : runs) {
+        const uint8_t* from = in + 4 * ptrdiff_t(run.source);
+        uint8_t* to = out + 4 * ptrdiff_t(run.target);
+        int done = 0;
+#if defined(__SSE2__)
+        const int blocks = run.mayOverrun ? run.length : run.length - 3;
+        for (; done < blocks; done += 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * done),
+                             _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * done)));
+        }
+#endif
+        if (done < run.length) std::memcpy(to + 4 * done, from + 4 * done, 4 * size_t(run.length - done));
+    }
 }
 
 // The per-row loops of the frame copies, kept out of line with restrict so
@@ -245,8 +321,10 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
     if (sourceFormat.indexed && !source.palette) throw DynamicError("An indexed source needs a palette");
     if (targetFormat.indexed && !target.palette) throw DynamicError("An indexed target needs a palette");
 
-    const Span columns = mapSpan(from.left, from.right, source.width, to.left, to.right, target.width);
-    const Span rows = mapSpan(from.top, from.bottom, source.height, to.top, to.bottom, target.height);
+    const SpanMap& columnMap = cachedSpanMap(from.left, from.right, source.width, to.left, to.right, target.width);
+    const SpanMap& rowMap = cachedSpanMap(from.top, from.bottom, source.height, to.top, to.bottom, target.height);
+    const Span& columns = columnMap.span;
+    const Span& rows = rowMap.span;
     if (columns.sample.empty() || rows.sample.empty()) return;
 
     const int sourceBytes = sourceFormat.bytes();
@@ -259,17 +337,26 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
     const int rowCount = rows.last - rows.first;
 
     // Same layout, one source pixel per target pixel: whole rows at once.
-    if (sourceFormat.sameLayout(targetFormat) && columnsAreContiguous(columns)) {
+    if (sourceFormat.sameLayout(targetFormat) && columnMap.contiguous) {
         const size_t rowBytes = size_t(count) * sourceBytes;
         const ptrdiff_t offset = ptrdiff_t(columns.sample[0]) * sourceBytes;
         for (int row = 0; row < rowCount; ++row) std::memcpy(targetRow(row), sourceRow(row) + offset, rowBytes);
         return;
     }
     if (sourceFormat.sameLayout(targetFormat)) {
+        const size_t rowBytes = size_t(count) * sourceBytes;
         for (int row = 0; row < rowCount; ++row) {
-            const uint8_t* in = sourceRow(row);
             uint8_t* out = targetRow(row);
-            if (sourceBytes == 4) {
+            // A row sampling the same source row as the one above is a copy
+            // of the target row already made.
+            if (row > 0 && rows.sample[row] == rows.sample[row - 1]) {
+                std::memcpy(out, targetRow(row - 1), rowBytes);
+                continue;
+            }
+            const uint8_t* in = sourceRow(row);
+            if (sourceBytes == 4 && columnMap.runs.size() * 4 <= size_t(count)) {
+                copyRunsRow(in, out, columnMap.runs);
+            } else if (sourceBytes == 4) {
                 gatherRow(in, out, columns.sample.data(), count);
             } else {
                 for (int i = 0; i < count; ++i) {
@@ -286,7 +373,7 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
         uint32_t lookup[kPaletteEntries];
         const ChannelConverter convert(paletteEntryFormat(), targetFormat);
         for (int i = 0; i < kPaletteEntries; ++i) lookup[i] = convert(source.palette[i] & 0x00ffffffu);
-        const bool contiguous = columnsAreContiguous(columns);
+        const bool contiguous = columnMap.contiguous;
         for (int row = 0; row < rowCount; ++row) {
             const uint8_t* in = sourceRow(row);
             uint8_t* out = targetRow(row);

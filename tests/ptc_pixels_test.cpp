@@ -29,7 +29,57 @@ int64_t centreSample(int64_t i, int64_t sourceSize, int64_t targetSize) {
     return (2 * i + 1) * sourceSize / (2 * targetSize);
 }
 
+// Floor division, for centres of rectangles that start left of or above 0.
+int64_t floorDivide(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
 }  // namespace
+
+TEST(PixelCopy, ScaledAreasMatchThePixelUnderEachCentreAndTouchNothingElse) {
+    // A 32 x 20 source onto a 40 x 30 target, through areas that stretch,
+    // shrink, reach past either picture's edges or end at the source's right
+    // edge, each copied twice in turn so a remembered column map is reused.
+    const int sourceWidth = 32, sourceHeight = 20, targetWidth = 40, targetHeight = 30;
+    std::vector<uint32_t> source(sourceWidth * sourceHeight);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = static_cast<uint32_t>(i * 2246822519u) & 0x00ffffffu;
+    const ptc_format_t format = direct32();
+    const PixelSource from{
+        reinterpret_cast<const uint8_t*>(source.data()), sourceWidth, sourceHeight, sourceWidth * 4, &format, nullptr};
+    const PixelRect cases[][2] = {
+        {{2, 2, 30, 18}, {0, 0, 40, 30}},   {{0, 0, 32, 20}, {1, 1, 39, 29}},   {{5, 3, 32, 20}, {3, 2, 37, 27}},
+        {{-4, -2, 36, 22}, {0, 0, 40, 30}}, {{0, 0, 32, 20}, {-7, -5, 45, 33}}, {{10, 4, 31, 19}, {0, 0, 40, 30}},
+        {{0, 0, 32, 20}, {2, 3, 19, 11}},   {{3, 1, 29, 19}, {4, 4, 36, 26}},
+    };
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& area : cases) {
+            const PixelRect a = area[0], b = area[1];
+            std::vector<uint32_t> target(targetWidth * targetHeight, 0xdeadbeef);
+            const PixelTarget to{reinterpret_cast<uint8_t*>(target.data()),
+                                 targetWidth,
+                                 targetHeight,
+                                 targetWidth * 4,
+                                 &format,
+                                 nullptr};
+            copyPixels(from, a, to, b);
+            for (int y = 0; y < targetHeight; ++y) {
+                for (int x = 0; x < targetWidth; ++x) {
+                    uint32_t expected = 0xdeadbeef;
+                    if (x >= b.left && x < b.right && y >= b.top && y < b.bottom) {
+                        const int64_t sx = a.left + floorDivide((2 * int64_t(x - b.left) + 1) * (a.right - a.left),
+                                                                2 * int64_t(b.right - b.left));
+                        const int64_t sy = a.top + floorDivide((2 * int64_t(y - b.top) + 1) * (a.bottom - a.top),
+                                                               2 * int64_t(b.bottom - b.top));
+                        if (sx >= 0 && sx < sourceWidth && sy >= 0 && sy < sourceHeight) {
+                            expected = source[sy * sourceWidth + sx];
+                        }
+                    }
+                    ASSERT_EQ(target[y * targetWidth + x], expected)
+                        << "area " << a.left << "," << a.top << "," << a.right << "," << a.bottom << " onto " << b.left
+                        << "," << b.top << "," << b.right << "," << b.bottom << " at " << x << "," << y;
+                }
+            }
+        }
+    }
+}
 
 TEST(PixelCopy, ScaledCopiesSampleThePixelUnderEachTargetCentre) {
     const int sourceWidth = 97, sourceHeight = 5;
