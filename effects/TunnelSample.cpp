@@ -4,7 +4,7 @@
 
 #include "effects/floatToInt.h"
 
-TunnelSample castTunnelRay(const Vector3& v, float radius, float travel) {
+Vector3 tunnelWallHit(const Vector3& v, float radius) {
     // The wall x^2 + y^2 = radius^2 against the ray t v: the camera sits on
     // the axis, so the quadratic has no linear term; the negative root is taken.
     const float a = v.x * v.x + v.y * v.y;
@@ -12,7 +12,10 @@ TunnelSample castTunnelRay(const Vector3& v, float radius, float travel) {
     const float c = 0.0f - radius * radius;
     const float discriminant = b * b - 4.0f * a * c;
     const float t = (-b - std::sqrt(discriminant)) / (2.0f * a);
-    const Vector3 hit{t * v.x, t * v.y, t * v.z};
+    return Vector3{t * v.x, t * v.y, t * v.z};
+}
+
+TunnelSample tunnelSampleAt(const Vector3& hit, float travel) {
     if (!std::isfinite(hit.x) || !std::isfinite(hit.y) || !std::isfinite(hit.z)) return TunnelSample{0, 0, 0};
 
     TunnelSample sample;
@@ -24,4 +27,8 @@ TunnelSample castTunnelRay(const Vector3& v, float radius, float travel) {
     const double dimming = std::trunc(std::fabs(hit.z) * 0.08 * 256.0);
     sample.shade = dimming >= 32768.0 ? 0 : 32768 - static_cast<int32_t>(dimming);
     return sample;
+}
+
+TunnelSample castTunnelRay(const Vector3& v, float radius, float travel) {
+    return tunnelSampleAt(tunnelWallHit(v, radius), travel);
 }

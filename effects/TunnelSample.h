@@ -17,3 +17,9 @@ struct TunnelSample {
 // (parallel to the axis) or meets it beyond float range gives the far, black
 // sample {0, 0, 0}.
 TunnelSample castTunnelRay(const Vector3& v, float radius, float travel);
+
+// The two halves of castTunnelRay, for callers that cast many rays: the
+// point where the ray meets the wall (not finite when it never does), and
+// the sample of that point.
+Vector3 tunnelWallHit(const Vector3& v, float radius);
+TunnelSample tunnelSampleAt(const Vector3& hit, float travel);

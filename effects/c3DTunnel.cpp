@@ -194,18 +194,23 @@ void c3DTunnel::castLattice() {
     // corners and stops short of the right ones.
     const Vector3 leftStep = dividedBy(minus(bottomLeft, topLeft), 26.0f);
     const Vector3 rightStep = dividedBy(minus(bottomRight, topRight), 26.0f);
+    // All the wall hits first, then all the samples: the hits' square roots
+    // and divisions overlap from ray to ray only in a loop free of the
+    // samples' library calls.
+    Vector3 hits[kLatticeColumns * kLatticeRows];
     Vector3 left = topLeft;
     Vector3 right = topRight;
     for (int row = 0; row < kLatticeRows; ++row) {
         const Vector3 columnStep = dividedBy(minus(right, left), 41.0f);
         Vector3 direction = left;
         for (int column = 0; column < kLatticeColumns; ++column) {
-            grid[column * kLatticeRows + row] = castTunnelRay(direction, radius, travel);
+            hits[column * kLatticeRows + row] = tunnelWallHit(direction, radius);
             direction = plus(direction, columnStep);
         }
         left = plus(left, leftStep);
         right = plus(right, rightStep);
     }
+    for (int i = 0; i < kLatticeColumns * kLatticeRows; ++i) grid[i] = tunnelSampleAt(hits[i], travel);
 }
 
 int c3DTunnel::drawAdditive(DynamicSurface& frame) { return fillBlocks(frame, true); }
