@@ -117,6 +117,10 @@ void invertRow(uint32_t* d, const uint32_t* s, int64_t count) {
     }
 }
 
+// Columns of 0 shorter than this inside a lit stretch are drawn with it,
+// which costs less than starting a new stretch.
+constexpr int32_t kLongestFoldedGap = 8;
+
 template <typename Row>
 void blendRows(uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
                const Placement& at, Row blendRow) {
@@ -145,6 +149,24 @@ void drawDirect(int mode, uint32_t* target, int64_t targetWidth, const uint32_t*
             break;
         default:
             break;
+    }
+}
+
+// A blend of the rows' lit stretches only, each clipped to the placed block.
+template <typename Row, typename LitRun>
+void blendLitRuns(uint32_t* target, int64_t targetWidth, const uint32_t* picture, int64_t pictureWidth,
+                  const Placement& at, const std::vector<LitRun>& runs, const std::vector<uint32_t>& rowFirstRun,
+                  Row blendRow) {
+    const int64_t blockLast = at.pictureX + at.columns;
+    for (int64_t row = 0; row < at.rows; ++row) {
+        const int64_t pictureRow = at.pictureY + row;
+        uint32_t* d = target + (at.targetY + row) * targetWidth + at.targetX;
+        const uint32_t* s = picture + pictureRow * pictureWidth;
+        for (uint32_t r = rowFirstRun[pictureRow]; r < rowFirstRun[pictureRow + 1]; ++r) {
+            const int64_t first = std::max<int64_t>(runs[r].first, at.pictureX);
+            const int64_t last = std::min<int64_t>(runs[r].last, blockLast);
+            if (first < last) blendRow(d + (first - at.pictureX), s + first, last - first);
+        }
     }
 }
 
@@ -225,6 +247,11 @@ int cBitmap::draw(DynamicSurface& target, int x, int y) {
         if (bytesPerPixel == 1) {
             drawIndexed(mode, static_cast<uint8_t*>(targetPixels), targetWidth,
                         static_cast<const uint8_t*>(picturePixels), pictureWidth, at);
+        } else if ((mode == MODE_TRANSPARENT || mode == MODE_INVERT) && callerLocks == 0) {
+            // Both leave the target as it is under a 0 pixel.
+            if (!litRunsKnown) findLitRuns();
+            blendLitRuns(static_cast<uint32_t*>(targetPixels), targetWidth, static_cast<const uint32_t*>(picturePixels),
+                         pictureWidth, at, litRuns, rowFirstRun, mode == MODE_TRANSPARENT ? transparentRow : invertRow);
         } else {
             drawDirect(mode, static_cast<uint32_t*>(targetPixels), targetWidth,
                        static_cast<const uint32_t*>(picturePixels), pictureWidth, at);
@@ -238,13 +265,51 @@ int cBitmap::draw(DynamicSurface& target, int x, int y) {
 int cBitmap::load(const char* fileName) {
     Image image(fileName);
     image.copy(*picture);
+    litRunsKnown = false;
     return 1;
+}
+
+void cBitmap::findLitRuns() {
+    const int height = picture->height();
+    const int width = picture->width();
+    const uint32_t* pixels = static_cast<const uint32_t*>(picture->lock());
+    litRuns.clear();
+    rowFirstRun.assign(static_cast<size_t>(height) + 1, 0);
+    for (int y = 0; y < height; ++y) {
+        rowFirstRun[y] = static_cast<uint32_t>(litRuns.size());
+        const uint32_t* row = pixels + static_cast<int64_t>(y) * width;
+        const size_t rowStart = litRuns.size();
+        for (int x = 0; x < width;) {
+            if (row[x] == 0) {
+                ++x;
+                continue;
+            }
+            const int first = x;
+            while (x < width && row[x] != 0) ++x;
+            if (litRuns.size() > rowStart && first - litRuns.back().last < kLongestFoldedGap) {
+                litRuns.back().last = x;
+            } else {
+                litRuns.push_back(LitRun{first, x});
+            }
+        }
+    }
+    rowFirstRun[height] = static_cast<uint32_t>(litRuns.size());
+    picture->unlock();
+    litRunsKnown = true;
 }
 
 int cBitmap::getWidth() { return picture->width(); }
 
 int cBitmap::getHeight() { return picture->height(); }
 
-void* cBitmap::lock() { return picture->lock(); }
+void* cBitmap::lock() {
+    ++callerLocks;
+    litRunsKnown = false;
+    return picture->lock();
+}
 
-void cBitmap::unlock() { picture->unlock(); }
+void cBitmap::unlock() {
+    if (callerLocks > 0) --callerLocks;
+    litRunsKnown = false;
+    picture->unlock();
+}

@@ -4,7 +4,9 @@
 // have the same pixel size.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "effects/cEffect.h"
 #include "platform/DynamicFormat.h"
@@ -48,8 +50,22 @@ public:
     DynamicFormat& format() { return format_; }
 
 private:
+    // Stretches of a picture row holding pixels that are not 0, the columns
+    // [first, last); short gaps are folded in. Blends that leave the target
+    // alone under a 0 pixel draw only these.
+    struct LitRun {
+        int32_t first;
+        int32_t last;
+    };
+    void findLitRuns();
+
     int32_t mode;
     std::unique_ptr<DynamicSurface> picture;
     DynamicFormat format_;
     int32_t bytesPerPixel;  // 1 or 4, from format_
+
+    std::vector<LitRun> litRuns;
+    std::vector<uint32_t> rowFirstRun;  // runs of row y: [rowFirstRun[y], rowFirstRun[y + 1])
+    bool litRunsKnown = false;
+    int callerLocks = 0;  // while a caller may write, the runs are not trusted
 };

@@ -267,3 +267,69 @@ TEST(BitmapFiles, AMissingFileFailsTheConstruction) {
     TemporaryWorkingDirectory directory;
     EXPECT_THROW(cBitmap(320, 240, "missing.tga", cBitmap::MODE_COPY, directFormat()), DynamicError);
 }
+
+TEST(BitmapDirectModes, PicturesWithLongDarkStretchesBlendEveryPixelWhereverTheyAreClipped) {
+    // Rows that are dark throughout, lit at either end, or lit in patches
+    // separated by dark gaps both shorter and longer than a few pixels.
+    const int pictureWidth = 40, pictureHeight = 6, targetWidth = 50, targetHeight = 8;
+    std::vector<uint32_t> pixels(pictureWidth * pictureHeight, 0);
+    auto light = [&](int y, int from, int to) {
+        for (int x = from; x < to; ++x) pixels[y * pictureWidth + x] = 0x00102030u + x * 0x010101u + y;
+    };
+    light(1, 0, 3);
+    light(1, 37, 40);
+    light(2, 5, 9);
+    light(2, 11, 12);
+    light(2, 30, 35);
+    light(3, 0, 40);
+    light(4, 17, 18);
+    light(5, 2, 5);
+    light(5, 14, 26);
+    std::vector<uint32_t> start(targetWidth * targetHeight);
+    for (size_t i = 0; i < start.size(); ++i) start[i] = 0xa5203099u * static_cast<uint32_t>(i + 3);
+
+    for (int mode : {cBitmap::MODE_TRANSPARENT, cBitmap::MODE_INVERT}) {
+        auto picture = directPicture(targetWidth, targetHeight, mode, pictureWidth, pictureHeight, pixels);
+        const int places[][2] = {{0, 0}, {-13, 1}, {-36, 2}, {15, -2}, {31, 3}, {5, 4}};
+        for (const auto& place : places) {
+            auto target = makeSurface(targetWidth, targetHeight, directFormat());
+            writePixels32(*target, start);
+            picture->draw(*target, place[0], place[1]);
+            const auto drawn = readPixels32(*target);
+            for (int y = 0; y < targetHeight; ++y) {
+                for (int x = 0; x < targetWidth; ++x) {
+                    const uint32_t d = start[y * targetWidth + x];
+                    const int px = x - place[0], py = y - place[1];
+                    uint32_t s = 0;
+                    if (px >= 0 && px < pictureWidth && py >= 0 && py < pictureHeight)
+                        s = pixels[py * pictureWidth + px];
+                    const uint32_t expected = s == 0 ? d : (mode == cBitmap::MODE_TRANSPARENT ? s : ~d);
+                    ASSERT_EQ(drawn[y * targetWidth + x], expected)
+                        << "mode " << mode << " at " << place[0] << "," << place[1] << " pixel " << x << "," << y;
+                }
+            }
+        }
+    }
+}
+
+TEST(BitmapDirectModes, PixelsWrittenThroughTheLockShowInTheNextDraw) {
+    auto picture = directPicture(32, 1, cBitmap::MODE_TRANSPARENT, 32, 1, std::vector<uint32_t>(32, 0));
+    auto target = makeSurface(32, 1, directFormat());
+    picture->draw(*target, 0, 0);  // an all-dark picture, drawn once
+    EXPECT_EQ(readPixels32(*target), std::vector<uint32_t>(32, 0));
+
+    uint32_t* p = static_cast<uint32_t*>(picture->lock());
+    p[20] = 0x00abcdefu;
+    picture->draw(*target, 0, 0);  // still locked
+    EXPECT_EQ(readPixels32(*target)[20], 0x00abcdefu);
+    p[25] = 0x00123456u;
+    picture->draw(*target, 0, 0);
+    EXPECT_EQ(readPixels32(*target)[25], 0x00123456u);
+    picture->unlock();
+
+    p = static_cast<uint32_t*>(picture->lock());
+    p[3] = 0x00000001u;
+    picture->unlock();
+    picture->draw(*target, 0, 0);
+    EXPECT_EQ(readPixels32(*target)[3], 0x00000001u);
+}
