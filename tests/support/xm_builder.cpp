@@ -144,7 +144,8 @@ XmSong busySong(int orders, int channels) {
 void writeXmFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) throw std::runtime_error("cannot create " + path);
-    size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
+    // An empty vector may hold no buffer at all, which fwrite must not be given.
+    size_t written = bytes.empty() ? 0 : std::fwrite(bytes.data(), 1, bytes.size(), file);
     if (std::fclose(file) != 0 || written != bytes.size()) throw std::runtime_error("cannot write " + path);
 }
 
