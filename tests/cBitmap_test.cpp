@@ -288,7 +288,7 @@ TEST(BitmapDirectModes, PicturesWithLongDarkStretchesBlendEveryPixelWhereverThey
     std::vector<uint32_t> start(targetWidth * targetHeight);
     for (size_t i = 0; i < start.size(); ++i) start[i] = 0xa5203099u * static_cast<uint32_t>(i + 3);
 
-    for (int mode : {cBitmap::MODE_TRANSPARENT, cBitmap::MODE_INVERT}) {
+    for (int mode : {cBitmap::MODE_TRANSPARENT, cBitmap::MODE_INVERT, cBitmap::MODE_ADDITIVE}) {
         auto picture = directPicture(targetWidth, targetHeight, mode, pictureWidth, pictureHeight, pixels);
         const int places[][2] = {{0, 0}, {-13, 1}, {-36, 2}, {15, -2}, {31, 3}, {5, 4}};
         for (const auto& place : places) {
@@ -300,10 +300,16 @@ TEST(BitmapDirectModes, PicturesWithLongDarkStretchesBlendEveryPixelWhereverThey
                 for (int x = 0; x < targetWidth; ++x) {
                     const uint32_t d = start[y * targetWidth + x];
                     const int px = x - place[0], py = y - place[1];
-                    uint32_t s = 0;
-                    if (px >= 0 && px < pictureWidth && py >= 0 && py < pictureHeight)
-                        s = pixels[py * pictureWidth + px];
-                    const uint32_t expected = s == 0 ? d : (mode == cBitmap::MODE_TRANSPARENT ? s : ~d);
+                    const bool inside = px >= 0 && px < pictureWidth && py >= 0 && py < pictureHeight;
+                    const uint32_t s = inside ? pixels[py * pictureWidth + px] : 0;
+                    uint32_t expected = s == 0 ? d : (mode == cBitmap::MODE_TRANSPARENT ? s : ~d);
+                    if (mode == cBitmap::MODE_ADDITIVE && inside) {
+                        expected = 0;
+                        for (int shift : {0, 8, 16}) {
+                            const uint32_t sum = ((d >> shift) & 0xff) + ((s >> shift) & 0xff);
+                            expected |= (sum > 255 ? 255 : sum) << shift;
+                        }
+                    }
                     ASSERT_EQ(drawn[y * targetWidth + x], expected)
                         << "mode " << mode << " at " << place[0] << "," << place[1] << " pixel " << x << "," << y;
                 }
