@@ -6,9 +6,23 @@
 #include <string>
 
 #include "platform/DynamicError.h"
+#include "platform/icon.h"
 #include "platform/sdl_video.h"
 
 namespace {
+
+// The program's icon on the window, so the desktop shows the same picture as
+// the launcher. A window without it is still a window: failure is ignored.
+void setWindowIcon(SDL_Window* window) {
+    int width = 0, height = 0;
+    const uint32_t* pixels = mainIconPixels(width, height);
+    SDL_Surface* icon = SDL_CreateRGBSurfaceFrom(const_cast<uint32_t*>(pixels), width, height, 32, width * 4,
+                                                 0x00ff0000, 0x0000ff00, 0x000000ff, 0xff000000);
+    if (!icon) return;
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
+
 
 constexpr int kEscape = 27;
 // A window this share of the usable desktop leaves room for its frame and panels.
@@ -73,6 +87,7 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
         window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
                                   windowHeight, flags);
         if (!window) fail("Cannot open the window");
+        setWindowIcon(window);
         renderer = createRenderer(window);
         if (!renderer) fail("Cannot draw into the window");
         frame = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
