@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
 SECONDS ?= 60
 
-.PHONY: all deps configure build run test fuzz clean
+.PHONY: all deps configure build run test check-sanitize fuzz clean
 
 all: build
 
