@@ -72,7 +72,7 @@ void Timeline::runScene(int scene, uint32_t bound) {
 
         order_ = song.order();
         if (scene == kFinalScene) row_ = song.row();
-        quit_ = checkEscape(console) ? 1 : 0;
+        quit_ = checkEscape(console) || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
     }
 }
 

@@ -54,6 +54,9 @@ public:
     }
     // The time from the first picture read to the last effect built.
     virtual void assetsLoaded(double seconds) { (void)seconds; }
+    // Asked after each frame: false ends the show as Escape would, with the
+    // full shutdown (a renderer that has written all it was asked for).
+    virtual bool wantsMoreFrames() { return true; }
 };
 
 // Consumes every pending key press; true if one of them was Escape.

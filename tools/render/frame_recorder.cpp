@@ -48,6 +48,16 @@ void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const
     if (options.progress && (index + 1) % 30 == 0) showProgress();
 }
 
+// Once everything asked for is written, the rest of the show is not rendered;
+// with no output at all it runs to its end, for timing.
+bool FrameRecorder::wantsMoreFrames() {
+    bool writesRange = !options.pngDir.empty() || wav || video;
+    bool writesStill = options.stillTime >= 0;
+    if (!writesRange && !writesStill) return true;
+    if (writesRange && showTime() < options.to) return true;
+    return writesStill && !stillWritten;
+}
+
 void FrameRecorder::showProgress() {
     double time = showTime();
     int filled = static_cast<int>(std::fmin(1.0, time / kSongSeconds) * 40);

@@ -38,6 +38,7 @@ public:
     explicit FrameRecorder(const RenderOptions& options);
 
     void sceneStarted(int scene, int order) override;
+    bool wantsMoreFrames() override;
     void assetsLoaded(double seconds) override { loadingSeconds = seconds; }
 
     // Completes the files; throws std::runtime_error on failure.
