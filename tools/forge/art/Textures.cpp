@@ -81,10 +81,11 @@ Canvas cloudRings() {
         float cloud = fbm(p.x / 64, p.y / 64, 21, 5, 0.5f, size / 64);
         // Rows are the tunnel's depth: gentle bands give rings flowing past.
         float rings = 0.5f + 0.5f * std::sin(p.y * (6.2831853f * 4 / size) + cloud * 5);
-        float v = clamp01(cloud * cloud * 1.4f * (0.45f + 0.55f * rings));
+        rings = rings * rings * rings;  // narrow bright rings, dark between them
+        float v = clamp01(cloud * cloud * 1.8f * (0.3f + 0.7f * rings) + 0.35f * rings * cloud);
         Rgb colour = mix(hex(0x000614), hex(0x0c3c70), v);
         colour = colour + hex(0x10587a) * smoothstep(0.45f, 0.9f, v);
-        pixel = colour * 0.75f;
+        pixel = colour * 0.9f;
     });
     return picture;
 }
