@@ -24,10 +24,17 @@ const char* const kSongFile = "data/music/peekstun.xm";
 class SoundSession {
 public:
     ~SoundSession() {
-        FSOUND_Close();
+        close();
         if (song) FMUSIC_FreeSong(song);
     }
+    void close() {
+        if (open) FSOUND_Close();
+        open = false;
+    }
     FMUSIC_MODULE* song = nullptr;
+
+private:
+    bool open = true;
 };
 
 const char* outputOption(const ShowConfig& config) {
@@ -72,7 +79,7 @@ bool runShow(const ShowConfig& config) {
         timeline.run();
 
         FMUSIC_StopSong(sound.song);
-        FSOUND_Close();
+        sound.close();
         assets.deletePictures();
         console.close();
         return true;
