@@ -78,12 +78,6 @@ public:
     void composeScene(int scene);
     void advanceScene(int scene, double d);
 
-    // The state a frame leaves behind, for the renderer and the tests.
-    const ShowClocks& clocks() const { return clocks_; }
-    const ScrollState& scroll() const { return scroll_; }
-    int32_t order() const { return order_; }
-    int32_t row() const { return row_; }
-    bool quit() const { return quit_ != 0; }
 
 private:
     void runScene(int scene, uint32_t bound);
