@@ -78,7 +78,6 @@ public:
     void composeScene(int scene);
     void advanceScene(int scene, double d);
 
-
 private:
     void runScene(int scene, uint32_t bound);
 
