@@ -239,25 +239,32 @@ void findRuns(SpanMap& map, int sourceLimit) {
     map.contiguous = map.runs.size() == 1;
 }
 
-// A few maps per thread, replaced in turn.
-const SpanMap& cachedSpanMap(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t targetStart,
-                             int64_t targetEnd, int targetLimit) {
-    constexpr size_t kKept = 4;
-    thread_local std::array<SpanMap, kKept> maps;
-    thread_local std::array<bool, kKept> filled{};
-    thread_local size_t nextToReplace = 0;
-    const std::array<int64_t, 6> key{sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit};
-    for (size_t i = 0; i < kKept; ++i) {
-        if (filled[i] && maps[i].key == key) return maps[i];
+// A few maps per thread, replaced in turn. Columns and rows keep separate
+// caches: a copy holds its column map while it looks up its row map, and one
+// shared cache could hand that very slot over to the rows.
+class SpanMapCache {
+public:
+    const SpanMap& get(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t targetStart,
+                       int64_t targetEnd, int targetLimit) {
+        const std::array<int64_t, 6> key{sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit};
+        for (size_t i = 0; i < kKept; ++i) {
+            if (filled[i] && maps[i].key == key) return maps[i];
+        }
+        SpanMap& map = maps[nextToReplace];
+        filled[nextToReplace] = true;
+        nextToReplace = (nextToReplace + 1) % kKept;
+        map.key = key;
+        map.span = mapSpan(sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit);
+        findRuns(map, sourceLimit);
+        return map;
     }
-    SpanMap& map = maps[nextToReplace];
-    filled[nextToReplace] = true;
-    nextToReplace = (nextToReplace + 1) % kKept;
-    map.key = key;
-    map.span = mapSpan(sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit);
-    findRuns(map, sourceLimit);
-    return map;
-}
+
+private:
+    static constexpr size_t kKept = 4;
+    std::array<SpanMap, kKept> maps;
+    std::array<bool, kKept> filled{};
+    size_t nextToReplace = 0;
+};
 
 // One row of 32-bit pixels through the column runs. A run that may overrun
 // copies whole blocks of four pixels; the up to three extra pixels it writes
@@ -321,8 +328,10 @@ void copyPixels(const PixelSource& source, PixelRect from, const PixelTarget& ta
     if (sourceFormat.indexed && !source.palette) throw DynamicError("An indexed source needs a palette");
     if (targetFormat.indexed && !target.palette) throw DynamicError("An indexed target needs a palette");
 
-    const SpanMap& columnMap = cachedSpanMap(from.left, from.right, source.width, to.left, to.right, target.width);
-    const SpanMap& rowMap = cachedSpanMap(from.top, from.bottom, source.height, to.top, to.bottom, target.height);
+    thread_local SpanMapCache columnMaps;
+    thread_local SpanMapCache rowMaps;
+    const SpanMap& columnMap = columnMaps.get(from.left, from.right, source.width, to.left, to.right, target.width);
+    const SpanMap& rowMap = rowMaps.get(from.top, from.bottom, source.height, to.top, to.bottom, target.height);
     const Span& columns = columnMap.span;
     const Span& rows = rowMap.span;
     if (columns.sample.empty() || rows.sample.empty()) return;

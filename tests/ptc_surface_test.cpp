@@ -284,6 +284,18 @@ TEST(SurfaceLoad, AreaLoadPlacesPixelsAndClips) {
     EXPECT_EQ(pixelsOf<uint32_t>(frame), (std::vector<uint32_t>{0, 0, 0, 0, 0, 0, 0, 0, 1}));
 }
 
+// Pictures of one width and many heights, loaded one after another, as a
+// set of stripes is: every load must use its own column and row layout.
+TEST(SurfaceLoad, ManyPicturesOfOneWidthEachLoadWhole) {
+    for (int height = 1; height <= 12; ++height) {
+        std::vector<uint32_t> pixels(size_t(3) * height);
+        for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint32_t(height * 1000 + i);
+        DynamicSurface picture(3, height, frameFormat());
+        picture.load(pixels.data(), 3, height, 12, frameFormat(), DynamicPalette());
+        EXPECT_EQ(pixelsOf<uint32_t>(picture), pixels) << "height " << height;
+    }
+}
+
 TEST(SurfaceLoad, RefusesPixelArraysItCannotReadSafely) {
     const uint32_t pixels[4] = {};
     const DynamicPalette palette;
