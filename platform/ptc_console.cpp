@@ -1,7 +1,6 @@
 // Consoles: where frames are presented and keys come from. A console shows
 // its frames in a window, on the full screen, or nowhere ("offscreen output",
 // whose last presented frame is read back by tests and the offline renderer).
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -28,6 +27,9 @@ struct ptc_console_t {
     int height = 0;
     std::vector<uint32_t> drawing;    // what the next update presents
     std::vector<uint32_t> presented;  // what the last update presented
+    // Whether a frame was copied into drawing since the last update; if not,
+    // drawing holds an older frame and an update presents the last one again.
+    bool drawingCopied = false;
     std::deque<int> keys;
     std::unique_ptr<SdlWindow> window;
 };
@@ -59,6 +61,7 @@ const ptc_format_t& consoleFrameFormat() {
 
 ConsoleFrame consoleDrawingFrame(PTC_CONSOLE console) {
     requireOpen(console, "ptc_surface_copy_console");
+    console->drawingCopied = true;
     return ConsoleFrame{console->drawing.data(), console->width, console->height};
 }
 
@@ -111,6 +114,7 @@ void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int wid
     console->height = height;
     console->drawing.assign(size_t(width) * size_t(height), 0);
     console->presented.assign(size_t(width) * size_t(height), 0);
+    console->drawingCopied = false;
     console->keys.clear();
     console->open = true;
 }
@@ -129,7 +133,12 @@ void* ptc_console_window(PTC_CONSOLE console) {
 
 void ptc_console_update(PTC_CONSOLE console) {
     requireOpen(console, "ptc_console_update");
-    std::memcpy(console->presented.data(), console->drawing.data(), console->drawing.size() * 4);
+    // The two frames trade places rather than copy: every copy into the
+    // console writes all of its pixels, so the older one is never shown.
+    if (console->drawingCopied) {
+        console->drawing.swap(console->presented);
+        console->drawingCopied = false;
+    }
     if (console->window) {
         console->window->present(console->presented.data());
         collectKeys(console);

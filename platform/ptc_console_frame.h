@@ -11,8 +11,9 @@ struct ConsoleFrame {
     int height;
 };
 
-// The frame that the next ptc_console_update presents. Throws DynamicError
-// when the console is not open.
+// The frame that the next ptc_console_update presents, for a copy that
+// writes every one of its pixels. Throws DynamicError when the console is not
+// open.
 ConsoleFrame consoleDrawingFrame(PTC_CONSOLE console);
 
 // The layout of console frames: 32 bits, 0x00RRGGBB.

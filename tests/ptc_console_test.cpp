@@ -47,6 +47,15 @@ TEST(OffscreenConsole, PresentsOnlyWhatWasCopiedBeforeTheUpdate) {
     EXPECT_EQ(console.frame()[0], 0x336699u);
     console.update();
     EXPECT_EQ(console.frame()[0], 0x010203u);
+
+    // Updates with nothing copied in between show the last frame again.
+    console.update();
+    console.update();
+    EXPECT_EQ(console.frame()[0], 0x010203u);
+    paint(frame, 0x040506);
+    frame.copy(console);
+    console.update();
+    EXPECT_EQ(console.frame()[320 * 240 - 1], 0x040506u);
 }
 
 TEST(OffscreenConsole, ConvertsAndScalesWhatIsCopiedIn) {
