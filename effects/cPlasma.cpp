@@ -44,16 +44,17 @@ void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, 
     const __m128 bias = _mm_set1_ps(kRoundingBias);
     const __m128i lowByte = _mm_set1_epi32(0xff);
     int x = 0;
+    // Four indices as 32-bit lanes. Written out four times below rather than
+    // looped: the compiler keeps the lanes in registers only then.
+    const auto fourIndices = [&](const float* sums) {
+        __m128 sum = _mm_loadu_ps(sums);
+        sum = _mm_add_ps(sum, columnC);
+        sum = _mm_add_ps(sum, columnD);
+        return _mm_and_si128(_mm_castps_si128(_mm_add_ps(sum, bias)), lowByte);
+    };
     for (; x + 16 <= count; x += 16) {
-        __m128i bytes[4];
-        for (int k = 0; k < 4; ++k) {
-            __m128 sum = _mm_loadu_ps(columnSums + x + 4 * k);
-            sum = _mm_add_ps(sum, columnC);
-            sum = _mm_add_ps(sum, columnD);
-            bytes[k] = _mm_and_si128(_mm_castps_si128(_mm_add_ps(sum, bias)), lowByte);
-        }
-        const __m128i low = _mm_packs_epi32(bytes[0], bytes[1]);
-        const __m128i high = _mm_packs_epi32(bytes[2], bytes[3]);
+        const __m128i low = _mm_packs_epi32(fourIndices(columnSums + x), fourIndices(columnSums + x + 4));
+        const __m128i high = _mm_packs_epi32(fourIndices(columnSums + x + 8), fourIndices(columnSums + x + 12));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
     }
     for (; x < count; ++x) {
@@ -61,6 +62,14 @@ void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, 
         sum = sum + d;
         out[x] = plasmaRound(sum);
     }
+}
+
+// Four target pixels take the picture's where the mask is set.
+inline void revealFour(const uint32_t* picture, uint32_t* target, __m128i mask) {
+    auto* out = reinterpret_cast<__m128i*>(target);
+    const __m128i pictureQuad = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture));
+    const __m128i targetQuad = _mm_loadu_si128(out);
+    _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(mask, pictureQuad), _mm_andnot_si128(mask, targetQuad)));
 }
 
 // Where index <= level, target takes the picture's pixel.
@@ -72,15 +81,10 @@ void revealRow(const uint8_t* indices, const uint32_t* picture, uint32_t* target
         const __m128i shown = _mm_cmpeq_epi8(_mm_min_epu8(index, levels), index);
         const __m128i shownLow = _mm_unpacklo_epi8(shown, shown);
         const __m128i shownHigh = _mm_unpackhi_epi8(shown, shown);
-        const __m128i masks[4] = {_mm_unpacklo_epi16(shownLow, shownLow), _mm_unpackhi_epi16(shownLow, shownLow),
-                                  _mm_unpacklo_epi16(shownHigh, shownHigh), _mm_unpackhi_epi16(shownHigh, shownHigh)};
-        for (int k = 0; k < 4; ++k) {
-            auto* out = reinterpret_cast<__m128i*>(target + x + 4 * k);
-            const __m128i pictureQuad = _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture + x + 4 * k));
-            const __m128i targetQuad = _mm_loadu_si128(out);
-            _mm_storeu_si128(
-                out, _mm_or_si128(_mm_and_si128(masks[k], pictureQuad), _mm_andnot_si128(masks[k], targetQuad)));
-        }
+        revealFour(picture + x, target + x, _mm_unpacklo_epi16(shownLow, shownLow));
+        revealFour(picture + x + 4, target + x + 4, _mm_unpackhi_epi16(shownLow, shownLow));
+        revealFour(picture + x + 8, target + x + 8, _mm_unpacklo_epi16(shownHigh, shownHigh));
+        revealFour(picture + x + 12, target + x + 12, _mm_unpackhi_epi16(shownHigh, shownHigh));
     }
     for (; x < count; ++x) {
         if (indices[x] <= level) target[x] = picture[x];
