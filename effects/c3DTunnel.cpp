@@ -75,40 +75,97 @@ RowLanes rowLanes(const Edge& edge, int firstRow) {
     return RowLanes{lefts, _mm_srai_epi32(_mm_sub_epi32(rights, lefts), 3)};
 }
 
-// The 8 x 8 colours of one block, row by row, from its corner samples.
-void shadeBlock(const Edge& u, const Edge& v, const Edge& shade, const uint8_t* texels, const uint32_t* shadeTable,
-                uint32_t colours[8][8]) {
-    const __m128i lowByte = _mm_set1_epi32(0xff);
-    const __m128i rowByte = _mm_set1_epi32(0xff00);
-    for (int firstRow = 0; firstRow < 8; firstRow += 4) {
-        RowLanes us = rowLanes(u, firstRow);
-        RowLanes vs = rowLanes(v, firstRow);
-        RowLanes shades = rowLanes(shade, firstRow);
-        alignas(16) uint32_t texelIndex[4];
-        alignas(16) uint32_t levelRow[4];
-        for (int x = 0; x < 8; ++x) {
-            // Texel row (v >> 16) & 255 and column (u >> 16) & 255; the
-            // level (shade >> 16) & 255 picks the row of the shade table.
-            const __m128i index = _mm_or_si128(_mm_and_si128(_mm_srli_epi32(vs.value, 8), rowByte),
-                                               _mm_and_si128(_mm_srli_epi32(us.value, 16), lowByte));
-            const __m128i level = _mm_and_si128(_mm_srli_epi32(shades.value, 16), lowByte);
-            _mm_store_si128(reinterpret_cast<__m128i*>(texelIndex), index);
-            _mm_store_si128(reinterpret_cast<__m128i*>(levelRow), _mm_slli_epi32(level, 8));
-            for (int k = 0; k < 4; ++k) colours[firstRow + k][x] = shadeTable[levelRow[k] + texels[texelIndex[k]]];
-            us.value = _mm_add_epi32(us.value, us.step);
-            vs.value = _mm_add_epi32(vs.value, vs.step);
-            shades.value = _mm_add_epi32(shades.value, shades.step);
-        }
-    }
+// Level L of a colour, channel by channel (L ch) / 128, for levels 0..128
+// (the only ones the samples produce): doubled, 2 L ch stays within 16 bits,
+// so each channel is multiplied in its own 16-bit half. scale holds 2 L in
+// both halves of each pixel; the top byte of colour must be zero.
+__m128i shaded(__m128i colour, __m128i scale) {
+    const __m128i evenBytes = _mm_set1_epi32(0x00ff00ff);
+    const __m128i oddBytes = _mm_set1_epi32(static_cast<int>(0xff00ff00u));
+    const __m128i even = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(colour, evenBytes), scale), 8);
+    const __m128i odd = _mm_and_si128(_mm_mullo_epi16(_mm_srli_epi16(colour, 8), scale), oddBytes);
+    return _mm_or_si128(even, odd);
+}
+
+// 2 (shade >> 16) in both 16-bit halves of each lane, for shade 0..2^23.
+__m128i scaleOf(__m128i shade) {
+    const __m128i doubledLevel = _mm_and_si128(_mm_srli_epi32(shade, 15), _mm_set1_epi32(0x1fe));
+    return _mm_or_si128(doubledLevel, _mm_slli_epi32(doubledLevel, 16));
+}
+
+__m128i gathered(const uint32_t* colours, uint16_t first, uint16_t second, uint16_t third, uint16_t fourth) {
+    const __m128i low = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(colours[first])),
+                                           _mm_cvtsi32_si128(static_cast<int>(colours[second])));
+    const __m128i high = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(colours[third])),
+                                            _mm_cvtsi32_si128(static_cast<int>(colours[fourth])));
+    return _mm_unpacklo_epi64(low, high);
 }
 
 // Four pixels at out take the colours or, additive, add them channel by
 // channel saturating at 255 with the top byte dropped, as saturatingAdd.
-void putColours(uint32_t* out, const uint32_t* colours, bool additive) {
+template <bool additive>
+void put(uint32_t* out, __m128i colour) {
     auto* target = reinterpret_cast<__m128i*>(out);
-    __m128i colour = _mm_loadu_si128(reinterpret_cast<const __m128i*>(colours));
     if (additive) colour = _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(target), colour), _mm_set1_epi32(0x00ffffff));
     _mm_storeu_si128(target, colour);
+}
+
+// Four rows of one block from its corner samples. The interpolation runs a
+// row per lane; the texels' colours are fetched and shaded a column at a
+// time and turned into rows for the frame.
+template <bool additive>
+void fillBlockRows(const Edge& u, const Edge& v, const Edge& shade, int firstRow, const uint32_t* colours,
+                   uint32_t* out, size_t stride) {
+    RowLanes us = rowLanes(u, firstRow);
+    RowLanes vs = rowLanes(v, firstRow);
+    RowLanes shades = rowLanes(shade, firstRow);
+    // Interleaving the bytes of u and v puts texel column (u >> 16) & 255 and
+    // row (v >> 16) & 255 side by side: the 16-bit texel index of lane k is
+    // word 2 + 4 k.
+    alignas(16) uint16_t indices[8][16];
+    __m128i scales[8];
+    for (int x = 0; x < 8; ++x) {
+        _mm_store_si128(reinterpret_cast<__m128i*>(indices[x]), _mm_unpacklo_epi8(us.value, vs.value));
+        _mm_store_si128(reinterpret_cast<__m128i*>(indices[x] + 8), _mm_unpackhi_epi8(us.value, vs.value));
+        scales[x] = scaleOf(shades.value);
+        us.value = _mm_add_epi32(us.value, us.step);
+        vs.value = _mm_add_epi32(vs.value, vs.step);
+        shades.value = _mm_add_epi32(shades.value, shades.step);
+    }
+    for (int firstColumn = 0; firstColumn < 8; firstColumn += 4) {
+        __m128i columns[4];
+        for (int k = 0; k < 4; ++k) {
+            const uint16_t* index = indices[firstColumn + k];
+            columns[k] = shaded(gathered(colours, index[2], index[6], index[10], index[14]), scales[firstColumn + k]);
+        }
+        const __m128i rows01Low = _mm_unpacklo_epi32(columns[0], columns[1]);
+        const __m128i rows01High = _mm_unpacklo_epi32(columns[2], columns[3]);
+        const __m128i rows23Low = _mm_unpackhi_epi32(columns[0], columns[1]);
+        const __m128i rows23High = _mm_unpackhi_epi32(columns[2], columns[3]);
+        uint32_t* row = out + firstColumn;
+        put<additive>(row, _mm_unpacklo_epi64(rows01Low, rows01High));
+        put<additive>(row + stride, _mm_unpackhi_epi64(rows01Low, rows01High));
+        put<additive>(row + 2 * stride, _mm_unpacklo_epi64(rows23Low, rows23High));
+        put<additive>(row + 3 * stride, _mm_unpackhi_epi64(rows23Low, rows23High));
+    }
+}
+
+template <bool additive>
+void fillAllBlocks(const TunnelSample* grid, const uint32_t* colours, uint32_t* pixels, size_t stride) {
+    for (int by = 0; by < kBlockRows; ++by) {
+        for (int bx = 0; bx < kBlockColumns; ++bx) {
+            const TunnelSample& tl = grid[bx * c3DTunnel::kLatticeRows + by];
+            const TunnelSample& bl = grid[bx * c3DTunnel::kLatticeRows + by + 1];
+            const TunnelSample& tr = grid[(bx + 1) * c3DTunnel::kLatticeRows + by];
+            const TunnelSample& br = grid[(bx + 1) * c3DTunnel::kLatticeRows + by + 1];
+            const Edge u = edgeOf(tl.u, bl.u, tr.u, br.u);
+            const Edge v = edgeOf(tl.v, bl.v, tr.v, br.v);
+            const Edge shade = edgeOf(tl.shade, bl.shade, tr.shade, br.shade);
+            uint32_t* block = pixels + static_cast<size_t>(by) * 8 * stride + bx * 8;
+            fillBlockRows<additive>(u, v, shade, 0, colours, block, stride);
+            fillBlockRows<additive>(u, v, shade, 4, colours, block + 4 * stride, stride);
+        }
+    }
 }
 
 }  // namespace
@@ -118,44 +175,44 @@ c3DTunnel::c3DTunnel() = default;
 c3DTunnel::c3DTunnel(const char* textureFileName, float radius) : radius(radius) {
     Image picture(textureFileName);
     if (picture.width() != kTextureSize || picture.height() != kTextureSize || !picture.format().indexed()) return;
-    texture = std::make_unique<DynamicSurface>(picture.width(), picture.height(), picture.format());
-    picture.copy(*texture);
+    DynamicSurface texture(picture.width(), picture.height(), picture.format());
+    picture.copy(texture);
 
-    shadeTable.reset(new (std::nothrow) uint32_t[256 * 256]);
-    if (!shadeTable) return;
     DynamicPalette palette;
-    texture->palette(palette);
-    const int32_t* colours = palette.lock();
-    if (colours == nullptr) return;
-    buildShadeTable(colours);
+    texture.palette(palette);
+    const int32_t* paletteColours = palette.lock();
+    if (paletteColours == nullptr) return;
+    for (int index = 0; index < 256; ++index)
+        colours[index] = static_cast<uint32_t>(paletteColours[index]) & 0x00ffffff;
     palette.unlock();
+
+    texelColours.reset(new (std::nothrow) uint32_t[kTextureSize * kTextureSize]);
+    if (!texelColours) return;
+    const auto* texels = static_cast<const uint8_t*>(texture.lock());
+    if (texels == nullptr) return;
+    for (int texel = 0; texel < kTextureSize * kTextureSize; ++texel) texelColours[texel] = colours[texels[texel]];
+    texture.unlock();
     ready = 1;
 }
 
 c3DTunnel::~c3DTunnel() = default;
 
-void c3DTunnel::buildShadeTable(const int32_t* palette) {
-    for (int index = 0; index < 256; ++index) {
-        const uint32_t colour = static_cast<uint32_t>(palette[index]);
-        const uint32_t channels[3] = {(colour >> 16) & 0xff, (colour >> 8) & 0xff, colour & 0xff};
-        for (uint32_t level = 0; level < 256; ++level) {
-            uint32_t shaded[3];
-            for (int k = 0; k < 3; ++k) {
-                const uint32_t ch = channels[k];
-                // Level 128 is the colour; below it fades to black, above it to white.
-                shaded[k] = level <= 128 ? (level * ch) / 128 : ch + ((level - 128) * (256 - ch)) / 128;
-            }
-            shadeTable[level * 256 + index] = (shaded[0] << 16) | (shaded[1] << 8) | shaded[2];
-        }
-    }
-}
-
 uint32_t c3DTunnel::shadeColour(int index, int level) const {
-    if (!shadeTable || index < 0 || index > 255 || level < 0 || level > 255) {
+    if (!ready || index < 0 || index > 255 || level < 0 || level > 255) {
         throw DynamicError("c3DTunnel: no shade colour for index " + std::to_string(index) + ", level " +
                            std::to_string(level));
     }
-    return shadeTable[level * 256 + index];
+    const uint32_t colour = colours[index];
+    const uint32_t unsignedLevel = static_cast<uint32_t>(level);
+    uint32_t shade = 0;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        const uint32_t ch = (colour >> shift) & 0xff;
+        // Level 128 is the colour; below it fades to black, above it to white.
+        const uint32_t shaded =
+            unsignedLevel <= 128 ? (unsignedLevel * ch) / 128 : ch + ((unsignedLevel - 128) * (256 - ch)) / 128;
+        shade |= shaded << shift;
+    }
+    return shade;
 }
 
 float c3DTunnel::getAngle(int axis) const {
@@ -227,35 +284,14 @@ int c3DTunnel::fillBlocks(DynamicSurface& frame, bool additive) {
 
     auto* pixels = static_cast<uint32_t*>(frame.lock());
     if (pixels == nullptr) return 0;
-    const auto* texels = static_cast<const uint8_t*>(texture->lock());
-    if (texels == nullptr) {
-        frame.unlock();
-        return 0;
+    // Samples keep the brightness within 0..32768 and the blocks interpolate
+    // it exactly between them, so every level is 0..128.
+    const size_t stride = static_cast<size_t>(frameWidth);
+    if (additive) {
+        fillAllBlocks<true>(grid, texelColours.get(), pixels, stride);
+    } else {
+        fillAllBlocks<false>(grid, texelColours.get(), pixels, stride);
     }
-
-    for (int by = 0; by < kBlockRows; ++by) {
-        for (int bx = 0; bx < kBlockColumns; ++bx) {
-            const TunnelSample& tl = grid[bx * kLatticeRows + by];
-            const TunnelSample& bl = grid[bx * kLatticeRows + by + 1];
-            const TunnelSample& tr = grid[(bx + 1) * kLatticeRows + by];
-            const TunnelSample& br = grid[(bx + 1) * kLatticeRows + by + 1];
-            const Edge u = edgeOf(tl.u, bl.u, tr.u, br.u);
-            const Edge v = edgeOf(tl.v, bl.v, tr.v, br.v);
-            const Edge shade = edgeOf(tl.shade, bl.shade, tr.shade, br.shade);
-
-            // Samples keep the brightness within 0..32768, so the level is
-            // 0..128; the mask only keeps the lookup in the table.
-            alignas(16) uint32_t colours[8][8];
-            shadeBlock(u, v, shade, texels, shadeTable.get(), colours);
-            uint32_t* row = pixels + static_cast<size_t>(by) * 8 * frameWidth + bx * 8;
-            for (int y = 0; y < 8; ++y) {
-                putColours(row, colours[y], additive);
-                putColours(row + 4, colours[y] + 4, additive);
-                row += frameWidth;
-            }
-        }
-    }
-    texture->unlock();
     frame.unlock();
     return 1;
 }

@@ -2,7 +2,7 @@
 // along it and, after a run-in, turns about all three axes. Rays are cast only
 // at a 41 x 31 lattice (one every 8 pixels); inside each 8 x 8 block the
 // texture coordinates and the brightness are interpolated in fixed point and
-// the texel's colour at that brightness comes from a precomputed shade table.
+// the texel's colour is scaled by that brightness.
 // Always covers 320 x 240 pixels from the frame's top-left corner.
 #pragma once
 
@@ -19,8 +19,8 @@ public:
 
     // Not ready; draws nothing.
     c3DTunnel();
-    // Loads the texture, which must be 256 x 256 and indexed, and builds the
-    // shade table. A texture of any other size or format leaves the effect not
+    // Loads the texture, which must be 256 x 256 and indexed, as colours. A
+    // texture of any other size or format leaves the effect not
     // ready; a file that cannot be read throws the image library's error.
     c3DTunnel(const char* textureFileName, float radius);
     c3DTunnel(const c3DTunnel&) = delete;
@@ -46,7 +46,6 @@ public:
     uint32_t shadeColour(int index, int level) const;
 
 private:
-    void buildShadeTable(const int32_t* palette);
     void castLattice();
     int fillBlocks(DynamicSurface& frame, bool additive);
 
@@ -54,10 +53,8 @@ private:
     float radius = 0.0f;
     float travel = 0.0f;
     TunnelSample grid[kLatticeColumns * kLatticeRows] = {};
-    std::unique_ptr<DynamicSurface> texture;
-    // Level by level, each a row of 256 colours: neighbouring pixels share
-    // a brightness far more often than a texel, so the rows they read stay
-    // few and close.
-    std::unique_ptr<uint32_t[]> shadeTable;
+    // The palette with its top bytes cleared, and the texture as those colours.
+    uint32_t colours[256] = {};
+    std::unique_ptr<uint32_t[]> texelColours;
     int32_t ready = 0;
 };
