@@ -105,85 +105,155 @@ inline EightStates applyJump(const EightStates& state, const LaneJump& jump) {
     return {low, high};
 }
 
-// The jumps that put lane i of sixteen at the sequence's (i + 1)-th next
-// state, and the jump of sixteen every lane makes from one chunk to the next.
-struct SixteenLaneJumps {
-    LaneJump start[2];
-    LaneJump chunk;
+// The wide loop's lanes: four groups of eight consecutive values.
+constexpr int kGroups = 4;
+constexpr int kLanes = 8 * kGroups;
+
+// The jumps that put lane i at the sequence's (i + 1)-th next state, and the
+// table that steps each lane's high half kLanes values on.
+struct LaneStarts {
+    LaneJump start[kGroups];
+    ShowRandHighHalfJump chunk{kLanes, kLanes};
 };
 
-const SixteenLaneJumps& sixteenLaneJumps() {
-    static const SixteenLaneJumps jumps = [] {
-        ShowRandJump starts[16];
-        for (uint32_t i = 0; i < 16; ++i) starts[i] = showRandJump(i + 1);
-        ShowRandJump chunk[8];
-        for (ShowRandJump& jump : chunk) jump = showRandJump(16);
-        return SixteenLaneJumps{{splitJumps(starts), splitJumps(starts + 8)}, splitJumps(chunk)};
+const LaneStarts& laneStarts() {
+    static const LaneStarts starts = [] {
+        LaneStarts built;
+        ShowRandJump jumps[kLanes];
+        for (uint32_t i = 0; i < kLanes; ++i) jumps[i] = showRandJump(i + 1);
+        for (int group = 0; group < kGroups; ++group) built.start[group] = splitJumps(jumps + 8 * group);
+        return built;
     }();
-    return jumps;
+    return starts;
 }
 
-// Eight values' remainders by the grain level, from the high halves.
-inline __m128i grainOfEight(const EightStates& state, const cStatic::GrainDivision& division, __m128i divisor) {
-    const __m128i values = _mm_and_si128(state.high, _mm_set1_epi16(0x7FFF));
-    const __m128i quotients =
-        _mm_srl_epi16(_mm_mulhi_epu16(values, _mm_set1_epi16(static_cast<short>(division.multiplier))),
-                      _mm_cvtsi32_si128(division.shift));
-    return _mm_sub_epi16(values, _mm_mullo_epi16(quotients, divisor));
+// What every row of one draw shares: the grain's division and how far the
+// generator moves over the part of a row the wide loop does.
+struct WideRow {
+    const cStatic::GrainDivision* division;
+    uint8_t grainLevel;
+    int pixels;                // multiple of 8: kLanes per chunk, then whole groups
+    ShowRandJump afterPixels;  // the generator's move over those pixels
+};
+
+// Eight greys added onto eight pixels, each channel saturating at 255 and
+// the top byte cleared. Each grey comes as a 16-bit word vv (the grey in both
+// bytes); a word beside itself makes the pixel vvvvvvvv, whose top byte the
+// mask drops anyway.
+inline void addEightGreys(uint32_t* at, __m128i doubledGreys, __m128i keepColour) {
+    __m128i* low = reinterpret_cast<__m128i*>(at);
+    __m128i* high = reinterpret_cast<__m128i*>(at + 4);
+    const __m128i lowGreys = _mm_unpacklo_epi16(doubledGreys, doubledGreys);
+    const __m128i highGreys = _mm_unpackhi_epi16(doubledGreys, doubledGreys);
+    _mm_storeu_si128(low, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(low), lowGreys), keepColour));
+    _mm_storeu_si128(high, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(high), highGreys), keepColour));
 }
 
-// Four pixels 0x00vvvvvv saturating-added onto four pixels, the top byte
-// cleared.
-inline void addFourGreys(uint32_t* at, __m128i greys) {
-    __m128i* out = reinterpret_cast<__m128i*>(at);
-    _mm_storeu_si128(out, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), greys), _mm_set1_epi32(0x00FFFFFF)));
+// The streaks of eight pixels added to eight doubled greys: the row's
+// (doubled in every word), plus the columns' when there are any. Each byte
+// adds on its own, wrapping at 256 as the scalar loop's uint8_t does.
+template <bool kColumns>
+inline __m128i addStreaksOfEight(__m128i doubledGreys, __m128i doubledRowStreak, const uint8_t* columnStreaks, int x) {
+    doubledGreys = _mm_add_epi8(doubledGreys, doubledRowStreak);
+    if (!kColumns) return doubledGreys;
+    const __m128i columns = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(columnStreaks + x));
+    return _mm_add_epi8(doubledGreys, _mm_unpacklo_epi8(columns, columns));
 }
 
-// The scalar loop sixteen pixels at a time: sixteen generator lanes, lane i
-// holding the sequence's (i + 1)-th next state and each stepping sixteen
-// values at once, so the values come out in exactly the scalar order. Returns
-// the first pixel not done; seed ends as the scalar loop would leave it there.
-int addNoiseSixteenAtATime(uint32_t* row, int from, int to, const uint8_t* columnStreaks, uint8_t rowStreak,
-                           uint8_t grainLevel, const cStatic::GrainDivision& division, uint32_t& seed) {
-    const int chunks = (to - from) / 16;
-    if (chunks == 0) return from;
-
-    const SixteenLaneJumps& jumps = sixteenLaneJumps();
+// The scalar loop over the first wide.pixels pixels from `from` when the
+// grain is at least 2: kLanes generator lanes, lane i starting at the
+// (i + 1)-th next state and each stepping kLanes values per chunk, so the
+// values come out in exactly the scalar order. Only the states' high halves
+// are kept; the low halves are tracked by their place in their cycle. seed
+// ends as the scalar loop would leave it.
+template <bool kColumns>
+void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
+                  uint32_t& seed) {
+    const LaneStarts& starts = laneStarts();
     const EightStates seedState = {_mm_set1_epi16(static_cast<short>(seed)),
                                    _mm_set1_epi16(static_cast<short>(seed >> 16))};
-    EightStates lanes[2] = {applyJump(seedState, jumps.start[0]), applyJump(seedState, jumps.start[1])};
+    // Four named groups rather than an array, so they stay in registers.
+    static_assert(kGroups == 4, "the loop below steps four groups");
+    __m128i high0 = applyJump(seedState, starts.start[0]).high;
+    __m128i high1 = applyJump(seedState, starts.start[1]).high;
+    __m128i high2 = applyJump(seedState, starts.start[2]).high;
+    __m128i high3 = applyJump(seedState, starts.start[3]).high;
+    const uint16_t* terms = starts.chunk.highTerms();
+    uint32_t position = (starts.chunk.positionOf(seed) + 1) & 0xFFFFu;  // lane 0's low half
 
-    const __m128i divisor = _mm_set1_epi16(grainLevel);
-    const __m128i rowGrey = _mm_set1_epi8(static_cast<char>(rowStreak));
-    const __m128i zero = _mm_setzero_si128();
+    // Held in locals so the pixel stores cannot make the compiler reload them.
+    const __m128i chunkMultiplier = _mm_set1_epi16(static_cast<short>(starts.chunk.highMultiplier()));
+    const __m128i valueMask = _mm_set1_epi16(0x7FFF);
+    const __m128i quotientMultiplier = _mm_set1_epi16(static_cast<short>(wide.division->multiplier));
+    const __m128i quotientShift = _mm_cvtsi32_si128(wide.division->shift);
+    const __m128i timesTwoFiftySeven = _mm_set1_epi16(0x0101);
+    const __m128i divisorTimesTwoFiftySeven = _mm_set1_epi16(static_cast<short>(wide.grainLevel * 0x0101));
+    const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
+    const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
 
+    // The grain doubled into both bytes of its word, straight from the
+    // value: (value - quotient x divisor) x 0x0101, exact mod 2^16 and below
+    // 2^16 as the grain is below 256.
+    const auto addGroup = [&](__m128i high, int x) {
+        const __m128i values = _mm_and_si128(high, valueMask);
+        const __m128i quotients = _mm_srl_epi16(_mm_mulhi_epu16(values, quotientMultiplier), quotientShift);
+        const __m128i doubledGrains = _mm_sub_epi16(_mm_mullo_epi16(values, timesTwoFiftySeven),
+                                                    _mm_mullo_epi16(quotients, divisorTimesTwoFiftySeven));
+        addEightGreys(row + x, addStreaksOfEight<kColumns>(doubledGrains, doubledRowStreak, columnStreaks, x),
+                      keepColour);
+    };
+    const auto step = [&](__m128i high, int group) {
+        const __m128i term = _mm_loadu_si128(reinterpret_cast<const __m128i*>(terms + position + 8 * group));
+        return _mm_add_epi16(_mm_mullo_epi16(high, chunkMultiplier), term);
+    };
+
+    const int end = from + wide.pixels;
     int x = from;
-    for (int chunk = 0; chunk < chunks; ++chunk, x += 16) {
-        if (chunk != 0) {
-            lanes[0] = applyJump(lanes[0], jumps.chunk);
-            lanes[1] = applyJump(lanes[1], jumps.chunk);
-        }
-        // Remainders are below 256, so they pack to bytes unchanged; the
-        // streaks add as bytes, wrapping at 256.
-        __m128i greys =
-            _mm_packus_epi16(grainOfEight(lanes[0], division, divisor), grainOfEight(lanes[1], division, divisor));
-        greys = _mm_add_epi8(greys, rowGrey);
-        if (columnStreaks) {
-            greys = _mm_add_epi8(greys, _mm_loadu_si128(reinterpret_cast<const __m128i*>(columnStreaks + x)));
-        }
-        // Each grey as the words vv and 0v, interleaved into 0x00vvvvvv.
-        const __m128i doubledLow = _mm_unpacklo_epi8(greys, greys);
-        const __m128i singleLow = _mm_unpacklo_epi8(greys, zero);
-        const __m128i doubledHigh = _mm_unpackhi_epi8(greys, greys);
-        const __m128i singleHigh = _mm_unpackhi_epi8(greys, zero);
-        addFourGreys(row + x, _mm_unpacklo_epi16(doubledLow, singleLow));
-        addFourGreys(row + x + 4, _mm_unpackhi_epi16(doubledLow, singleLow));
-        addFourGreys(row + x + 8, _mm_unpacklo_epi16(doubledHigh, singleHigh));
-        addFourGreys(row + x + 12, _mm_unpackhi_epi16(doubledHigh, singleHigh));
+    for (; x + kLanes <= end; x += kLanes) {
+        addGroup(high0, x);
+        addGroup(high1, x + 8);
+        addGroup(high2, x + 16);
+        addGroup(high3, x + 24);
+        high0 = step(high0, 0);
+        high1 = step(high1, 1);
+        high2 = step(high2, 2);
+        high3 = step(high3, 3);
+        position = (position + kLanes) & 0xFFFFu;
     }
-    seed = static_cast<uint32_t>(_mm_extract_epi16(lanes[1].low, 7)) |
-           static_cast<uint32_t>(_mm_extract_epi16(lanes[1].high, 7)) << 16;
-    return x;
+    if (x < end) addGroup(high0, x);
+    if (x + 8 < end) addGroup(high1, x + 8);
+    if (x + 16 < end) addGroup(high2, x + 16);
+    seed = wide.afterPixels.apply(seed);
+}
+
+// The same when no grain is added (a grain level of 1 adds 0, though each
+// pixel still draws a value): only streaks, and the generator jumped over.
+template <bool kColumns>
+void addStreaksWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
+                    uint32_t& seed) {
+    const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
+    const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
+    for (int x = from; x < from + wide.pixels; x += 8) {
+        addEightGreys(row + x, addStreaksOfEight<kColumns>(_mm_setzero_si128(), doubledRowStreak, columnStreaks, x),
+                      keepColour);
+    }
+    seed = wide.afterPixels.apply(seed);
+}
+
+using WideRowDraw = void (*)(uint32_t*, int, const uint8_t*, uint8_t, const WideRow&, uint32_t&);
+
+// The wide loop for a mode, and the pixels of a row of the given width it
+// covers; nullptr when the grain level has no usable division.
+WideRowDraw chooseWideRow(bool columns, uint8_t grainLevel, const cStatic::GrainDivision& division, int width,
+                          WideRow& wide) {
+    wide.division = &division;
+    wide.grainLevel = grainLevel;
+    wide.pixels = width > 0 ? width / 8 * 8 : 0;
+    wide.afterPixels = showRandJump(grainLevel ? static_cast<uint32_t>(wide.pixels) : 0u);
+    if (grainLevel <= 1) return columns ? addStreaksWide<true> : addStreaksWide<false>;
+    if (!division.usable) return nullptr;
+    laneStarts();  // built before the first row, not inside it
+    return columns ? addGrainWide<true> : addGrainWide<false>;
 }
 
 }  // namespace
@@ -238,6 +308,11 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
     if (mode >= MODE_GRAIN && mode <= MODE_ROW_STREAKS_GRAIN) {
         const uint8_t* columns = usesColumns(mode) ? columnStreaks.data() : nullptr;
         const uint8_t grain = usesGrain(mode) ? grainLevel : 0;
+#if defined(__SSE2__)
+        WideRow wide;
+        const WideRowDraw drawWide =
+            manyAtATime ? chooseWideRow(columns != nullptr, grain, grainDivision, right - left, wide) : nullptr;
+#endif
         for (int y = top; y < bottom; ++y) {
             uint8_t rowStreak = 0;
             if (usesRows(mode)) {
@@ -247,8 +322,9 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
             uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
             int x = left;
 #if defined(__SSE2__)
-            if (manyAtATime && grain && grainDivision.usable) {
-                x = addNoiseSixteenAtATime(row, x, right, columns, rowStreak, grain, grainDivision, seed);
+            if (drawWide && wide.pixels > 0) {
+                drawWide(row, x, columns, rowStreak, wide, seed);
+                x += wide.pixels;
             }
 #endif
             addNoiseScalar(row, x, right, columns, rowStreak, grain, seed);

@@ -26,3 +26,18 @@ ShowRandJump showRandJump(uint32_t steps) {
     }
     return total;
 }
+
+ShowRandHighHalfJump::ShowRandHighHalfJump(uint32_t steps, uint32_t padding)
+    : positionOfLow(kCycle), terms(kCycle + padding) {
+    const ShowRandJump jump = showRandJump(steps);
+    multiplierLow = static_cast<uint16_t>(jump.multiplier);
+    // Low halves from 0 along their cycle; the multiplier is 1 mod 4 and the
+    // increment odd, so the cycle visits all 2^16 values once.
+    uint32_t low = 0;
+    for (uint32_t position = 0; position < kCycle; ++position) {
+        positionOfLow[low] = static_cast<uint16_t>(position);
+        terms[position] = static_cast<uint16_t>(jump.apply(low) >> 16);
+        low = showRandStep(low) & 0xFFFFu;
+    }
+    for (uint32_t i = 0; i < padding; ++i) terms[kCycle + i] = terms[i % kCycle];
+}

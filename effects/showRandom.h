@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 constexpr uint32_t kShowRandMultiplier = 1103515245u;
 constexpr uint32_t kShowRandIncrement = 12345u;
@@ -30,3 +31,38 @@ struct ShowRandJump {
     uint32_t apply(uint32_t seed) const { return seed * multiplier + increment; }
 };
 ShowRandJump showRandJump(uint32_t steps);
+
+// A jump of a fixed number of steps, seen from the high half of the state.
+// The low 16 bits run their own sequence (low' = low x multiplier + increment
+// mod 2^16) through all 2^16 values in a fixed cycle, and the high half after
+// the jump is high x (the jump's multiplier mod 2^16) + a term that depends
+// only on the low half. Indexing that term by the low half's place in the
+// cycle lets a loop step the high halves of many consecutive states with one
+// multiply and one table read each, the term for the state k places further
+// on being k entries further along the table.
+class ShowRandHighHalfJump {
+public:
+    static constexpr uint32_t kCycle = 65536;
+
+    // padding: how many entries past the end of the cycle the table repeats
+    // its start, so reads of a few consecutive entries never wrap.
+    ShowRandHighHalfJump(uint32_t steps, uint32_t padding);
+
+    // The place of a state's low half in the cycle, 0 to 65535.
+    uint32_t positionOf(uint32_t seed) const { return positionOfLow[seed & 0xFFFFu]; }
+
+    // The term for the state at each place of the cycle, kCycle + padding
+    // entries.
+    const uint16_t* highTerms() const { return terms.data(); }
+    uint16_t highMultiplier() const { return multiplierLow; }
+
+    // The high half of the state steps after seed.
+    uint16_t highAfter(uint32_t seed) const {
+        return static_cast<uint16_t>((seed >> 16) * multiplierLow + terms[positionOf(seed)]);
+    }
+
+private:
+    std::vector<uint16_t> positionOfLow;
+    std::vector<uint16_t> terms;
+    uint16_t multiplierLow;
+};

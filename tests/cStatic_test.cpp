@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "effects/showRandom.h"
@@ -173,33 +174,62 @@ TEST(StaticNoise, RefusesAnEightBitTarget) {
     EXPECT_THROW(noise.drawAdditive(*canvas), DynamicError);
 }
 
+namespace {
+
+// Draws with both loops from the same seed onto the same pixels and checks
+// the pixels and the generator's state after them are the same.
+void expectWideMatchesOnePixelAtATime(cStatic& noise, int width, int height, uint32_t seed, const std::string& what) {
+    std::vector<uint32_t> start(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < start.size(); ++i) start[i] = 0xfff0e000u + static_cast<uint32_t>(i * 0x0103);
+    auto wide = makeSurface(width, height, directFormat());
+    auto narrow = makeSurface(width, height, directFormat());
+    writePixels32(*wide, start);
+    writePixels32(*narrow, start);
+
+    showRandReset(seed);
+    noise.drawAdditive(*wide);
+    const uint32_t seedAfterWide = showRandSeed();
+    showRandReset(seed);
+    noise.drawAdditiveOnePixelAtATime(*narrow);
+
+    ASSERT_EQ(readPixels32(*wide), readPixels32(*narrow)) << what;
+    ASSERT_EQ(seedAfterWide, showRandSeed()) << what;
+}
+
+}  // namespace
+
 TEST(StaticNoise, WideLoopMatchesTheOnePixelLoopAndLeavesTheSameSequence) {
-    const int widths[] = {8, 9, 16, 17, 31, 320, 323};
+    // Widths around the wide loop's groups of 8 and chunks of 32, and levels
+    // where streak and grain together pass 255.
+    const int widths[] = {7, 8, 9, 16, 17, 31, 33, 40, 56, 63, 64, 95, 320, 323};
     const uint8_t levels[] = {1, 2, 3, 7, 30, 40, 64, 129, 200, 255};
     for (int width : widths) {
-        for (int mode : {1, 3, 5}) {
+        for (int mode = cStatic::MODE_GRAIN; mode <= cStatic::MODE_ROW_STREAKS_GRAIN; ++mode) {
             for (uint8_t level : levels) {
-                cStatic noise(width, 3, 30, level, mode);
+                cStatic noise(width, 3, level, level, mode);
                 noise.setArea(DynamicArea(width > 16 ? 1 : 0, 0, width, 3));
-                std::vector<uint32_t> start(width * 3);
-                for (size_t i = 0; i < start.size(); ++i) start[i] = 0xfff0e000u + static_cast<uint32_t>(i * 0x0103);
-                auto wide = makeSurface(width, 3, directFormat());
-                auto narrow = makeSurface(width, 3, directFormat());
-                writePixels32(*wide, start);
-                writePixels32(*narrow, start);
-
-                showRandReset(12345u + width);
-                noise.drawAdditive(*wide);
-                const int nextAfterWide = showRand();
-                showRandReset(12345u + width);
-                noise.drawAdditiveOnePixelAtATime(*narrow);
-                const int nextAfterNarrow = showRand();
-
-                ASSERT_EQ(readPixels32(*wide), readPixels32(*narrow))
-                    << "width " << width << " mode " << mode << " level " << int(level);
-                ASSERT_EQ(nextAfterWide, nextAfterNarrow)
-                    << "width " << width << " mode " << mode << " level " << int(level);
+                expectWideMatchesOnePixelAtATime(noise, width, 3, 12345u + width,
+                                                 "width " + std::to_string(width) + " mode " + std::to_string(mode) +
+                                                     " level " + std::to_string(level));
             }
+        }
+    }
+}
+
+TEST(StaticNoise, WideLoopMatchesOverWholeFramesAndClippedAreas) {
+    // A whole frame draws more values than the low halves' cycle holds.
+    for (int mode : {cStatic::MODE_COLUMN_STREAKS_GRAIN, cStatic::MODE_ROW_STREAKS_GRAIN}) {
+        cStatic noise(320, 240, 30, 40, mode);
+        expectWideMatchesOnePixelAtATime(noise, 320, 240, 1u, "whole frame, mode " + std::to_string(mode));
+    }
+    // Areas cut by the target and by the effect's size, at odd offsets.
+    const DynamicArea areas[] = {DynamicArea(-5, -2, 90, 20), DynamicArea(3, 1, 77, 9), DynamicArea(13, 0, 200, 4)};
+    for (const DynamicArea& area : areas) {
+        for (int mode : {cStatic::MODE_COLUMN_STREAKS_GRAIN, cStatic::MODE_ROW_STREAKS_GRAIN}) {
+            cStatic noise(70, 12, 30, 40, mode);
+            noise.setArea(area);
+            expectWideMatchesOnePixelAtATime(
+                noise, 81, 10, 777u, "area at " + std::to_string(area.left()) + " mode " + std::to_string(mode));
         }
     }
 }
