@@ -19,15 +19,6 @@ constexpr int kFrameHeight = 240;
 constexpr int kBlockColumns = 40;
 constexpr int kBlockRows = 30;
 
-// The block fill works in 16.16 fixed point, where far samples carry large
-// u values: wrap like 32-bit registers instead of overflowing.
-int32_t wrappingSub(int32_t a, int32_t b) {
-    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
-}
-int32_t wrappingShiftLeft(int32_t value, int bits) {
-    return static_cast<int32_t>(static_cast<uint32_t>(value) << bits);
-}
-
 Vector3 normalised(const Vector3& p) {
     const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
     return Vector3{p.x / length, p.y / length, p.z / length};
@@ -37,63 +28,66 @@ Vector3 minus(const Vector3& a, const Vector3& b) { return Vector3{a.x - b.x, a.
 Vector3 plus(const Vector3& a, const Vector3& b) { return Vector3{a.x + b.x, a.y + b.y, a.z + b.z}; }
 Vector3 dividedBy(const Vector3& a, float d) { return Vector3{a.x / d, a.y / d, a.z / d}; }
 
-// One interpolated quantity along the left and right edges of a block.
-struct Edge {
-    int32_t left;
-    int32_t leftStep;
-    int32_t right;
-    int32_t rightStep;
+// The block fill works in 16.16 fixed point, where far samples carry large u
+// values: it wraps like 32-bit registers instead of overflowing.
+
+// One lattice column's stretch down a block row, for one interpolated
+// quantity: its value at rows 0..3 and at rows 4..7 of the block, a row per
+// lane. Row y holds top << 8 plus y times (bottom - top) << 5, wrapping. The
+// stretch is the right edge of one block and the left edge of the next.
+struct EdgeRows {
+    __m128i upper;
+    __m128i lower;
 };
 
-Edge edgeOf(int32_t topLeft, int32_t bottomLeft, int32_t topRight, int32_t bottomRight) {
-    return Edge{wrappingShiftLeft(topLeft, 8), wrappingShiftLeft(wrappingSub(bottomLeft, topLeft), 5),
-                wrappingShiftLeft(topRight, 8), wrappingShiftLeft(wrappingSub(bottomRight, topRight), 5)};
+inline EdgeRows edgeRowsOf(int32_t top, int32_t bottom) {
+    const uint32_t start = static_cast<uint32_t>(top) << 8;
+    const uint32_t step = (static_cast<uint32_t>(bottom) - static_cast<uint32_t>(top)) << 5;
+    const __m128i upper = _mm_set_epi32(static_cast<int>(start + 3 * step), static_cast<int>(start + 2 * step),
+                                        static_cast<int>(start + step), static_cast<int>(start));
+    return EdgeRows{upper, _mm_add_epi32(upper, _mm_set1_epi32(static_cast<int>(4 * step)))};
 }
 
-// Lanes 0, step, 2 step, 3 step, wrapping modulo 2^32.
-__m128i stepMultiples(int32_t step) {
-    const __m128i steps = _mm_set1_epi32(step);
-    const __m128i oddLanes = _mm_set_epi32(-1, 0, -1, 0);
-    const __m128i highLanes = _mm_set_epi32(-1, -1, 0, 0);
-    return _mm_add_epi32(_mm_and_si128(steps, oddLanes), _mm_and_si128(_mm_add_epi32(steps, steps), highLanes));
-}
+// The three quantities of one lattice column's stretch.
+struct LatticeEdge {
+    EdgeRows u;
+    EdgeRows v;
+    EdgeRows shade;
+};
 
-// One interpolated quantity for four rows of a block, a row per lane: its
-// value at the current column and its step along the row. Row y's left and
-// right ends are the edge values plus y edge steps, as y wrapping additions
-// give them; the row step is their difference shifted right by 3.
+// One interpolated quantity for four rows of a block: its value at the
+// current column and its step along the row, which is the difference of the
+// row's ends shifted right by 3.
 struct RowLanes {
     __m128i value;
     __m128i step;
 };
 
-RowLanes rowLanes(const Edge& edge, int firstRow) {
-    const uint32_t left = static_cast<uint32_t>(edge.left) + static_cast<uint32_t>(firstRow) * edge.leftStep;
-    const uint32_t right = static_cast<uint32_t>(edge.right) + static_cast<uint32_t>(firstRow) * edge.rightStep;
-    const __m128i lefts = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(left)), stepMultiples(edge.leftStep));
-    const __m128i rights = _mm_add_epi32(_mm_set1_epi32(static_cast<int>(right)), stepMultiples(edge.rightStep));
-    return RowLanes{lefts, _mm_srai_epi32(_mm_sub_epi32(rights, lefts), 3)};
+inline RowLanes rowLanes(__m128i left, __m128i right) {
+    return RowLanes{left, _mm_srai_epi32(_mm_sub_epi32(right, left), 3)};
 }
 
 // Level L of a colour, channel by channel (L ch) / 128, for levels 0..128
-// (the only ones the samples produce): doubled, 2 L ch stays within 16 bits,
-// so each channel is multiplied in its own 16-bit half. scale holds 2 L in
-// both halves of each pixel; the top byte of colour must be zero.
-__m128i shaded(__m128i colour, __m128i scale) {
-    const __m128i evenBytes = _mm_set1_epi32(0x00ff00ff);
-    const __m128i oddBytes = _mm_set1_epi32(static_cast<int>(0xff00ff00u));
-    const __m128i even = _mm_srli_epi16(_mm_mullo_epi16(_mm_and_si128(colour, evenBytes), scale), 8);
-    const __m128i odd = _mm_and_si128(_mm_mullo_epi16(_mm_srli_epi16(colour, 8), scale), oddBytes);
-    return _mm_or_si128(even, odd);
+// (the only ones the samples produce); scale holds 2 L in both 16-bit halves
+// of each pixel. Blue and red, the low bytes of the halves, are moved up so
+// the high half of their product with 2 L is the result; green, the high byte
+// of the lower half, is moved down and 2 L ch stays within 16 bits, its high
+// byte being the result in place. The top byte of colour must be zero.
+inline __m128i shaded(__m128i colour, __m128i scale) {
+    const __m128i highBytes = _mm_set1_epi16(static_cast<short>(0xff00));
+    const __m128i blueAndRed = _mm_mulhi_epu16(_mm_slli_epi16(colour, 8), scale);
+    const __m128i green = _mm_and_si128(_mm_mullo_epi16(_mm_srli_epi16(colour, 8), scale), highBytes);
+    return _mm_or_si128(blueAndRed, green);
 }
 
-// 2 (shade >> 16) in both 16-bit halves of each lane, for shade 0..2^23.
-__m128i scaleOf(__m128i shade) {
-    const __m128i doubledLevel = _mm_and_si128(_mm_srli_epi32(shade, 15), _mm_set1_epi32(0x1fe));
-    return _mm_or_si128(doubledLevel, _mm_slli_epi32(doubledLevel, 16));
+// 2 (shade >> 16) in both 16-bit halves of each lane. For shade 0..2^23 the
+// high half of each lane is the level itself.
+inline __m128i scaleOf(__m128i shade) {
+    const __m128i levels = _mm_shufflehi_epi16(_mm_shufflelo_epi16(shade, 0xf5), 0xf5);
+    return _mm_add_epi16(levels, levels);
 }
 
-__m128i gathered(const uint32_t* colours, uint16_t first, uint16_t second, uint16_t third, uint16_t fourth) {
+inline __m128i gathered(const uint32_t* colours, uint16_t first, uint16_t second, uint16_t third, uint16_t fourth) {
     const __m128i low = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(colours[first])),
                                            _mm_cvtsi32_si128(static_cast<int>(colours[second])));
     const __m128i high = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(colours[third])),
@@ -104,66 +98,89 @@ __m128i gathered(const uint32_t* colours, uint16_t first, uint16_t second, uint1
 // Four pixels at out take the colours or, additive, add them channel by
 // channel saturating at 255 with the top byte dropped, as saturatingAdd.
 template <bool additive>
-void put(uint32_t* out, __m128i colour) {
+inline void put(uint32_t* out, __m128i colour) {
     auto* target = reinterpret_cast<__m128i*>(out);
     if (additive) colour = _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(target), colour), _mm_set1_epi32(0x00ffffff));
     _mm_storeu_si128(target, colour);
 }
 
-// Four rows of one block from its corner samples. The interpolation runs a
-// row per lane; the texels' colours are fetched and shaded a column at a
-// time and turned into rows for the frame.
+// Four rows of one block.
+struct BlockRows {
+    RowLanes u;
+    RowLanes v;
+    RowLanes shade;
+};
+
+// The texel index and scale of the current column's four pixels, then a step
+// along the rows. Interleaving the bytes of u and v puts texel column
+// (u >> 16) & 255 and row (v >> 16) & 255 side by side: the 16-bit texel
+// index of lane k is word 2 + 4 k of indices.
+inline void advanceColumn(BlockRows& rows, uint16_t indices[16], __m128i& scale) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(indices), _mm_unpacklo_epi8(rows.u.value, rows.v.value));
+    _mm_store_si128(reinterpret_cast<__m128i*>(indices + 8), _mm_unpackhi_epi8(rows.u.value, rows.v.value));
+    scale = scaleOf(rows.shade.value);
+    rows.u.value = _mm_add_epi32(rows.u.value, rows.u.step);
+    rows.v.value = _mm_add_epi32(rows.v.value, rows.v.step);
+    rows.shade.value = _mm_add_epi32(rows.shade.value, rows.shade.step);
+}
+
+inline __m128i columnColours(const uint32_t* colours, const uint16_t indices[16], __m128i scale) {
+    return shaded(gathered(colours, indices[2], indices[6], indices[10], indices[14]), scale);
+}
+
+// The next four columns of four rows: fetched and shaded a column at a time,
+// turned into rows for the frame.
 template <bool additive>
-void fillBlockRows(const Edge& u, const Edge& v, const Edge& shade, int firstRow, const uint32_t* colours,
-                   uint32_t* out, size_t stride) {
-    RowLanes us = rowLanes(u, firstRow);
-    RowLanes vs = rowLanes(v, firstRow);
-    RowLanes shades = rowLanes(shade, firstRow);
-    // Interleaving the bytes of u and v puts texel column (u >> 16) & 255 and
-    // row (v >> 16) & 255 side by side: the 16-bit texel index of lane k is
-    // word 2 + 4 k.
-    alignas(16) uint16_t indices[8][16];
-    __m128i scales[8];
-    for (int x = 0; x < 8; ++x) {
-        _mm_store_si128(reinterpret_cast<__m128i*>(indices[x]), _mm_unpacklo_epi8(us.value, vs.value));
-        _mm_store_si128(reinterpret_cast<__m128i*>(indices[x] + 8), _mm_unpackhi_epi8(us.value, vs.value));
-        scales[x] = scaleOf(shades.value);
-        us.value = _mm_add_epi32(us.value, us.step);
-        vs.value = _mm_add_epi32(vs.value, vs.step);
-        shades.value = _mm_add_epi32(shades.value, shades.step);
-    }
-    for (int firstColumn = 0; firstColumn < 8; firstColumn += 4) {
-        __m128i columns[4];
-        for (int k = 0; k < 4; ++k) {
-            const uint16_t* index = indices[firstColumn + k];
-            columns[k] = shaded(gathered(colours, index[2], index[6], index[10], index[14]), scales[firstColumn + k]);
-        }
-        const __m128i rows01Low = _mm_unpacklo_epi32(columns[0], columns[1]);
-        const __m128i rows01High = _mm_unpacklo_epi32(columns[2], columns[3]);
-        const __m128i rows23Low = _mm_unpackhi_epi32(columns[0], columns[1]);
-        const __m128i rows23High = _mm_unpackhi_epi32(columns[2], columns[3]);
-        uint32_t* row = out + firstColumn;
-        put<additive>(row, _mm_unpacklo_epi64(rows01Low, rows01High));
-        put<additive>(row + stride, _mm_unpackhi_epi64(rows01Low, rows01High));
-        put<additive>(row + 2 * stride, _mm_unpacklo_epi64(rows23Low, rows23High));
-        put<additive>(row + 3 * stride, _mm_unpackhi_epi64(rows23Low, rows23High));
-    }
+inline void fillFourColumns(BlockRows& rows, const uint32_t* colours, uint32_t* out, size_t stride) {
+    alignas(16) uint16_t indices[4][16];
+    __m128i scales[4];
+    advanceColumn(rows, indices[0], scales[0]);
+    advanceColumn(rows, indices[1], scales[1]);
+    advanceColumn(rows, indices[2], scales[2]);
+    advanceColumn(rows, indices[3], scales[3]);
+    // The indices are read back from memory: one load each is cheaper than
+    // extracting them from the registers.
+    asm("" : "+m"(indices));
+    const __m128i column0 = columnColours(colours, indices[0], scales[0]);
+    const __m128i column1 = columnColours(colours, indices[1], scales[1]);
+    const __m128i column2 = columnColours(colours, indices[2], scales[2]);
+    const __m128i column3 = columnColours(colours, indices[3], scales[3]);
+    const __m128i rows01Left = _mm_unpacklo_epi32(column0, column1);
+    const __m128i rows01Right = _mm_unpacklo_epi32(column2, column3);
+    const __m128i rows23Left = _mm_unpackhi_epi32(column0, column1);
+    const __m128i rows23Right = _mm_unpackhi_epi32(column2, column3);
+    put<additive>(out, _mm_unpacklo_epi64(rows01Left, rows01Right));
+    put<additive>(out + stride, _mm_unpackhi_epi64(rows01Left, rows01Right));
+    put<additive>(out + 2 * stride, _mm_unpacklo_epi64(rows23Left, rows23Right));
+    put<additive>(out + 3 * stride, _mm_unpackhi_epi64(rows23Left, rows23Right));
+}
+
+template <bool additive>
+inline void fillFourRows(BlockRows rows, const uint32_t* colours, uint32_t* out, size_t stride) {
+    fillFourColumns<additive>(rows, colours, out, stride);
+    fillFourColumns<additive>(rows, colours, out + 4, stride);
 }
 
 template <bool additive>
 void fillAllBlocks(const TunnelSample* grid, const uint32_t* colours, uint32_t* pixels, size_t stride) {
+    LatticeEdge edges[c3DTunnel::kLatticeColumns];
     for (int by = 0; by < kBlockRows; ++by) {
+        for (int column = 0; column < c3DTunnel::kLatticeColumns; ++column) {
+            const TunnelSample& top = grid[column * c3DTunnel::kLatticeRows + by];
+            const TunnelSample& bottom = grid[column * c3DTunnel::kLatticeRows + by + 1];
+            edges[column] = LatticeEdge{edgeRowsOf(top.u, bottom.u), edgeRowsOf(top.v, bottom.v),
+                                        edgeRowsOf(top.shade, bottom.shade)};
+        }
+        uint32_t* blockRow = pixels + static_cast<size_t>(by) * 8 * stride;
         for (int bx = 0; bx < kBlockColumns; ++bx) {
-            const TunnelSample& tl = grid[bx * c3DTunnel::kLatticeRows + by];
-            const TunnelSample& bl = grid[bx * c3DTunnel::kLatticeRows + by + 1];
-            const TunnelSample& tr = grid[(bx + 1) * c3DTunnel::kLatticeRows + by];
-            const TunnelSample& br = grid[(bx + 1) * c3DTunnel::kLatticeRows + by + 1];
-            const Edge u = edgeOf(tl.u, bl.u, tr.u, br.u);
-            const Edge v = edgeOf(tl.v, bl.v, tr.v, br.v);
-            const Edge shade = edgeOf(tl.shade, bl.shade, tr.shade, br.shade);
-            uint32_t* block = pixels + static_cast<size_t>(by) * 8 * stride + bx * 8;
-            fillBlockRows<additive>(u, v, shade, 0, colours, block, stride);
-            fillBlockRows<additive>(u, v, shade, 4, colours, block + 4 * stride, stride);
+            const LatticeEdge& left = edges[bx];
+            const LatticeEdge& right = edges[bx + 1];
+            const BlockRows upper{rowLanes(left.u.upper, right.u.upper), rowLanes(left.v.upper, right.v.upper),
+                                  rowLanes(left.shade.upper, right.shade.upper)};
+            const BlockRows lower{rowLanes(left.u.lower, right.u.lower), rowLanes(left.v.lower, right.v.lower),
+                                  rowLanes(left.shade.lower, right.shade.lower)};
+            fillFourRows<additive>(upper, colours, blockRow + bx * 8, stride);
+            fillFourRows<additive>(lower, colours, blockRow + 4 * stride + bx * 8, stride);
         }
     }
 }
