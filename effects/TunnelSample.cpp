@@ -1,8 +1,34 @@
 #include "effects/TunnelSample.h"
 
+#include <xmmintrin.h>
+
 #include <cmath>
 
 #include "effects/floatToInt.h"
+
+namespace {
+
+bool isFiniteHit(float x, float y, float z) { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+
+// Far along the tube u outgrows 32 bits; only its low bits reach the
+// texture, and the wrapped value keeps them.
+inline int32_t depthAt(float z, float travel) {
+    return truncToWrappedInt(std::fabs(z - 128.0f + 8.0f * travel) * 0.2 * 256.0);
+}
+
+inline TunnelSample sampleAt(float x, float y, float z, float travel) {
+    if (!isFiniteHit(x, y, z)) return TunnelSample{0, 0, 0};
+
+    TunnelSample sample;
+    sample.u = depthAt(z, travel);
+    sample.v = truncToWrappedInt(
+        std::fabs(std::atan2(static_cast<double>(y), static_cast<double>(x)) * 65536.0 * 0.3183098861837697));
+    const double dimming = std::trunc(std::fabs(z) * 0.08 * 256.0);
+    sample.shade = dimming >= 32768.0 ? 0 : 32768 - static_cast<int32_t>(dimming);
+    return sample;
+}
+
+}  // namespace
 
 Vector3 tunnelWallHit(const Vector3& v, float radius) {
     // The wall x^2 + y^2 = radius^2 against the ray t v: the camera sits on
@@ -15,18 +41,37 @@ Vector3 tunnelWallHit(const Vector3& v, float radius) {
     return Vector3{t * v.x, t * v.y, t * v.z};
 }
 
-TunnelSample tunnelSampleAt(const Vector3& hit, float travel) {
-    if (!std::isfinite(hit.x) || !std::isfinite(hit.y) || !std::isfinite(hit.z)) return TunnelSample{0, 0, 0};
+void tunnelWallHits(const float* x, const float* y, const float* z, int count, float radius, float* hitX, float* hitY,
+                    float* hitZ) {
+    // tunnelWallHit's operations in the same order, four rays a lane each.
+    const __m128 b = _mm_set1_ps(0.0f);
+    const __m128 c = _mm_set1_ps(0.0f - radius * radius);
+    const __m128 four = _mm_set1_ps(4.0f);
+    const __m128 two = _mm_set1_ps(2.0f);
+    const __m128 minusB = _mm_set1_ps(-0.0f);
+    for (int i = 0; i < count; i += 4) {
+        const __m128 vx = _mm_loadu_ps(x + i);
+        const __m128 vy = _mm_loadu_ps(y + i);
+        const __m128 vz = _mm_loadu_ps(z + i);
+        const __m128 a = _mm_add_ps(_mm_mul_ps(vx, vx), _mm_mul_ps(vy, vy));
+        const __m128 discriminant = _mm_sub_ps(_mm_mul_ps(b, b), _mm_mul_ps(_mm_mul_ps(four, a), c));
+        const __m128 t = _mm_div_ps(_mm_sub_ps(minusB, _mm_sqrt_ps(discriminant)), _mm_mul_ps(two, a));
+        _mm_storeu_ps(hitX + i, _mm_mul_ps(t, vx));
+        _mm_storeu_ps(hitY + i, _mm_mul_ps(t, vy));
+        _mm_storeu_ps(hitZ + i, _mm_mul_ps(t, vz));
+    }
+}
 
-    TunnelSample sample;
-    // Far along the tube u outgrows 32 bits; only its low bits reach the
-    // texture, and the wrapped value keeps them.
-    sample.u = truncToWrappedInt(std::fabs(hit.z - 128.0f + 8.0f * travel) * 0.2 * 256.0);
-    sample.v = truncToWrappedInt(
-        std::fabs(std::atan2(static_cast<double>(hit.y), static_cast<double>(hit.x)) * 65536.0 * 0.3183098861837697));
-    const double dimming = std::trunc(std::fabs(hit.z) * 0.08 * 256.0);
-    sample.shade = dimming >= 32768.0 ? 0 : 32768 - static_cast<int32_t>(dimming);
-    return sample;
+TunnelSample tunnelSampleAt(const Vector3& hit, float travel) { return sampleAt(hit.x, hit.y, hit.z, travel); }
+
+void tunnelSamplesAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples) {
+    for (int i = 0; i < count; ++i) samples[i] = sampleAt(x[i], y[i], z[i], travel);
+}
+
+void tunnelDepthsAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples) {
+    for (int i = 0; i < count; ++i) {
+        if (isFiniteHit(x[i], y[i], z[i])) samples[i].u = depthAt(z[i], travel);
+    }
 }
 
 TunnelSample castTunnelRay(const Vector3& v, float radius, float travel) {

@@ -23,3 +23,13 @@ TunnelSample castTunnelRay(const Vector3& v, float radius, float travel);
 // the sample of that point.
 Vector3 tunnelWallHit(const Vector3& v, float radius);
 TunnelSample tunnelSampleAt(const Vector3& hit, float travel);
+
+// The same for rays and hits stored coordinate by coordinate, with results
+// equal to the single ray's bit for bit: tunnelWallHits takes count rays
+// (count a multiple of 4); tunnelSamplesAt takes count hits.
+void tunnelWallHits(const float* x, const float* y, const float* z, int count, float radius, float* hitX, float* hitY,
+                    float* hitZ);
+void tunnelSamplesAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples);
+// Renews only the depth coordinate u of each hit's sample, the one part of a
+// sample that changes with the travel.
+void tunnelDepthsAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <string>
 
@@ -257,7 +258,7 @@ int c3DTunnel::update(float dt) {
     return 1;
 }
 
-void c3DTunnel::castLattice() {
+void c3DTunnel::castWallHits() {
     const Matrix4 rotation = Matrix4::rotation(angles[0], angles[1], angles[2]);
     const Vector3 topLeft = normalised(rotation.transform(Vector3{-160.0f, -100.0f, 128.0f}));
     const Vector3 topRight = normalised(rotation.transform(Vector3{160.0f, -100.0f, 128.0f}));
@@ -268,23 +269,46 @@ void c3DTunnel::castLattice() {
     // corners and stops short of the right ones.
     const Vector3 leftStep = dividedBy(minus(bottomLeft, topLeft), 26.0f);
     const Vector3 rightStep = dividedBy(minus(bottomRight, topRight), 26.0f);
-    // All the wall hits first, then all the samples: the hits' square roots
-    // and divisions overlap from ray to ray only in a loop free of the
-    // samples' library calls.
-    Vector3 hits[kLatticeColumns * kLatticeRows];
+    // The directions first, then the hits four rays at a time.
+    float x[kLatticeColumns * kPaddedRows] = {};
+    float y[kLatticeColumns * kPaddedRows] = {};
+    float z[kLatticeColumns * kPaddedRows] = {};
     Vector3 left = topLeft;
     Vector3 right = topRight;
     for (int row = 0; row < kLatticeRows; ++row) {
         const Vector3 columnStep = dividedBy(minus(right, left), 41.0f);
         Vector3 direction = left;
         for (int column = 0; column < kLatticeColumns; ++column) {
-            hits[column * kLatticeRows + row] = tunnelWallHit(direction, radius);
+            const int ray = column * kPaddedRows + row;
+            x[ray] = direction.x;
+            y[ray] = direction.y;
+            z[ray] = direction.z;
             direction = plus(direction, columnStep);
         }
         left = plus(left, leftStep);
         right = plus(right, rightStep);
     }
-    for (int i = 0; i < kLatticeColumns * kLatticeRows; ++i) grid[i] = tunnelSampleAt(hits[i], travel);
+    tunnelWallHits(x, y, z, kLatticeColumns * kPaddedRows, radius, hitX, hitY, hitZ);
+}
+
+void c3DTunnel::castLattice() {
+    // The wall hits, and all of each sample but its depth, depend only on the
+    // camera's turn, which stands still during the run-in.
+    const bool turned = !hitsCast || std::memcmp(castAngles, angles, sizeof angles) != 0;
+    if (turned) {
+        castWallHits();
+        std::memcpy(castAngles, angles, sizeof angles);
+        hitsCast = true;
+    }
+    for (int column = 0; column < kLatticeColumns; ++column) {
+        const int first = column * kPaddedRows;
+        TunnelSample* samples = grid + column * kLatticeRows;
+        if (turned) {
+            tunnelSamplesAt(hitX + first, hitY + first, hitZ + first, kLatticeRows, travel, samples);
+        } else {
+            tunnelDepthsAt(hitX + first, hitY + first, hitZ + first, kLatticeRows, travel, samples);
+        }
+    }
 }
 
 int c3DTunnel::drawAdditive(DynamicSurface& frame) { return fillBlocks(frame, true); }

@@ -46,6 +46,7 @@ public:
     uint32_t shadeColour(int index, int level) const;
 
 private:
+    void castWallHits();
     void castLattice();
     int fillBlocks(DynamicSurface& frame, bool additive);
 
@@ -53,6 +54,15 @@ private:
     float radius = 0.0f;
     float travel = 0.0f;
     TunnelSample grid[kLatticeColumns * kLatticeRows] = {};
+    // Where each lattice ray meets the wall, coordinate by coordinate, a
+    // lattice column at a time padded to a multiple of four rays; cast for
+    // the angles in castAngles.
+    static constexpr int kPaddedRows = 32;
+    float hitX[kLatticeColumns * kPaddedRows] = {};
+    float hitY[kLatticeColumns * kPaddedRows] = {};
+    float hitZ[kLatticeColumns * kPaddedRows] = {};
+    float castAngles[3] = {0.0f, 0.0f, 0.0f};
+    bool hitsCast = false;
     // The palette with its top bytes cleared, and the texture as those colours.
     uint32_t colours[256] = {};
     std::unique_ptr<uint32_t[]> texelColours;
