@@ -1,6 +1,7 @@
 #include "effects/cStatic.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "effects/saturatingAdd.h"
@@ -134,19 +135,33 @@ struct WideRow {
     uint8_t grainLevel;
     int pixels;                // multiple of 8: kLanes per chunk, then whole groups
     ShowRandJump afterPixels;  // the generator's move over those pixels
+    // 0x0101, set at run time: as a known constant the compiler turns the
+    // multiply into a shift and an add, one instruction more.
+    uint16_t doubler;
 };
+
+// Four pixels' load and store: aligned ones let the load fold into the add.
+template <bool kAligned>
+inline __m128i loadFour(const uint32_t* at) {
+    const __m128i* from = reinterpret_cast<const __m128i*>(at);
+    return kAligned ? _mm_load_si128(from) : _mm_loadu_si128(from);
+}
+template <bool kAligned>
+inline void storeFour(uint32_t* at, __m128i pixels) {
+    __m128i* to = reinterpret_cast<__m128i*>(at);
+    kAligned ? _mm_store_si128(to, pixels) : _mm_storeu_si128(to, pixels);
+}
 
 // Eight greys added onto eight pixels, each channel saturating at 255 and
 // the top byte cleared. Each grey comes as a 16-bit word vv (the grey in both
 // bytes); a word beside itself makes the pixel vvvvvvvv, whose top byte the
 // mask drops anyway.
+template <bool kAligned>
 inline void addEightGreys(uint32_t* at, __m128i doubledGreys, __m128i keepColour) {
-    __m128i* low = reinterpret_cast<__m128i*>(at);
-    __m128i* high = reinterpret_cast<__m128i*>(at + 4);
     const __m128i lowGreys = _mm_unpacklo_epi16(doubledGreys, doubledGreys);
     const __m128i highGreys = _mm_unpackhi_epi16(doubledGreys, doubledGreys);
-    _mm_storeu_si128(low, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(low), lowGreys), keepColour));
-    _mm_storeu_si128(high, _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(high), highGreys), keepColour));
+    storeFour<kAligned>(at, _mm_and_si128(_mm_adds_epu8(lowGreys, loadFour<kAligned>(at)), keepColour));
+    storeFour<kAligned>(at + 4, _mm_and_si128(_mm_adds_epu8(highGreys, loadFour<kAligned>(at + 4)), keepColour));
 }
 
 // The streaks of eight pixels added to eight doubled greys: the row's
@@ -166,7 +181,7 @@ inline __m128i addStreaksOfEight(__m128i doubledGreys, __m128i doubledRowStreak,
 // values come out in exactly the scalar order. Only the states' high halves
 // are kept; the low halves are tracked by their place in their cycle. seed
 // ends as the scalar loop would leave it.
-template <bool kColumns>
+template <bool kColumns, bool kAligned>
 void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
                   uint32_t& seed) {
     const LaneStarts& starts = laneStarts();
@@ -186,7 +201,7 @@ void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t
     const __m128i valueMask = _mm_set1_epi16(0x7FFF);
     const __m128i quotientMultiplier = _mm_set1_epi16(static_cast<short>(wide.division->multiplier));
     const __m128i quotientShift = _mm_cvtsi32_si128(wide.division->shift);
-    const __m128i timesTwoFiftySeven = _mm_set1_epi16(0x0101);
+    const __m128i timesTwoFiftySeven = _mm_set1_epi16(static_cast<short>(wide.doubler));
     const __m128i divisorTimesTwoFiftySeven = _mm_set1_epi16(static_cast<short>(wide.grainLevel * 0x0101));
     const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
     const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
@@ -199,8 +214,8 @@ void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t
         const __m128i quotients = _mm_srl_epi16(_mm_mulhi_epu16(values, quotientMultiplier), quotientShift);
         const __m128i doubledGrains = _mm_sub_epi16(_mm_mullo_epi16(values, timesTwoFiftySeven),
                                                     _mm_mullo_epi16(quotients, divisorTimesTwoFiftySeven));
-        addEightGreys(row + x, addStreaksOfEight<kColumns>(doubledGrains, doubledRowStreak, columnStreaks, x),
-                      keepColour);
+        addEightGreys<kAligned>(row + x, addStreaksOfEight<kColumns>(doubledGrains, doubledRowStreak, columnStreaks, x),
+                                keepColour);
     };
     const auto step = [&](__m128i high, int group) {
         const __m128i term = _mm_loadu_si128(reinterpret_cast<const __m128i*>(terms + position + 8 * group));
@@ -228,32 +243,47 @@ void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t
 
 // The same when no grain is added (a grain level of 1 adds 0, though each
 // pixel still draws a value): only streaks, and the generator jumped over.
-template <bool kColumns>
+template <bool kColumns, bool kAligned>
 void addStreaksWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
                     uint32_t& seed) {
     const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
     const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
     for (int x = from; x < from + wide.pixels; x += 8) {
-        addEightGreys(row + x, addStreaksOfEight<kColumns>(_mm_setzero_si128(), doubledRowStreak, columnStreaks, x),
-                      keepColour);
+        addEightGreys<kAligned>(
+            row + x, addStreaksOfEight<kColumns>(_mm_setzero_si128(), doubledRowStreak, columnStreaks, x), keepColour);
     }
     seed = wide.afterPixels.apply(seed);
 }
 
 using WideRowDraw = void (*)(uint32_t*, int, const uint8_t*, uint8_t, const WideRow&, uint32_t&);
 
-// The wide loop for a mode, and the pixels of a row of the given width it
-// covers; nullptr when the grain level has no usable division.
-WideRowDraw chooseWideRow(bool columns, uint8_t grainLevel, const cStatic::GrainDivision& division, int width,
-                          WideRow& wide) {
+// A wide loop for rows starting at any address and one for rows starting on
+// a 16-byte boundary.
+struct WideRowDraws {
+    WideRowDraw unaligned = nullptr;
+    WideRowDraw aligned = nullptr;
+    WideRowDraw forRowAt(const uint32_t* start) const {
+        return reinterpret_cast<uintptr_t>(start) % 16 == 0 ? aligned : unaligned;
+    }
+};
+
+// The wide loops for a mode, and the pixels of a row of the given width they
+// cover; none when the grain level has no usable division.
+WideRowDraws chooseWideRow(bool columns, uint8_t grainLevel, const cStatic::GrainDivision& division, int width,
+                           WideRow& wide) {
     wide.division = &division;
     wide.grainLevel = grainLevel;
     wide.pixels = width > 0 ? width / 8 * 8 : 0;
+    wide.doubler = 0x0101;
     wide.afterPixels = showRandJump(grainLevel ? static_cast<uint32_t>(wide.pixels) : 0u);
-    if (grainLevel <= 1) return columns ? addStreaksWide<true> : addStreaksWide<false>;
-    if (!division.usable) return nullptr;
+    if (grainLevel <= 1) {
+        return columns ? WideRowDraws{addStreaksWide<true, false>, addStreaksWide<true, true>}
+                       : WideRowDraws{addStreaksWide<false, false>, addStreaksWide<false, true>};
+    }
+    if (!division.usable) return WideRowDraws();
     laneStarts();  // built before the first row, not inside it
-    return columns ? addGrainWide<true> : addGrainWide<false>;
+    return columns ? WideRowDraws{addGrainWide<true, false>, addGrainWide<true, true>}
+                   : WideRowDraws{addGrainWide<false, false>, addGrainWide<false, true>};
 }
 
 }  // namespace
@@ -310,8 +340,8 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
         const uint8_t grain = usesGrain(mode) ? grainLevel : 0;
 #if defined(__SSE2__)
         WideRow wide;
-        const WideRowDraw drawWide =
-            manyAtATime ? chooseWideRow(columns != nullptr, grain, grainDivision, right - left, wide) : nullptr;
+        const WideRowDraws drawWide =
+            manyAtATime ? chooseWideRow(columns != nullptr, grain, grainDivision, right - left, wide) : WideRowDraws();
 #endif
         for (int y = top; y < bottom; ++y) {
             uint8_t rowStreak = 0;
@@ -322,8 +352,8 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
             uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
             int x = left;
 #if defined(__SSE2__)
-            if (drawWide && wide.pixels > 0) {
-                drawWide(row, x, columns, rowStreak, wide, seed);
+            if (drawWide.aligned && wide.pixels > 0) {
+                drawWide.forRowAt(row + x)(row, x, columns, rowStreak, wide, seed);
                 x += wide.pixels;
             }
 #endif
