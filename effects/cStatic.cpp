@@ -1,6 +1,7 @@
 #include "effects/cStatic.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +38,14 @@ void addNoiseScalar(uint32_t* row, int from, int to, const uint8_t* columnStreak
         }
         row[x] = saturatingAdd(row[x], v * 0x010101u);  // grey (v, v, v)
     }
+}
+
+// The row's streak, drawn before its pixels when there are row streaks
+// (streakLevel not 0).
+inline uint8_t drawRowStreak(uint8_t streakLevel, uint32_t& seed) {
+    if (streakLevel == 0) return 0;
+    seed = showRandStep(seed);
+    return static_cast<uint8_t>(showRandValue(seed) % streakLevel);
 }
 
 }  // namespace
@@ -175,15 +184,20 @@ inline __m128i addStreaksOfEight(__m128i doubledGreys, __m128i doubledRowStreak,
     return _mm_add_epi8(doubledGreys, _mm_unpacklo_epi8(columns, columns));
 }
 
-// The scalar loop over the first wide.pixels pixels from `from` when the
-// grain is at least 2: kLanes generator lanes, lane i starting at the
-// (i + 1)-th next state and each stepping kLanes values per chunk, so the
-// values come out in exactly the scalar order. Only the states' high halves
-// are kept; the low halves are tracked by their place in their cycle. seed
-// ends as the scalar loop would leave it.
+// The scalar loop over `rows` rows from row, each drawing its streak (when
+// streakLevel is not 0) and then wide.pixels pixels from `from`, for a grain
+// of at least 2. kLanes generator lanes, lane i starting at the (i + 1)-th
+// next state and each stepping kLanes values per chunk, so the values come
+// out in exactly the scalar order. Only the states' high halves are kept;
+// the low halves are tracked by their place in their cycle. Several rows
+// only when wide.pixels is whole chunks: the lanes then run on into the next
+// row, past its streak. seed ends as the scalar loop would leave it; returns
+// the last row's streak.
 template <bool kColumns, bool kAligned>
-void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
-                  uint32_t& seed) {
+uint8_t addGrainWide(uint32_t* row, ptrdiff_t stride, int rows, int from, const uint8_t* columnStreaks,
+                     uint8_t streakLevel, const WideRow& wide, uint32_t& seed) {
+    uint8_t rowStreak = drawRowStreak(streakLevel, seed);
+
     const LaneStarts& starts = laneStarts();
     const EightStates seedState = {_mm_set1_epi16(static_cast<short>(seed)),
                                    _mm_set1_epi16(static_cast<short>(seed >> 16))};
@@ -203,8 +217,8 @@ void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t
     const __m128i quotientShift = _mm_cvtsi32_si128(wide.division->shift);
     const __m128i timesTwoFiftySeven = _mm_set1_epi16(static_cast<short>(wide.doubler));
     const __m128i divisorTimesTwoFiftySeven = _mm_set1_epi16(static_cast<short>(wide.grainLevel * 0x0101));
-    const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
     const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
+    __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
 
     // The grain doubled into both bytes of its word, straight from the
     // value: (value - quotient x divisor) x 0x0101, exact mod 2^16 and below
@@ -223,39 +237,61 @@ void addGrainWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t
     };
 
     const int end = from + wide.pixels;
-    int x = from;
-    for (; x + kLanes <= end; x += kLanes) {
-        addGroup(high0, x);
-        addGroup(high1, x + 8);
-        addGroup(high2, x + 16);
-        addGroup(high3, x + 24);
-        high0 = step(high0, 0);
-        high1 = step(high1, 1);
-        high2 = step(high2, 2);
-        high3 = step(high3, 3);
-        position = (position + kLanes) & 0xFFFFu;
+    for (;;) {
+        int x = from;
+        for (; x + kLanes <= end; x += kLanes) {
+            addGroup(high0, x);
+            addGroup(high1, x + 8);
+            addGroup(high2, x + 16);
+            addGroup(high3, x + 24);
+            high0 = step(high0, 0);
+            high1 = step(high1, 1);
+            high2 = step(high2, 2);
+            high3 = step(high3, 3);
+            position = (position + kLanes) & 0xFFFFu;
+        }
+        if (x < end) addGroup(high0, x);
+        if (x + 8 < end) addGroup(high1, x + 8);
+        if (x + 16 < end) addGroup(high2, x + 16);
+        seed = wide.afterPixels.apply(seed);
+        if (--rows == 0) return rowStreak;
+
+        row += stride;
+        if (streakLevel != 0) {
+            // The next value is the streak, lane 0's: the lanes move down one
+            // place, and the last takes lane 0's value kLanes further on.
+            rowStreak = drawRowStreak(streakLevel, seed);
+            doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
+            const __m128i last = step(high0, 0);
+            high0 = _mm_or_si128(_mm_srli_si128(high0, 2), _mm_slli_si128(high1, 14));
+            high1 = _mm_or_si128(_mm_srli_si128(high1, 2), _mm_slli_si128(high2, 14));
+            high2 = _mm_or_si128(_mm_srli_si128(high2, 2), _mm_slli_si128(high3, 14));
+            high3 = _mm_or_si128(_mm_srli_si128(high3, 2), _mm_slli_si128(last, 14));
+            position = (position + 1) & 0xFFFFu;
+        }
     }
-    if (x < end) addGroup(high0, x);
-    if (x + 8 < end) addGroup(high1, x + 8);
-    if (x + 16 < end) addGroup(high2, x + 16);
-    seed = wide.afterPixels.apply(seed);
 }
 
 // The same when no grain is added (a grain level of 1 adds 0, though each
 // pixel still draws a value): only streaks, and the generator jumped over.
 template <bool kColumns, bool kAligned>
-void addStreaksWide(uint32_t* row, int from, const uint8_t* columnStreaks, uint8_t rowStreak, const WideRow& wide,
-                    uint32_t& seed) {
-    const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
+uint8_t addStreaksWide(uint32_t* row, ptrdiff_t stride, int rows, int from, const uint8_t* columnStreaks,
+                       uint8_t streakLevel, const WideRow& wide, uint32_t& seed) {
     const __m128i keepColour = _mm_set1_epi32(0x00FFFFFF);
-    for (int x = from; x < from + wide.pixels; x += 8) {
-        addEightGreys<kAligned>(
-            row + x, addStreaksOfEight<kColumns>(_mm_setzero_si128(), doubledRowStreak, columnStreaks, x), keepColour);
+    for (;; row += stride) {
+        const uint8_t rowStreak = drawRowStreak(streakLevel, seed);
+        const __m128i doubledRowStreak = _mm_set1_epi16(static_cast<short>(rowStreak * 0x0101));
+        for (int x = from; x < from + wide.pixels; x += 8) {
+            addEightGreys<kAligned>(
+                row + x, addStreaksOfEight<kColumns>(_mm_setzero_si128(), doubledRowStreak, columnStreaks, x),
+                keepColour);
+        }
+        seed = wide.afterPixels.apply(seed);
+        if (--rows == 0) return rowStreak;
     }
-    seed = wide.afterPixels.apply(seed);
 }
 
-using WideRowDraw = void (*)(uint32_t*, int, const uint8_t*, uint8_t, const WideRow&, uint32_t&);
+using WideRowDraw = uint8_t (*)(uint32_t*, ptrdiff_t, int, int, const uint8_t*, uint8_t, const WideRow&, uint32_t&);
 
 // A wide loop for rows starting at any address and one for rows starting on
 // a 16-byte boundary.
@@ -338,26 +374,33 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
     if (mode >= MODE_GRAIN && mode <= MODE_ROW_STREAKS_GRAIN) {
         const uint8_t* columns = usesColumns(mode) ? columnStreaks.data() : nullptr;
         const uint8_t grain = usesGrain(mode) ? grainLevel : 0;
+        const uint8_t rowStreakLevel = usesRows(mode) ? streakLevel : 0;
 #if defined(__SSE2__)
         WideRow wide;
         const WideRowDraws drawWide =
             manyAtATime ? chooseWideRow(columns != nullptr, grain, grainDivision, right - left, wide) : WideRowDraws();
+        // Rows the wide loop covers whole, all alike in alignment, go in one
+        // call that carries its lanes from row to row.
+        const bool rowsRunOn = wide.pixels == right - left && wide.pixels % kLanes == 0 && targetWidth % 4 == 0;
 #endif
-        for (int y = top; y < bottom; ++y) {
-            uint8_t rowStreak = 0;
-            if (usesRows(mode)) {
-                seed = showRandStep(seed);
-                rowStreak = static_cast<uint8_t>(showRandValue(seed) % streakLevel);
-            }
+        for (int y = top; y < bottom;) {
             uint32_t* row = pixels + static_cast<int64_t>(y) * targetWidth;
             int x = left;
+            int rows = 1;
+            uint8_t rowStreak;
 #if defined(__SSE2__)
             if (drawWide.aligned && wide.pixels > 0) {
-                drawWide.forRowAt(row + x)(row, x, columns, rowStreak, wide, seed);
+                if (rowsRunOn) rows = bottom - y;
+                rowStreak = drawWide.forRowAt(row + x)(row, targetWidth, rows, x, columns, rowStreakLevel, wide, seed);
                 x += wide.pixels;
-            }
+            } else
 #endif
+            {
+                rowStreak = drawRowStreak(rowStreakLevel, seed);
+            }
+            // The pixels the wide loop left, of its one row when it did several.
             addNoiseScalar(row, x, right, columns, rowStreak, grain, seed);
+            y += rows;
         }
     }
 

@@ -201,13 +201,13 @@ void expectWideMatchesOnePixelAtATime(cStatic& noise, int width, int height, uin
 TEST(StaticNoise, WideLoopMatchesTheOnePixelLoopAndLeavesTheSameSequence) {
     // Widths around the wide loop's groups of 8 and chunks of 32, and levels
     // where streak and grain together pass 255.
-    const int widths[] = {7, 8, 9, 16, 17, 31, 33, 40, 56, 63, 64, 95, 320, 323};
+    const int widths[] = {7, 8, 9, 16, 17, 31, 33, 40, 56, 63, 64, 95, 96, 320, 323};
     const uint8_t levels[] = {1, 2, 3, 7, 30, 40, 64, 129, 200, 255};
     for (int width : widths) {
         for (int mode = cStatic::MODE_GRAIN; mode <= cStatic::MODE_ROW_STREAKS_GRAIN; ++mode) {
             for (uint8_t level : levels) {
                 cStatic noise(width, 3, level, level, mode);
-                noise.setArea(DynamicArea(width > 16 ? 1 : 0, 0, width, 3));
+                noise.setArea(DynamicArea(width % 2, 0, width, 3));  // odd widths from x = 1
                 expectWideMatchesOnePixelAtATime(noise, width, 3, 12345u + width,
                                                  "width " + std::to_string(width) + " mode " + std::to_string(mode) +
                                                      " level " + std::to_string(level));
@@ -222,14 +222,16 @@ TEST(StaticNoise, WideLoopMatchesOverWholeFramesAndClippedAreas) {
         cStatic noise(320, 240, 30, 40, mode);
         expectWideMatchesOnePixelAtATime(noise, 320, 240, 1u, "whole frame, mode " + std::to_string(mode));
     }
-    // Areas cut by the target and by the effect's size, at odd offsets.
-    const DynamicArea areas[] = {DynamicArea(-5, -2, 90, 20), DynamicArea(3, 1, 77, 9), DynamicArea(13, 0, 200, 4)};
+    // Areas cut by the target and by the effect's size, at odd offsets, and
+    // rows of whole chunks of 32 starting on and off 16-byte boundaries.
+    const DynamicArea areas[] = {DynamicArea(-5, -2, 90, 20), DynamicArea(3, 1, 77, 9), DynamicArea(13, 0, 200, 4),
+                                 DynamicArea(2, 1, 66, 9), DynamicArea(4, 0, 68, 10)};
     for (const DynamicArea& area : areas) {
-        for (int mode : {cStatic::MODE_COLUMN_STREAKS_GRAIN, cStatic::MODE_ROW_STREAKS_GRAIN}) {
+        for (int mode : {cStatic::MODE_GRAIN, cStatic::MODE_COLUMN_STREAKS_GRAIN, cStatic::MODE_ROW_STREAKS_GRAIN}) {
             cStatic noise(70, 12, 30, 40, mode);
             noise.setArea(area);
             expectWideMatchesOnePixelAtATime(
-                noise, 81, 10, 777u, "area at " + std::to_string(area.left()) + " mode " + std::to_string(mode));
+                noise, 84, 10, 777u, "area at " + std::to_string(area.left()) + " mode " + std::to_string(mode));
         }
     }
 }
