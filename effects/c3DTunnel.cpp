@@ -41,20 +41,45 @@ struct EdgeRows {
     __m128i lower;
 };
 
-inline EdgeRows edgeRowsOf(int32_t top, int32_t bottom) {
-    const uint32_t start = static_cast<uint32_t>(top) << 8;
-    const uint32_t step = (static_cast<uint32_t>(bottom) - static_cast<uint32_t>(top)) << 5;
-    const __m128i upper = _mm_set_epi32(static_cast<int>(start + 3 * step), static_cast<int>(start + 2 * step),
-                                        static_cast<int>(start + step), static_cast<int>(start));
-    return EdgeRows{upper, _mm_add_epi32(upper, _mm_set1_epi32(static_cast<int>(4 * step)))};
-}
-
 // The three quantities of one lattice column's stretch.
 struct LatticeEdge {
     EdgeRows u;
     EdgeRows v;
     EdgeRows shade;
 };
+
+// Four lanes, one per row, from four vectors of u, v and shade (and a fourth
+// lane nothing reads), one vector per row.
+inline void transposeRows(__m128i row0, __m128i row1, __m128i row2, __m128i row3, __m128i& u, __m128i& v,
+                          __m128i& shade) {
+    const __m128i uv01 = _mm_unpacklo_epi32(row0, row1);
+    const __m128i uv23 = _mm_unpacklo_epi32(row2, row3);
+    const __m128i shade01 = _mm_unpackhi_epi32(row0, row1);
+    const __m128i shade23 = _mm_unpackhi_epi32(row2, row3);
+    u = _mm_unpacklo_epi64(uv01, uv23);
+    v = _mm_unpackhi_epi64(uv01, uv23);
+    shade = _mm_unpacklo_epi64(shade01, shade23);
+}
+
+// The stretch from a lattice sample to the one below it, which the lattice
+// stores right after it: all three quantities at once, then a vector each.
+static_assert(sizeof(TunnelSample) == 12, "samples lie back to back");
+inline LatticeEdge latticeEdgeOf(const TunnelSample& top) {
+    // The top sample with the bottom one's u, and the bottom one after the
+    // top one's shade: both loads stay within the two samples.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&top);
+    const __m128i topLanes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    const __m128i bottomLanes = _mm_srli_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 8)), 4);
+    const __m128i start = _mm_slli_epi32(topLanes, 8);
+    const __m128i step = _mm_slli_epi32(_mm_sub_epi32(bottomLanes, topLanes), 5);
+    __m128i rows[8];
+    rows[0] = start;
+    for (int y = 1; y < 8; ++y) rows[y] = _mm_add_epi32(rows[y - 1], step);
+    LatticeEdge edge;
+    transposeRows(rows[0], rows[1], rows[2], rows[3], edge.u.upper, edge.v.upper, edge.shade.upper);
+    transposeRows(rows[4], rows[5], rows[6], rows[7], edge.u.lower, edge.v.lower, edge.shade.lower);
+    return edge;
+}
 
 // One interpolated quantity for four rows of a block: its value at the
 // current column and its step along the row, which is the difference of the
@@ -167,10 +192,7 @@ void fillAllBlocks(const TunnelSample* grid, const uint32_t* colours, uint32_t* 
     LatticeEdge edges[c3DTunnel::kLatticeColumns];
     for (int by = 0; by < kBlockRows; ++by) {
         for (int column = 0; column < c3DTunnel::kLatticeColumns; ++column) {
-            const TunnelSample& top = grid[column * c3DTunnel::kLatticeRows + by];
-            const TunnelSample& bottom = grid[column * c3DTunnel::kLatticeRows + by + 1];
-            edges[column] = LatticeEdge{edgeRowsOf(top.u, bottom.u), edgeRowsOf(top.v, bottom.v),
-                                        edgeRowsOf(top.shade, bottom.shade)};
+            edges[column] = latticeEdgeOf(grid[column * c3DTunnel::kLatticeRows + by]);
         }
         uint32_t* blockRow = pixels + static_cast<size_t>(by) * 8 * stride;
         for (int bx = 0; bx < kBlockColumns; ++bx) {
