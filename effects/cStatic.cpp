@@ -140,13 +140,13 @@ const LaneStarts& laneStarts() {
 // What every row of one draw shares: the grain's division and how far the
 // generator moves over the part of a row the wide loop does.
 struct WideRow {
-    const cStatic::GrainDivision* division;
-    uint8_t grainLevel;
-    int pixels;                // multiple of 8: kLanes per chunk, then whole groups
-    ShowRandJump afterPixels;  // the generator's move over those pixels
+    const cStatic::GrainDivision* division = nullptr;
+    uint8_t grainLevel = 0;
+    int pixels = 0;                    // multiple of 8: kLanes per chunk, then whole groups
+    ShowRandJump afterPixels{1u, 0u};  // the generator's move over those pixels
     // 0x0101, set at run time: as a known constant the compiler turns the
     // multiply into a shift and an add, one instruction more.
-    uint16_t doubler;
+    uint16_t doubler = 0;
 };
 
 // Four pixels' load and store: aligned ones let the load fold into the add.
