@@ -317,7 +317,6 @@ WideRowDraws chooseWideRow(bool columns, uint8_t grainLevel, const cStatic::Grai
                        : WideRowDraws{addStreaksWide<false, false>, addStreaksWide<false, true>};
     }
     if (!division.usable) return WideRowDraws();
-    laneStarts();  // built before the first row, not inside it
     return columns ? WideRowDraws{addGrainWide<true, false>, addGrainWide<true, true>}
                    : WideRowDraws{addGrainWide<false, false>, addGrainWide<false, true>};
 }
@@ -341,6 +340,10 @@ cStatic::cStatic(int width, int height, uint8_t streakLevel, uint8_t grainLevel,
         throw DynamicError("cStatic: the streak level must be at least 1");
     }
     if (usesGrain(mode) && grainLevel == 0) throw DynamicError("cStatic: the grain level must be at least 1");
+#if defined(__SSE2__)
+    // The wide loop's tables are built with the effect, not in its first frame.
+    if (usesGrain(mode) && grainDivision.usable) laneStarts();
+#endif
     ready = 1;
 }
 
