@@ -1,13 +1,11 @@
 // The scene effects drawing into a 320 x 240 frame (or the 8-bit canvas the
 // shell copies onto it), and the construction of each with its tables, maps
-// and shade table. Each reports vs_floor: its time per iteration over one
-// read-modify-write pass of the frame (BM_Floor_FramePass), timed in the
-// same run.
+// and shade table. Each stands beside one read-modify-write pass of the
+// frame.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -21,6 +19,7 @@
 #include "effects/cFlower.h"
 #include "effects/cPlasma.h"
 #include "effects/showRandom.h"
+#include "floors.h"
 #include "image/Image.h"
 
 namespace {
@@ -29,27 +28,6 @@ constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
 DynamicFormat frameFormat() { return DynamicFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0); }
-
-// Seconds of one read-modify-write pass over the frame, the best of several.
-double floorPassSeconds() {
-    static const double seconds = [] {
-        std::vector<uint32_t> frame(kWidth * kHeight, 0x00102030);
-        double best = 1e9;
-        for (int round = 0; round < 20; ++round) {
-            const auto start = std::chrono::steady_clock::now();
-            for (int pass = 0; pass < 50; ++pass) {
-                uint32_t* p = frame.data();
-                for (int i = 0; i < kWidth * kHeight; ++i) p[i] = p[i] + 0x00010101;
-                benchmark::DoNotOptimize(p);
-                benchmark::ClobberMemory();
-            }
-            const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-            best = std::min(best, elapsed.count() / 50);
-        }
-        return best;
-    }();
-    return seconds;
-}
 
 // The textures and the picture the effects load, written once into a
 // temporary directory and named by absolute path.
@@ -98,23 +76,16 @@ private:
     std::filesystem::path root;
 };
 
-void reportVsFloor(benchmark::State& state, std::chrono::steady_clock::time_point start) {
-    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-    state.counters["vs_floor"] = elapsed.count() / static_cast<double>(state.iterations()) / floorPassSeconds();
-}
-
 // Runs draw once per iteration on a target that starts grey and reports the
 // floor ratio. Frame n is 1/60 s into the show after frame n - 1.
 template <typename Draw>
 void runFrames(benchmark::State& state, DynamicSurface& target, Draw draw) {
-    floorPassSeconds();
-    const auto start = std::chrono::steady_clock::now();
     int frameNumber = 0;
     for (auto _ : state) {
         draw(target, frameNumber++);
         benchmark::ClobberMemory();
     }
-    reportVsFloor(state, start);
+    bench::compareWithFramePasses(state, 1);
 }
 
 std::unique_ptr<DynamicSurface> greyFrame() {
@@ -195,10 +166,8 @@ BENCHMARK(BM_Scene_Flower);
 template <typename Build>
 void runBuilds(benchmark::State& state, Build build) {
     SceneFiles::get();
-    floorPassSeconds();
-    const auto start = std::chrono::steady_clock::now();
     for (auto _ : state) build();
-    reportVsFloor(state, start);
+    bench::compareWithFramePasses(state, 1);
 }
 
 void BM_Build_PlasmaTable(benchmark::State& state) {

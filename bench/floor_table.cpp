@@ -1,5 +1,6 @@
 #include "floor_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -80,6 +81,8 @@ void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
             } else if (name == bench::kFloorFrameMemcpys) {
                 row.floorName = "BM_Floor_FrameMemcpy";
                 row.floorCount = counter.value;
+            } else if (name == bench::kFramePassBeside) {
+                row.framePassBeside = counter.value;
             } else if (name == bench::kFloorBytesRead) {
                 row.floorName = "BM_Floor_ReadDataFiles";
                 row.floorCount = counter.value;
@@ -94,8 +97,19 @@ void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
                 if (name == "x_memcpy") row.floorName = "BM_Floor_FrameMemcpy", row.floorCount = 1;
             }
         }
-        rows.push_back(row);
-        std::fprintf(stderr, "  %s\n", row.name.c_str());
+        // Repetitions of a benchmark keep its best run: on a shared machine
+        // the slower ones measure the neighbours, not the code.
+        const auto same = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == row.name; });
+        if (same == rows.end()) {
+            rows.push_back(row);
+            std::fprintf(stderr, "  %s\n", row.name.c_str());
+        } else if (!row.failed && (same->failed || row.cpuSeconds < same->cpuSeconds)) {
+            const double besideFloor = same->framePassBeside;
+            *same = row;
+            if (besideFloor > 0) same->framePassBeside = std::min(besideFloor, row.framePassBeside);
+        } else if (row.framePassBeside > 0) {
+            same->framePassBeside = std::min(same->framePassBeside, row.framePassBeside);
+        }
     }
 }
 
@@ -115,6 +129,11 @@ void FloorTableReporter::settleFloors() {
     }
     if (readBytes > 0) floorSeconds["BM_Floor_ReadDataFiles"] /= readBytes;  // per byte
     for (Row& row : rows) {
+        // A frame pass timed beside the row is the truer floor.
+        if (row.floorName == "BM_Floor_FramePass" && row.framePassBeside > 0) {
+            row.floorSeconds = row.floorCount * row.framePassBeside;
+            continue;
+        }
         const auto floor = floorSeconds.find(row.floorName);
         if (floor != floorSeconds.end()) row.floorSeconds = row.floorCount * floor->second;
     }

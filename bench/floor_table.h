@@ -29,6 +29,7 @@ public:
         std::string floorName;                                 // empty when the row names no floor
         double floorCount = 0;                                 // how many floors it stands beside
         double floorSeconds = 0;                               // count x the floor's time, 0 when unmeasured
+        double framePassBeside = 0;                            // a frame pass timed right after the row, if any
         std::vector<std::pair<std::string, double>> counters;  // the others
     };
 
