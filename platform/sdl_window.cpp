@@ -23,7 +23,6 @@ void setWindowIcon(SDL_Window* window) {
     SDL_FreeSurface(icon);
 }
 
-
 constexpr int kEscape = 27;
 // A window this share of the usable desktop leaves room for its frame and panels.
 constexpr double kComfortableShare = 0.85;
@@ -73,19 +72,29 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
     sdlVideoAcquire();
     try {
         Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+        int windowX = SDL_WINDOWPOS_CENTERED;
+        int windowY = SDL_WINDOWPOS_CENTERED;
         int windowWidth = width;
         int windowHeight = height;
         if (mode == Mode::Fullscreen) {
             // The desktop's own mode: no mode switch, the picture is scaled instead.
             flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+            // Made as large as the screen: without a window manager nobody
+            // else resizes it, and it would stay a small window in the middle.
+            SDL_Rect screen;
+            if (SDL_GetDisplayBounds(0, &screen) == 0) {
+                windowX = screen.x;
+                windowY = screen.y;
+                windowWidth = screen.w;
+                windowHeight = screen.h;
+            }
         } else {
             flags |= SDL_WINDOW_RESIZABLE;
             const int factor = comfortableFactor(width, height);
             windowWidth = width * factor;
             windowHeight = height * factor;
         }
-        window = SDL_CreateWindow(title ? title : "", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, windowWidth,
-                                  windowHeight, flags);
+        window = SDL_CreateWindow(title ? title : "", windowX, windowY, windowWidth, windowHeight, flags);
         if (!window) fail("Cannot open the window");
         setWindowIcon(window);
         renderer = createRenderer(window);
