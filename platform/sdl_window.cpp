@@ -102,6 +102,10 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
         frame = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!frame) fail("Cannot create the frame texture");
         SDL_SetTextureScaleMode(frame, SDL_ScaleModeNearest);
+        SDL_DisplayMode displayMode;
+        const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+        pacer = std::make_unique<FramePacer>(
+            SDL_GetCurrentDisplayMode(display, &displayMode) == 0 ? displayMode.refresh_rate : 0);
         if (mode == Mode::Fullscreen) SDL_ShowCursor(SDL_DISABLE);
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
@@ -130,6 +134,7 @@ void SdlWindow::present(const uint32_t* pixels) {
     SDL_RenderClear(renderer);
     drawScaled();
     SDL_RenderPresent(renderer);
+    pacer->presented();
 }
 
 // Nearest pixel up to the largest whole multiple that fits, then smoothly to

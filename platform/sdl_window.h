@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+
+#include "platform/frame_pacer.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -42,6 +45,7 @@ private:
     SDL_Texture* magnified = nullptr;  // the frame at an integer multiple, smoothed onto the screen from here
     int magnifiedFactor = 0;
     bool closeReported = false;
+    std::unique_ptr<FramePacer> pacer;
 };
 
 // The key code for an SDL key: characters keep their code (Escape 27,

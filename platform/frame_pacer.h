@@ -1,0 +1,25 @@
+// Keeps a window's presents to about one per refresh of the display. Where
+// the vertical sync waits, presents already come that slowly and the pacer
+// never sleeps; where it does not (turned off by the user or the driver, or
+// a renderer without one), presents return at once, and without the pacer
+// the show would draw thousands of frames a second that nobody sees.
+#pragma once
+
+#include <chrono>
+
+class FramePacer {
+public:
+    // refreshRate in frames per second; 0 or less (unknown) counts as 60.
+    explicit FramePacer(int refreshRate);
+
+    // Called after each present: sleeps until the least time between two
+    // presents has passed since the previous one.
+    void presented();
+
+    std::chrono::steady_clock::duration leastInterval() const { return interval; }
+
+private:
+    std::chrono::steady_clock::duration interval;
+    std::chrono::steady_clock::time_point earliestNext;
+    bool started = false;
+};

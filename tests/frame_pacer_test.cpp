@@ -1,0 +1,27 @@
+// The pacer's waits, checked only from below: a busy machine can make the
+// presents slower, never faster.
+#include "platform/frame_pacer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+TEST(FramePacer, PresentsComeNoFasterThanNineTenthsOfTheRefreshPeriod) {
+    FramePacer pacer(100);
+    EXPECT_EQ(std::chrono::duration_cast<std::chrono::microseconds>(pacer.leastInterval()).count(), 9000);
+    const Clock::time_point start = Clock::now();
+    for (int present = 0; present < 11; ++present) pacer.presented();
+    EXPECT_GE(Clock::now() - start, 10 * pacer.leastInterval());
+}
+
+TEST(FramePacer, AnUnknownRefreshRateCountsAsSixty) {
+    EXPECT_EQ(FramePacer(0).leastInterval(), FramePacer(60).leastInterval());
+    EXPECT_EQ(FramePacer(-5).leastInterval(), FramePacer(60).leastInterval());
+    EXPECT_LT(FramePacer(144).leastInterval(), FramePacer(60).leastInterval());
+}
+
+}  // namespace
