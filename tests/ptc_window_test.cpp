@@ -70,6 +70,17 @@ long presentUntilShown(DynamicConsole& console, int x, int y, long expected) {
     return seen;
 }
 
+// Copies a 320 x 240 frame of one colour, its top left pixel another, onto
+// the console (not yet presented).
+void copyFrameOfColour(DynamicConsole& console, uint32_t colour, uint32_t topLeft) {
+    DynamicSurface frame(320, 240, frameFormat());
+    auto* pixels = static_cast<uint32_t*>(frame.lock());
+    for (int i = 0; i < 320 * 240; ++i) pixels[i] = colour;
+    pixels[0] = topLeft;
+    frame.unlock();
+    frame.copy(console);
+}
+
 std::vector<int> drainKeys(DynamicConsole& console) {
     std::vector<int> codes;
     while (console.key()) {
@@ -134,12 +145,7 @@ TEST(WindowedConsole, ThePresentedFrameReachesTheScreenWithCrispPixels) {
     DynamicConsole console;
     console.option("windowed output");
     console.open("frame test", 320, 240, frameFormat());
-    DynamicSurface frame(320, 240, frameFormat());
-    auto* pixels = static_cast<uint32_t*>(frame.lock());
-    for (int i = 0; i < 320 * 240; ++i) pixels[i] = 0x0000ff;
-    pixels[0] = 0xff0000;
-    frame.unlock();
-    frame.copy(console);
+    copyFrameOfColour(console, 0x0000ff, 0xff0000);
 
     // A window manager moves the new window under its title bar a moment
     // after it opens; SDL learns of it from the events the updates collect.
@@ -236,11 +242,7 @@ TEST(FullscreenConsole, ThePictureReachesTheEdgeOfTheScreen) {
     DynamicConsole console;
     console.option("fullscreen output");
     console.open("edge test", 320, 240, frameFormat());
-    DynamicSurface frame(320, 240, frameFormat());
-    auto* pixels = static_cast<uint32_t*>(frame.lock());
-    for (int i = 0; i < 320 * 240; ++i) pixels[i] = 0x00ff00;
-    frame.unlock();
-    frame.copy(console);
+    copyFrameOfColour(console, 0x00ff00, 0x00ff00);
     const SdlTestWindowGeometry screen = sdlTestWindowGeometry(console.window());
     const bool wide = screen.width * 3 >= screen.height * 4;
     const int x = screen.x + (wide ? screen.width / 2 : 2);
