@@ -90,25 +90,19 @@ void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
                 row.counters.emplace_back(name, counter.value);
             }
         }
-        // Benchmarks that keep a ratio of their own name their floor by it.
-        if (row.floorName.empty()) {
-            for (const auto& [name, value] : row.counters) {
-                if (name == "vs_floor") row.floorName = "BM_Floor_FramePass", row.floorCount = 1;
-                if (name == "x_memcpy") row.floorName = "BM_Floor_FrameMemcpy", row.floorCount = 1;
-            }
-        }
         // Repetitions of a benchmark keep its best run: on a shared machine
         // the slower ones measure the neighbours, not the code.
         const auto same = std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.name == row.name; });
         if (same == rows.end()) {
             rows.push_back(row);
             std::fprintf(stderr, "  %s\n", row.name.c_str());
-        } else if (!row.failed && (same->failed || row.cpuSeconds < same->cpuSeconds)) {
-            const double besideFloor = same->framePassBeside;
-            *same = row;
-            if (besideFloor > 0) same->framePassBeside = std::min(besideFloor, row.framePassBeside);
-        } else if (row.framePassBeside > 0) {
-            same->framePassBeside = std::min(same->framePassBeside, row.framePassBeside);
+        } else {
+            // The floor beside it keeps its best too (0: not measured).
+            const double kept = same->framePassBeside;
+            const double besideFloor = kept > 0 && row.framePassBeside > 0 ? std::min(kept, row.framePassBeside)
+                                                                           : std::max(kept, row.framePassBeside);
+            if (!row.failed && (same->failed || row.cpuSeconds < same->cpuSeconds)) *same = row;
+            same->framePassBeside = besideFloor;
         }
     }
 }
@@ -162,7 +156,7 @@ void FloorTableReporter::Finalize() {
         if (row.floorSeconds > 0) ratio = formatCount(row.cpuSeconds / row.floorSeconds);
         std::string notes = row.label;
         for (const auto& [name, value] : row.counters) {
-            if (name == "vs_floor" || name == "x_memcpy" || name == "x_read" || name == "bytes_per_second") continue;
+            if (name == "bytes_per_second") continue;
             notes += (notes.empty() ? "" : " ") + name + "=" + formatCount(value);
         }
         std::fprintf(out, "%-*s %12s  %-28s %12s %8s  %s\n", int(nameWidth), row.name.c_str(),

@@ -29,13 +29,12 @@ Vector3 minus(const Vector3& a, const Vector3& b) { return Vector3{a.x - b.x, a.
 Vector3 plus(const Vector3& a, const Vector3& b) { return Vector3{a.x + b.x, a.y + b.y, a.z + b.z}; }
 Vector3 dividedBy(const Vector3& a, float d) { return Vector3{a.x / d, a.y / d, a.z / d}; }
 
-// The block fill works in 16.16 fixed point, where far samples carry large u
-// values: it wraps like 32-bit registers instead of overflowing.
-
 // One lattice column's stretch down a block row, for one interpolated
 // quantity: its value at rows 0..3 and at rows 4..7 of the block, a row per
-// lane. Row y holds top << 8 plus y times (bottom - top) << 5, wrapping. The
-// stretch is the right edge of one block and the left edge of the next.
+// lane. Row y holds top << 8 plus y times (bottom - top) << 5 in 16.16 fixed
+// point, wrapping like 32-bit registers: far samples carry u values too
+// large for it. The stretch is the right edge of one block and the left
+// edge of the next.
 struct EdgeRows {
     __m128i upper;
     __m128i lower;
