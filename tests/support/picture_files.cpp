@@ -2,34 +2,36 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 
+#include "support/image_fixtures.h"
+
 namespace test_support {
 
-void writeTga32(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels) {
-    if (pixels.size() != static_cast<size_t>(width) * height) throw std::invalid_argument("pixel count");
+std::vector<uint8_t> tgaHeader(uint8_t imageType, int width, int height, uint8_t bitsPerPixel) {
     std::vector<uint8_t> bytes(18, 0);
-    bytes[2] = 2;  // uncompressed true colour
+    bytes[2] = imageType;
     bytes[12] = static_cast<uint8_t>(width & 0xff);
     bytes[13] = static_cast<uint8_t>(width >> 8);
     bytes[14] = static_cast<uint8_t>(height & 0xff);
     bytes[15] = static_cast<uint8_t>(height >> 8);
-    bytes[16] = 32;
+    bytes[16] = bitsPerPixel;
     bytes[17] = 0x20;  // top-left origin
+    return bytes;
+}
+
+void writeTga32(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels) {
+    if (pixels.size() != static_cast<size_t>(width) * height) throw std::invalid_argument("pixel count");
+    std::vector<uint8_t> bytes = tgaHeader(2, width, height, 32);  // uncompressed true colour
     for (uint32_t pixel : pixels) {
         bytes.push_back(static_cast<uint8_t>(pixel));
         bytes.push_back(static_cast<uint8_t>(pixel >> 8));
         bytes.push_back(static_cast<uint8_t>(pixel >> 16));
         bytes.push_back(0);
     }
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot create " + path);
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const bool closed = std::fclose(file) == 0;
-    if (written != bytes.size() || !closed) throw std::runtime_error("cannot write " + path);
+    writeFile(path, bytes);
 }
 
 void writeSolidTga32(const std::string& path, int width, int height, uint32_t colour) {

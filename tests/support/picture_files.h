@@ -8,6 +8,11 @@
 
 namespace test_support {
 
+// The 18 header bytes of an uncompressed, top-down TGA picture of the given
+// image type (1 colour-mapped, 2 true colour) without an image ID; a colour
+// map's fields are left for the caller.
+std::vector<uint8_t> tgaHeader(uint8_t imageType, int width, int height, uint8_t bitsPerPixel);
+
 // Writes an uncompressed, top-down 32-bit true-colour TGA file. pixels holds
 // width x height values 0x00RRGGBB, rows top to bottom.
 void writeTga32(const std::string& path, int width, int height, const std::vector<uint32_t>& pixels);

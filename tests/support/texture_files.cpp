@@ -1,7 +1,9 @@
 #include "support/texture_files.h"
 
-#include <cstdio>
 #include <stdexcept>
+
+#include "support/image_fixtures.h"
+#include "support/picture_files.h"
 
 namespace test_support {
 
@@ -9,29 +11,18 @@ void writeIndexedTga(const std::string& path, int width, int height, const std::
                      const std::vector<uint32_t>& palette) {
     if (indices.size() != static_cast<size_t>(width) * height) throw std::invalid_argument("index count");
     if (palette.size() != 256) throw std::invalid_argument("palette size");
-    std::vector<uint8_t> bytes(18, 0);
-    bytes[1] = 1;  // a colour map is present
-    bytes[2] = 1;  // uncompressed, colour-mapped
-    bytes[5] = 0;  // colour-map length 256, little-endian
+    std::vector<uint8_t> bytes = tgaHeader(1, width, height, 8);  // uncompressed, colour-mapped
+    bytes[1] = 1;                                                 // a colour map is present
+    bytes[5] = 0;                                                 // colour-map length 256, little-endian
     bytes[6] = 1;
     bytes[7] = 24;  // colour-map entry size
-    bytes[12] = static_cast<uint8_t>(width & 0xff);
-    bytes[13] = static_cast<uint8_t>(width >> 8);
-    bytes[14] = static_cast<uint8_t>(height & 0xff);
-    bytes[15] = static_cast<uint8_t>(height >> 8);
-    bytes[16] = 8;
-    bytes[17] = 0x20;  // top-left origin
     for (uint32_t colour : palette) {
         bytes.push_back(static_cast<uint8_t>(colour));
         bytes.push_back(static_cast<uint8_t>(colour >> 8));
         bytes.push_back(static_cast<uint8_t>(colour >> 16));
     }
     bytes.insert(bytes.end(), indices.begin(), indices.end());
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot create " + path);
-    const size_t written = std::fwrite(bytes.data(), 1, bytes.size(), file);
-    const bool closed = std::fclose(file) == 0;
-    if (written != bytes.size() || !closed) throw std::runtime_error("cannot write " + path);
+    writeFile(path, bytes);
 }
 
 std::vector<uint8_t> testTextureIndices() {
