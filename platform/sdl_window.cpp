@@ -71,7 +71,10 @@ int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode) {
 SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : width(width), height(height) {
     sdlVideoAcquire();
     try {
-        Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
+        // Hidden until its renderer exists: a renderer that needs OpenGL makes
+        // SDL destroy the window and create another, which would otherwise
+        // flash on the screen and vanish before the real one appears.
+        Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI | SDL_WINDOW_HIDDEN;
         int windowX = SDL_WINDOWPOS_CENTERED;
         int windowY = SDL_WINDOWPOS_CENTERED;
         int windowWidth = width;
@@ -107,6 +110,7 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
         pacer = std::make_unique<FramePacer>(
             SDL_GetCurrentDisplayMode(display, &displayMode) == 0 ? displayMode.refresh_rate : 0);
         if (mode == Mode::Fullscreen) SDL_ShowCursor(SDL_DISABLE);
+        SDL_ShowWindow(window);
         SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
         SDL_RenderClear(renderer);
         SDL_RenderPresent(renderer);

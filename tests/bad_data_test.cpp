@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -389,20 +388,6 @@ ProgramOutcome runRealProgram(const std::string& directory) {
     return outcome;
 }
 
-// The launcher's own tests type on the same display: one program at a time.
-class DisplayLock {
-public:
-    DisplayLock() : file(open(PEEKSTUN_BUILD_DIR "/shared_display.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0644)) {
-        if (file >= 0) flock(file, LOCK_EX);
-    }
-    ~DisplayLock() {
-        if (file >= 0) close(file);
-    }
-
-private:
-    int file;
-};
-
 TEST_F(BadData, TheRealProgramReportsDamageAndExitsWithZero) {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) GTEST_SKIP() << "no DISPLAY";
@@ -419,7 +404,6 @@ TEST_F(BadData, TheRealProgramReportsDamageAndExitsWithZero) {
         {"data/gfx/n.tga", false, kFileMissing},
         {"data/gfx/credits.tga", true, kUnexpectedEnd},
     };
-    DisplayLock lock;
     DamagedTree tree;
     for (const Case& damaged : cases) {
         if (damaged.cut) {

@@ -40,7 +40,6 @@ protected:
 };
 
 TEST_F(LauncherDialogTest, AppearsTitledConfigurationInTheTemplateProportions) {
-    DisplayLock lock;
     EmptyDirectory directory;
     Program program(directory.path, "launcher_dialog_test");
     std::string dialog = waitForWindow(program, "^Configuration$", 20);
@@ -65,7 +64,6 @@ TEST_F(LauncherDialogTest, AppearsTitledConfigurationInTheTemplateProportions) {
 }
 
 TEST_F(LauncherDialogTest, EscapeQuitsWithStatusZeroAndNoShowWindow) {
-    DisplayLock lock;
     EmptyDirectory directory;
     Program program(directory.path, "launcher_dialog_test");
     std::string dialog = waitForWindow(program, "^Configuration$", 20);
@@ -84,7 +82,6 @@ TEST_F(LauncherDialogTest, EscapeQuitsWithStatusZeroAndNoShowWindow) {
 }
 
 TEST_F(LauncherDialogTest, AboutBoxOpensAndClosesAndTheDialogStays) {
-    DisplayLock lock;
     EmptyDirectory directory;
     Program program(directory.path, "launcher_dialog_test");
     std::string dialog = waitForWindow(program, "^Configuration$", 20);
@@ -109,7 +106,6 @@ TEST_F(LauncherDialogTest, EnterRunsTheShowInAWindowUntilEscape) {
     if (access((buildDir + "/data/music/peekstun.xm").c_str(), R_OK) != 0) {
         GTEST_SKIP() << "the show's data is not built yet";
     }
-    DisplayLock lock;
     Program program(buildDir, "launcher_dialog_test");
     std::string dialog = waitForWindow(program, "^Configuration$", 20);
     ASSERT_FALSE(dialog.empty());

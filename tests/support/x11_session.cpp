@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -203,15 +202,6 @@ Picture captureWindow(const std::string& window, const std::string& savedAs, int
     return readPicture(savedAs, width, height);
 }
 
-DisplayLock::DisplayLock()
-    : file(open((buildDir + "/shared_display.lock").c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644)) {
-    if (file >= 0) flock(file, LOCK_EX);
-}
-
-DisplayLock::~DisplayLock() {
-    if (file >= 0) close(file);
-}
-
 MappedWindowLog::MappedWindowLog() : logPath(buildDir + "/mapped_windows_" + std::to_string(getpid()) + ".log") {
     // A window mapped before xev watches would go unseen: it watches once it
     // reports a change to a property of the root window. One that could not
@@ -298,27 +288,28 @@ pid_t startVirtualServer(std::string& name) {
 
 }  // namespace
 
-PrivateDisplay::PrivateDisplay() {
-    const char* current = std::getenv("DISPLAY");
-    previousDisplay = current ? current : "";
-    server = startVirtualServer(displayName);
-    if (server > 0) {
-        setenv("DISPLAY", displayName.c_str(), 1);
-        // The programs of the test start once the server takes connections.
-        for (int attempt = 0; attempt < 50 && !runCommand("xprop -root").ok; ++attempt) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    } else {
-        displayName = previousDisplay;
-        sharedLock = std::make_unique<DisplayLock>();
+VirtualDisplay::VirtualDisplay() {
+    // Nothing the tests start may reach the user's session, by X or Wayland.
+    unsetenv("WAYLAND_DISPLAY");
+    setenv("GDK_BACKEND", "x11", 1);
+    std::string name;
+    server = startVirtualServer(name);
+    if (server <= 0) {
+        unsetenv("DISPLAY");
+        return;
+    }
+    setenv("DISPLAY", name.c_str(), 1);
+    // The programs of the test start once the server takes connections.
+    for (int attempt = 0; attempt < 50 && !runCommand("xprop -root").ok; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
 }
 
-PrivateDisplay::~PrivateDisplay() {
+VirtualDisplay::~VirtualDisplay() {
     if (server <= 0) return;
     kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
-    setenv("DISPLAY", previousDisplay.c_str(), 1);
+    unsetenv("DISPLAY");
 }
 
 }  // namespace x11_session

@@ -101,19 +101,6 @@ Picture readPicture(const std::string& path, int width = 0, int height = 0);
 // width x height; empty when the window cannot be captured.
 Picture captureWindow(const std::string& window, const std::string& savedAs, int width, int height);
 
-// Several tests share one display: each holds it while it types, so no
-// test's keys land in another's window.
-class DisplayLock {
-public:
-    DisplayLock();
-    DisplayLock(const DisplayLock&) = delete;
-    DisplayLock& operator=(const DisplayLock&) = delete;
-    ~DisplayLock();
-
-private:
-    int file;
-};
-
 // Every window mapped on the display while this object lives, however
 // briefly, as seen by xev on the root window.
 class MappedWindowLog {
@@ -133,25 +120,19 @@ private:
     pid_t recorder = -1;
 };
 
-// A display for one test alone: a virtual X server of its own, so that no
-// other test's window covers the program's or takes its keys, and DISPLAY
-// names it while this object lives. Without Xvfb, the display in DISPLAY,
-// held with a DisplayLock.
-class PrivateDisplay {
+// A virtual X server of the test's own (Xvfb, 1280 x 1024), named by DISPLAY
+// while this object lives. The user's own display is never used: where no
+// virtual server starts, DISPLAY is left unset and the tests that need one
+// skip.
+class VirtualDisplay {
 public:
-    PrivateDisplay();
-    PrivateDisplay(const PrivateDisplay&) = delete;
-    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
-    ~PrivateDisplay();
-
-    // Where the programs of the test draw: ":N" or the shared display.
-    const std::string& name() const { return displayName; }
+    VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+    ~VirtualDisplay();
 
 private:
-    std::string displayName;
-    std::string previousDisplay;
     pid_t server = -1;
-    std::unique_ptr<DisplayLock> sharedLock;
 };
 
 }  // namespace x11_session
