@@ -1,5 +1,6 @@
 #include "platform/music_xm_check.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -23,15 +24,44 @@ private:
     size_t size;
 };
 
+// The highest instrument number named by the packed cells in [begin, end),
+// which lie inside the file. A cell is a flag byte (bit 7 set) followed by
+// the fields its bits 0 to 4 name (note, instrument, volume, effect,
+// parameter), or else a note followed by all four other fields. Every byte
+// is counted, even past the pattern's last cell, which can only add
+// instruments to what must be present.
+uint32_t highestInstrumentIn(const XmReader& in, uint64_t begin, uint64_t end) {
+    uint32_t highest = 0;
+    uint64_t at = begin;
+    while (at < end) {
+        uint32_t flags = in.u8(at++);
+        if (flags & 0x80) {
+            if (flags & 0x01) ++at;  // note
+        } else {
+            flags = 0x1e;  // the byte was the note; everything else follows
+        }
+        if ((flags & 0x02) && at < end) highest = std::max(highest, in.u8(at));
+        for (uint32_t field = 0x02; field <= 0x10; field <<= 1) {
+            if (flags & field) ++at;
+        }
+    }
+    return highest;
+}
+
 // The offset just past the patterns starting at `offset`, or 0 when the file
-// ends first.
-uint64_t skipPatterns(const XmReader& in, uint64_t offset, uint32_t patterns) {
+// ends first. `highestInstrument` rises to the highest instrument number
+// their cells name.
+uint64_t skipPatterns(const XmReader& in, uint64_t offset, uint32_t patterns, uint32_t& highestInstrument) {
     for (uint32_t i = 0; i < patterns; ++i) {
         if (!in.has(offset, 9)) return 0;
         uint32_t headerLength = in.u32(offset);
         uint32_t packedSize = in.u16(offset + 7);
-        offset += uint64_t{headerLength} + packedSize;
+        uint64_t cells = offset + headerLength;
+        offset = cells + packedSize;
         if (!in.has(0, offset)) return 0;
+        // Each pattern's cells follow the previous one's, so all of them
+        // together are read at most once.
+        highestInstrument = std::max(highestInstrument, highestInstrumentIn(in, cells, offset));
     }
     return offset;
 }
@@ -82,7 +112,12 @@ bool isTruncatedXm(const uint8_t* bytes, size_t size) {
     if (!in.has(kHeaderSizeOffset, 16)) return true;
     if (in.u16(58) != 0x0104) return false;
     uint64_t headerEnd = kHeaderSizeOffset + uint64_t{in.u32(kHeaderSizeOffset)};
-    uint64_t patternsEnd = skipPatterns(in, headerEnd, in.u16(70));
+    if (!in.has(0, headerEnd)) return true;
+    uint32_t highestInstrument = 0;
+    uint64_t patternsEnd = skipPatterns(in, headerEnd, in.u16(70), highestInstrument);
     if (patternsEnd == 0) return true;
-    return skipInstruments(in, patternsEnd, in.u16(72)) == 0;
+    // Instruments past the last one a cell names are never heard, and may be
+    // missing or cut.
+    uint32_t heardInstruments = std::min(in.u16(72), highestInstrument);
+    return skipInstruments(in, patternsEnd, heardInstruments) == 0;
 }

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/fmod.h"
+#include "support/image_fixtures.h"
 #include "support/xm_builder.h"
 
 namespace {
@@ -91,6 +94,81 @@ TEST_F(SongLoading, TruncatedModulesGiveNoSong) {
     EXPECT_FALSE(loads(cut(whole, sampleData - 1))) << "in a sample header";
     EXPECT_FALSE(loads(cut(whole, sampleData + 10))) << "in sample data";
     EXPECT_FALSE(loads(cut(whole, whole.size() - 1))) << "one byte short";
+}
+
+// Two packed 16-row patterns on two channels: instrument 1 clicks on every
+// row of channel 0, instrument 2 holds a lower tone every fourth row of
+// channel 1, and instrument 3, written last, is named by no cell.
+XmSong songWithAnUnusedLastInstrument() {
+    XmSong song = clickSong(2, 16);
+    song.channels = 2;
+    song.packCells = true;
+    for (XmPattern& pattern : song.patterns) {
+        for (int row = 0; row < pattern.rows; row += 4) pattern.notes.push_back({row, 1, 37, 2});
+    }
+    std::vector<int16_t> tone(4000);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>((i / 40) % 2 ? -12000 : 12000);
+    song.moreInstruments = {tone, std::vector<int16_t>(500, 9000)};
+    return song;
+}
+
+// The sound the decoder's own command-line player renders from the module's
+// bytes: the data chunk of the WAV file it writes (its other chunks carry the
+// module's names and peaks), empty when it writes none.
+std::vector<uint8_t> decoderRender(const ScratchDir& scratch, const std::vector<uint8_t>& bytes) {
+    const std::string path = scratch.path("render.xm");
+    writeFile(path, bytes);
+    std::remove((path + ".wav").c_str());
+    runQuietly("openmpt123 --quiet --render --force --samplerate 44100 '" + path + "'");
+    if (!std::filesystem::exists(path + ".wav")) return {};
+    const std::vector<uint8_t> wav = readFile(path + ".wav");
+    for (size_t chunk = 12; chunk + 8 <= wav.size();) {
+        const size_t size = wav[chunk + 4] | wav[chunk + 5] << 8 | wav[chunk + 6] << 16 | size_t{wav[chunk + 7]} << 24;
+        const size_t end = std::min(wav.size(), chunk + 8 + size);
+        if (std::string(wav.begin() + chunk, wav.begin() + chunk + 4) == "data") {
+            return std::vector<uint8_t>(wav.begin() + chunk + 8, wav.begin() + end);
+        }
+        chunk += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+TEST_F(SongLoading, OnlyWhatCanBeHeardMustBePresent) {
+    XmLayout layout;
+    const std::vector<uint8_t> whole = buildXm(songWithAnUnusedLastInstrument(), &layout);
+    ASSERT_EQ(layout.instruments.size(), 3u);
+    struct Variant {
+        const char* damage;
+        size_t length;
+        bool heardWhole;
+    };
+    const Variant variants[] = {
+        {"complete", whole.size(), true},
+        {"without the unused last instrument its header announces", layout.instruments[2], true},
+        {"cut in the unused instrument's header", layout.instruments[2] + 100, true},
+        {"cut in the unused instrument's sample", layout.sampleData[2] + 10, true},
+        {"without a used instrument", layout.instruments[1], false},
+        {"cut in a used instrument's header", layout.instruments[1] + 100, false},
+        {"cut in a used instrument's sample", layout.sampleData[1] + 10, false},
+        {"without its last pattern", layout.patterns[1], false},
+        {"cut in its last pattern", layout.patterns[1] + 30, false},
+    };
+    // The show loads exactly the modules that the decoder's player renders
+    // as it renders the complete one.
+    const bool compare = toolAvailable("openmpt123");
+    ScratchDir scratch;
+    const std::vector<uint8_t> reference = compare ? decoderRender(scratch, whole) : std::vector<uint8_t>();
+    if (compare) {
+        ASSERT_GT(reference.size(), 44100u * 8 * 3) << "the decoder's player rendered too little";
+    }
+    for (const Variant& variant : variants) {
+        EXPECT_EQ(loads(cut(whole, variant.length)), variant.heardWhole) << variant.damage;
+        if (compare) {
+            EXPECT_EQ(decoderRender(scratch, cut(whole, variant.length)) == reference, variant.heardWhole)
+                << variant.damage << ": the decoder's player disagrees";
+        }
+    }
+    if (!compare) GTEST_SKIP() << "openmpt123 is not installed: not compared with the decoder's player";
 }
 
 }  // namespace

@@ -38,15 +38,30 @@ void writeHeader(ByteWriter& out, const XmSong& song) {
     out.u16(0);  // restart position
     out.u16(song.channels);
     out.u16(static_cast<int>(song.patterns.size()));
-    out.u16(song.sample.empty() ? 0 : 1);
+    out.u16(song.sample.empty() ? 0 : 1 + static_cast<int>(song.moreInstruments.size()));
     out.u16(1);  // linear frequency table
     out.u16(song.speed);
     out.u16(song.bpm);
     for (size_t i = 0; i < 256; ++i) out.u8(i < song.orders.size() ? song.orders[i] : 0);
 }
 
-void writePattern(ByteWriter& out, const XmPattern& pattern, int channels) {
-    // Unpacked cells: note, instrument, volume, effect, parameter.
+// The cell's five bytes whole, or packed: a flag byte naming the fields that
+// follow, the empty ones left out.
+void writeCell(ByteWriter& out, const uint8_t* cell, bool pack) {
+    if (!pack) {
+        out.bytes.insert(out.bytes.end(), cell, cell + 5);
+        return;
+    }
+    int flags = 0x80;
+    for (int i = 0; i < 5; ++i) flags |= cell[i] ? 1 << i : 0;
+    out.u8(flags);
+    for (int i = 0; i < 5; ++i) {
+        if (cell[i]) out.u8(cell[i]);
+    }
+}
+
+void writePattern(ByteWriter& out, const XmPattern& pattern, int channels, bool pack) {
+    // Cells: note, instrument, volume, effect, parameter.
     std::vector<uint8_t> cells(static_cast<size_t>(pattern.rows) * channels * 5, 0);
     for (const XmNote& note : pattern.notes) {
         if (note.row < 0 || note.row >= pattern.rows || note.channel < 0 || note.channel >= channels) {
@@ -55,15 +70,19 @@ void writePattern(ByteWriter& out, const XmPattern& pattern, int channels) {
         size_t cell = (static_cast<size_t>(note.row) * channels + note.channel) * 5;
         cells[cell] = static_cast<uint8_t>(note.note);
         cells[cell + 1] = static_cast<uint8_t>(note.instrument);
+        cells[cell + 3] = static_cast<uint8_t>(note.effect);
+        cells[cell + 4] = static_cast<uint8_t>(note.parameter);
     }
+    ByteWriter data;
+    for (size_t cell = 0; cell < cells.size(); cell += 5) writeCell(data, &cells[cell], pack);
     out.u32(9);  // pattern header size
     out.u8(0);   // packing type
     out.u16(pattern.rows);
-    out.u16(static_cast<int>(cells.size()));
-    out.bytes.insert(out.bytes.end(), cells.begin(), cells.end());
+    out.u16(static_cast<int>(data.bytes.size()));
+    out.bytes.insert(out.bytes.end(), data.bytes.begin(), data.bytes.end());
 }
 
-void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample, bool loop) {
+void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample, bool loop, size_t* sampleData) {
     out.u32(263);  // instrument header size
     out.text("click", 22);
     out.u8(0);
@@ -87,6 +106,7 @@ void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample, bool l
     out.u8(0);                   // relative note
     out.u8(0);                   // reserved
     out.text("click", 22);
+    if (sampleData) *sampleData = out.bytes.size();
 
     int16_t previous = 0;
     for (int16_t value : sample) {
@@ -97,12 +117,29 @@ void writeInstrument(ByteWriter& out, const std::vector<int16_t>& sample, bool l
 
 }  // namespace
 
-std::vector<uint8_t> buildXm(const XmSong& song) {
+std::vector<uint8_t> buildXm(const XmSong& song, XmLayout* layout) {
     if (song.orders.empty() || song.orders.size() > 256) throw std::invalid_argument("orders must be 1 to 256");
+    if (song.sample.empty() && !song.moreInstruments.empty()) {
+        throw std::invalid_argument("more instruments need instrument 1");
+    }
+    XmLayout parts;
     ByteWriter out;
     writeHeader(out, song);
-    for (const XmPattern& pattern : song.patterns) writePattern(out, pattern, song.channels);
-    if (!song.sample.empty()) writeInstrument(out, song.sample, song.loopSample);
+    for (const XmPattern& pattern : song.patterns) {
+        parts.patterns.push_back(out.bytes.size());
+        writePattern(out, pattern, song.channels, song.packCells);
+    }
+    if (!song.sample.empty()) {
+        parts.instruments.push_back(out.bytes.size());
+        parts.sampleData.push_back(0);
+        writeInstrument(out, song.sample, song.loopSample, &parts.sampleData.back());
+    }
+    for (const std::vector<int16_t>& sample : song.moreInstruments) {
+        parts.instruments.push_back(out.bytes.size());
+        parts.sampleData.push_back(0);
+        writeInstrument(out, sample, false, &parts.sampleData.back());
+    }
+    if (layout) *layout = parts;
     return out.bytes;
 }
 

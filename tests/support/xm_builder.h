@@ -9,8 +9,10 @@
 struct XmNote {
     int row = 0;
     int channel = 0;
-    int note = 49;  // 1..96; 49 is C-4, which plays the sample at its own rate
+    int note = 49;  // 1..96; 49 is C-4, which plays the sample at its own rate; 0 for none
     int instrument = 1;
+    int effect = 0;  // effect column: 0xB jumps to an order, 0xD breaks to the next one
+    int parameter = 0;
 };
 
 struct XmPattern {
@@ -28,10 +30,23 @@ struct XmSong {
     // without instruments.
     std::vector<int16_t> sample;
     bool loopSample = false;  // played once, or repeated for as long as the note lasts
+    // Instruments 2, 3, ... after it, each one 16-bit sample played once.
+    std::vector<std::vector<int16_t>> moreInstruments;
+    // Cells stored packed (a flag byte and only the fields in use) rather
+    // than all five bytes of each.
+    bool packCells = false;
 };
 
-// The bytes of an XM file (version 0x0104) holding `song`.
-std::vector<uint8_t> buildXm(const XmSong& song);
+// Where the parts of a built module start, as byte offsets into it.
+struct XmLayout {
+    std::vector<size_t> patterns;
+    std::vector<size_t> instruments;
+    std::vector<size_t> sampleData;  // of each instrument
+};
+
+// The bytes of an XM file (version 0x0104) holding `song`; `layout`, when
+// given, receives where its parts start.
+std::vector<uint8_t> buildXm(const XmSong& song, XmLayout* layout = nullptr);
 
 // A song of `orders` orders, each playing its own `rows`-row pattern at speed
 // 6 and 125 BPM (0.12 s a row), with a short full-scale click on channel 0 at
