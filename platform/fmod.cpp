@@ -7,7 +7,8 @@
 // first frame will be heard (the callback's time plus the device's queued
 // block), the song logs every change of row with the time of the frame that
 // carries it, and FMUSIC_GetOrder/GetRow look up the entry whose time has
-// come. Offline, the clock is the count of frames mixed.
+// come; the time the song's end is heard is logged the same way for
+// FMUSIC_IsFinished. Offline, the clock is the count of frames mixed.
 #include "platform/fmod.h"
 
 #include <memory>
@@ -256,6 +257,8 @@ bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
 int FMUSIC_GetOrder(FMUSIC_MODULE* module) { return module ? module->positionAt(outputClockNow()).order : -1; }
 
 int FMUSIC_GetRow(FMUSIC_MODULE* module) { return module ? module->positionAt(outputClockNow()).row : -1; }
+
+bool FMUSIC_IsFinished(FMUSIC_MODULE* module) { return module && module->finishedAt(outputClockNow()); }
 
 size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames) {
     SoundSystem& s = sound();

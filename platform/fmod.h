@@ -56,6 +56,10 @@ bool FMUSIC_StopSong(FMUSIC_MODULE* module);
 // the output's thread mixes. -1 for a null handle.
 int FMUSIC_GetOrder(FMUSIC_MODULE* module);
 int FMUSIC_GetRow(FMUSIC_MODULE* module);
+// True once the last frame of the playing song has been heard, on the same
+// clock as the position: the song is over and only silence follows. False
+// before that, for a song stopped before its end, and for a null handle.
+bool FMUSIC_IsFinished(FMUSIC_MODULE* module);
 
 // Offline output: mixes the next `frames` stereo frames of the playing song as
 // interleaved 16-bit samples into `samples` (2 x frames values) and advances

@@ -7,6 +7,7 @@ void MusicPositionLog::reset(MusicPosition position) {
     newest = 0;
     count = 1;
     entries[0] = {std::numeric_limits<int64_t>::min(), position};
+    end = kNoEnd;
 }
 
 void MusicPositionLog::record(int64_t time, MusicPosition position) {
@@ -31,4 +32,14 @@ MusicPosition MusicPositionLog::at(int64_t time) const {
         index = (index + kCapacity - 1) % kCapacity;
     }
     return entries[index].position;
+}
+
+void MusicPositionLog::recordEnd(int64_t time) {
+    std::lock_guard<std::mutex> lock(mutex);
+    end = time;
+}
+
+bool MusicPositionLog::endedBy(int64_t time) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    return end != kNoEnd && time >= end;
 }

@@ -1,9 +1,11 @@
 // The song positions a player has mixed, each with the time at which it is
-// heard, so that another thread can ask which position is being heard now.
+// heard, and the time its end is heard, so that another thread can ask which
+// position is being heard now and whether the song is over.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <mutex>
 
 struct MusicPosition {
@@ -21,7 +23,8 @@ inline bool operator!=(const MusicPosition& a, const MusicPosition& b) { return 
 // arrive about once per row, so neither side ever waits long.
 class MusicPositionLog {
 public:
-    // Forgets every entry: `position` holds from the beginning of time.
+    // Forgets every entry and the end: `position` holds from the beginning of
+    // time.
     void reset(MusicPosition position);
     // `position` holds from `time` on. Times must not decrease from one call to
     // the next; an entry equal to the newest one is not stored again.
@@ -29,6 +32,10 @@ public:
     // The position heard at `time`: the newest entry not later than `time`, or
     // the oldest kept entry when every kept one is later.
     MusicPosition at(int64_t time) const;
+    // Nothing of the song is heard from `time` on.
+    void recordEnd(int64_t time);
+    // True when an end was recorded and `time` has reached it.
+    bool endedBy(int64_t time) const;
 
 private:
     struct Entry {
@@ -36,9 +43,11 @@ private:
         MusicPosition position;
     };
     static constexpr size_t kCapacity = 256;
+    static constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::max();
 
     mutable std::mutex mutex;
     std::array<Entry, kCapacity> entries{};
     size_t newest = 0;  // index of the newest entry
     size_t count = 0;
+    int64_t end = kNoEnd;  // the time the song ends, kNoEnd while it plays on
 };

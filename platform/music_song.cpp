@@ -86,14 +86,18 @@ void MusicSong::restart(int mixRate, int interpolationTaps) {
     hasNextFrame = false;
     primed = false;
     ended = false;
+    endRecorded = false;
     positions.reset({0, 0});
 }
 
 void MusicSong::stop(int64_t time) {
     std::lock_guard<std::mutex> lock(mixing);
+    const bool endHeard = positions.endedBy(time);
     positions.reset(positions.at(time));
+    if (endHeard) positions.recordEnd(time);
     hasNextFrame = false;
     ended = true;
+    endRecorded = true;
 }
 
 size_t MusicSong::mix(int16_t* samples, size_t frames, const MusicTimeMap& time) {
@@ -141,6 +145,12 @@ size_t MusicSong::mix(int16_t* samples, size_t frames, const MusicTimeMap& time)
             // already moved its position past the end: keep the last row heard.
             ended = true;
         }
+    }
+    // The decoder ran out during this mix, and its last frame went out
+    // in it: the frame after that one is the first without song.
+    if (ended && !endRecorded) {
+        positions.recordEnd(timeOf(filled));
+        endRecorded = true;
     }
     std::fill(samples + 2 * filled, samples + 2 * frames, int16_t{0});
     return filled;

@@ -36,14 +36,19 @@ public:
     // `interpolationTaps` (0 for the decoder's default, else 1, 2, 4 or 8).
     void restart(int rate, int interpolationTaps);
     // Mixes the next `frames` stereo frames into `samples` (interleaved) and
-    // records the positions they carry. Frames after the end of the song are
+    // records the positions they carry, and the time the song's end is heard
+    // once the decoder reaches it. Frames after the end of the song are
     // silence. Returns the number of frames that held song.
     size_t mix(int16_t* samples, size_t frames, const MusicTimeMap& time);
-    // Freezes the position at the one heard at `time`.
+    // Freezes the position at the one heard at `time`; the song counts as
+    // finished only if its end was heard by then.
     void stop(int64_t time);
 
     // The position heard at `time`, safe to ask from any thread.
     MusicPosition positionAt(int64_t time) const { return positions.at(time); }
+    // True when the last frame of the song has been heard by `time`, safe to
+    // ask from any thread.
+    bool finishedAt(int64_t time) const { return positions.endedBy(time); }
 
     // Frames mixed between two position readings: the finest step in which a
     // live output sees the position change (0.7 ms at 44100 Hz).
@@ -64,6 +69,7 @@ private:
     int16_t nextFrame[2] = {0, 0};
     bool hasNextFrame = false;
     bool primed = false;
-    bool ended = false;
+    bool ended = false;        // nothing more comes from the decoder
+    bool endRecorded = false;  // the time of the end is in `positions` (or never will be)
     MusicPositionLog positions;
 };

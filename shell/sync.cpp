@@ -42,6 +42,7 @@ const DynamicArea zoomArea(10, 10, 310, 230);
 void PlayingSongPosition::play() { FMUSIC_PlaySong(song); }
 int PlayingSongPosition::order() { return FMUSIC_GetOrder(song); }
 int PlayingSongPosition::row() { return FMUSIC_GetRow(song); }
+bool PlayingSongPosition::finished() { return FMUSIC_IsFinished(song); }
 
 bool isBeatRow(int order, int row) {
     if (order < 0 || order >= kOrders || row < 0 || row >= kRows) return false;

@@ -8,13 +8,16 @@
 struct FMUSIC_MODULE;
 
 // The song as the timeline sees it: started once, then polled for its
-// position. The show plays the music layer's module; tests script it.
+// position and whether it is over. The show plays the music layer's module;
+// tests script it.
 class SongPosition {
 public:
     virtual ~SongPosition() = default;
     virtual void play() {}
     virtual int order() = 0;
     virtual int row() = 0;
+    // True once the song has been heard to its end.
+    virtual bool finished() { return false; }
 };
 
 // The playing module's position, as the music layer reports it.
@@ -24,6 +27,7 @@ public:
     void play() override;
     int order() override;
     int row() override;
+    bool finished() override;
 
 private:
     FMUSIC_MODULE* song;

@@ -55,7 +55,9 @@ Timeline::Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& ti
 
 // One scene: frames while the polled order is below the bound (and, in the
 // final scene, the polled row below 63). Positions compare as unsigned, so a
-// negative order is past every bound.
+// negative order is past every bound. A song heard to its end before that
+// ends the show as Escape does: a shorter song than the script's would
+// otherwise leave the last scene running in silence.
 void Timeline::runScene(int scene, uint32_t bound) {
     bool first = true;
     while (quit_ == 0 && static_cast<uint32_t>(order_) < bound &&
@@ -72,7 +74,7 @@ void Timeline::runScene(int scene, uint32_t bound) {
 
         order_ = song.order();
         if (scene == kFinalScene) row_ = song.row();
-        quit_ = checkEscape(console) || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
+        quit_ = checkEscape(console) || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
     }
 }
 

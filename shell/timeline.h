@@ -67,7 +67,8 @@ public:
     Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song, DynamicArea& srcArea,
              const DynamicArea& dstArea, ShowObserver* observer = nullptr);
 
-    // Show start, then scenes 1 to 8; returns when the song ends or on Escape.
+    // Show start, then scenes 1 to 8; returns at the last row of the script,
+    // once the song has been heard to its end, or on Escape.
     void run();
 
     // The pieces run() is made of, for drawing single frames from outside:

@@ -147,6 +147,48 @@ TEST_F(OfflineMusic, SongEndsOnItsLastRowAndStaysThere) {
     }
 }
 
+TEST_F(OfflineMusic, FinishedFromTheFrameAfterTheSongsLastAndNotBefore) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(1, 4));
+    const size_t songLength = 4 * kRowFrames;
+    EXPECT_FALSE(FMUSIC_IsFinished(nullptr));
+    EXPECT_FALSE(FMUSIC_IsFinished(song));  // loaded, never played
+    // Mixes that end the song anywhere within the decoder's steps, and one
+    // that runs past it in one go.
+    for (size_t size : {size_t{1}, size_t{31}, size_t{32}, size_t{33}, size_t{1024}, size_t{5293}, 2 * songLength}) {
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        EXPECT_FALSE(FMUSIC_IsFinished(song)) << size;
+        for (size_t mixed = 0; mixed < songLength + 2 * size;) {
+            mix(size);
+            mixed += size;
+            ASSERT_EQ(FMUSIC_IsFinished(song), mixed >= songLength) << "mixes of " << size << ", " << mixed << " mixed";
+        }
+    }
+    // Stopped before its end, a song is not finished, then or later.
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    mix(songLength - 1);
+    EXPECT_TRUE(FMUSIC_StopSong(song));
+    mix(kRowFrames);
+    EXPECT_FALSE(FMUSIC_IsFinished(song));
+}
+
+TEST_F(OfflineMusic, AJumpBackToAPlayedOrderEndsTheSongThere) {
+    init();
+    XmSong jumping = clickSong(3, 16);
+    jumping.patterns[1].notes.push_back({7, 1, 0, 0, 0xB, 0});  // back to order 0 after row 7 of order 1
+    FMUSIC_MODULE* song = load(jumping);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    const size_t songLength = (16 + 8) * kRowFrames;
+    size_t held = 0;
+    mix(songLength - 1, &held);
+    EXPECT_EQ(held, songLength - 1);
+    EXPECT_FALSE(FMUSIC_IsFinished(song));
+    EXPECT_EQ(songRow(song), 64 + 7);
+    mix(kRowFrames, &held);
+    EXPECT_EQ(held, 1u);
+    EXPECT_TRUE(FMUSIC_IsFinished(song));
+}
+
 TEST_F(OfflineMusic, RenderingTwiceGivesTheSameSamples) {
     init(44100, FSOUND_MIXER_MMXP6);
     FMUSIC_MODULE* first = load(clickSong(1, 16));
