@@ -1,7 +1,7 @@
 // Fuzzes module loading through the music layer. Each input is written to a
 // file of the process's own and loaded by name, the way the show loads its
 // song; a module that loads is then played on the offline output for a
-// moment, its position read, stopped and freed.
+// moment, its position and end read, stopped and freed.
 #include <unistd.h>
 
 #include <cstddef>
@@ -55,7 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (FMUSIC_PlaySong(song)) {
         std::vector<int16_t> samples(kBlockFrames * 2);
         for (int block = 0; block < kBlocks; ++block) {
-            FSOUND_Offline_Mix(samples.data(), kBlockFrames);
+            const bool finished = FMUSIC_IsFinished(song);
+            // A finished song holds nothing more to hear.
+            if (FSOUND_Offline_Mix(samples.data(), kBlockFrames) > 0 && finished) std::abort();
             // A playing song is somewhere in its order list, on a real row.
             if (FMUSIC_GetOrder(song) < 0 || FMUSIC_GetRow(song) < 0) std::abort();
         }
