@@ -117,6 +117,13 @@ void TGAHandler::checkDecodable(bool readingColourMap) const {
             throw DynamicError("Vorla error - TGA colour map of " + std::to_string(header.colourMapLength) +
                                " entries (at most 256)");
         }
+        // Map entry k becomes palette entry first + k, so the map must end
+        // inside the palette.
+        const int lastEntry = header.firstEntry + header.colourMapLength - 1;
+        if (lastEntry > 255) {
+            throw DynamicError("Vorla error - TGA colour map entries " + std::to_string(header.firstEntry) + " to " +
+                               std::to_string(lastEntry) + " (at most 255)");
+        }
         if (!supportedEntrySize(header.colourMapEntrySize)) {
             throw DynamicError("Vorla error - TGA colour map entries of " + std::to_string(header.colourMapEntrySize) +
                                " bits not supported");
@@ -154,7 +161,23 @@ int TGAHandler::load(void* pixels, DynamicPalette* palette) {
             throw DynamicError(kUnexpectedEnd);
         }
     }
+    if (hasColourMap && format.bytes() == 1) checkIndices(rows);
     return 1;
+}
+
+// Each index names a map entry: below the map's first entry or past its last
+// there is no colour to show.
+void TGAHandler::checkIndices(const uint8_t* indices) const {
+    const int first = header.firstEntry;
+    const int end = first + header.colourMapLength;
+    const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+    for (size_t i = 0; i < count; ++i) {
+        if (indices[i] < first || indices[i] >= end) {
+            throw DynamicError("Vorla error - TGA pixel index " + std::to_string(indices[i]) +
+                               " outside the colour map (entries " + std::to_string(first) + " to " +
+                               std::to_string(end - 1) + ")");
+        }
+    }
 }
 
 void TGAHandler::readColourMap(BinaryFile& file, DynamicPalette& palette) const {
@@ -170,9 +193,12 @@ void TGAHandler::readColourMap(BinaryFile& file, DynamicPalette& palette) const 
         file.read(map.data(), map.size()) != map.size()) {
         throw DynamicError(kUnexpectedEnd);
     }
-    // Entries the map does not reach are black.
+    // Pixel index i takes map entry i - first, so map entry k goes to palette
+    // entry first + k; entries the map does not reach are black.
     int32_t entries[256] = {};
-    for (size_t i = 0; i < header.colourMapLength; ++i) entries[i] = colourOf(&map[i * entryBytes], entrySize);
+    for (size_t k = 0; k < header.colourMapLength; ++k) {
+        entries[header.firstEntry + k] = colourOf(&map[k * entryBytes], entrySize);
+    }
     palette.load(entries);
 }
 

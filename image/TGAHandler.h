@@ -17,7 +17,7 @@ struct TGAHeader {
     uint8_t idLength;
     uint8_t colourMapType;  // nonzero when a colour map follows the image ID
     uint8_t imageType;      // 1 colour-mapped, 2 true-colour
-    uint16_t firstEntry;
+    uint16_t firstEntry;    // the palette index of the colour map's first entry
     uint16_t colourMapLength;
     uint8_t colourMapEntrySize;  // bits per colour-map entry
     uint16_t xOrigin;
@@ -59,6 +59,8 @@ private:
     // the colour map is judged only when it is to be read.
     void checkDecodable(bool readingColourMap) const;
     void readColourMap(BinaryFile& file, DynamicPalette& palette) const;
+    // Throws when an 8-bit pixel names no entry of the colour map.
+    void checkIndices(const uint8_t* indices) const;
 
     std::string filename;
     TGAHeader header;

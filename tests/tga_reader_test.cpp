@@ -21,6 +21,7 @@ struct TgaLayout {
     int idLength = 0;
     int colourMapLength = 0;  // a colour map is present when nonzero
     int entryBits = 24;
+    int firstEntry = 0;  // the palette index of the map's first entry
 };
 
 std::vector<uint8_t> tgaFile(const TgaLayout& l, const std::vector<uint8_t>& colourMap,
@@ -33,6 +34,7 @@ std::vector<uint8_t> tgaFile(const TgaLayout& l, const std::vector<uint8_t>& col
     bytes[0] = static_cast<uint8_t>(l.idLength);
     bytes[1] = l.colourMapLength ? 1 : 0;
     bytes[2] = static_cast<uint8_t>(l.imageType);
+    put16(3, l.firstEntry);
     put16(5, l.colourMapLength);
     bytes[7] = l.colourMapLength ? static_cast<uint8_t>(l.entryBits) : 0;
     put16(12, l.width);
@@ -130,6 +132,77 @@ TEST(TgaReader, SkipsTheImageIdAndReadsTheColourMap) {
     EXPECT_EQ(shortPalette.lock()[2], mapColour(2));
     EXPECT_EQ(shortPalette.lock()[3], 0);
     shortPalette.unlock();
+}
+
+TEST(TgaReader, GivesPixelIndexIMapEntryIMinusTheFirstEntryIndex) {
+    ScratchDir dir;
+    const std::string path = dir.path("first-39.tga");
+    // A 72-entry map for indices 39 to 110.
+    const TgaLayout layout{1, 4, 2, 8, 0x20, 0, 72, 24, 39};
+    const std::vector<uint8_t> pixels{39, 40, 41, 110, 50, 60, 70, 80};
+    writeFile(path, tgaFile(layout, colourMapOf(72), pixels));
+
+    Image image(path.c_str());
+    EXPECT_EQ(pixelsOf(image), pixels);
+    const std::vector<uint32_t> colours = coloursOf(image);
+    for (size_t i = 0; i < colours.size(); ++i)
+        EXPECT_EQ(colours[i], static_cast<uint32_t>(mapColour(pixels[i] - 39))) << i;
+    DynamicPalette palette = image.palette();
+    EXPECT_EQ(palette.lock()[38], 0) << "entries before the map are black";
+    palette.unlock();
+
+    // Other readers see the same colours in the same file.
+    RgbPicture expected{4, 2, {}};
+    for (uint32_t colour : colours) {
+        for (int shift : {16, 8, 0}) expected.rgb.push_back(static_cast<uint8_t>(colour >> shift));
+    }
+    if (toolAvailable("convert")) {
+        ASSERT_TRUE(runQuietly("convert " + path + " " + path + ".im.ppm"));
+        EXPECT_EQ(readPpm(path + ".im.ppm").rgb, expected.rgb);
+    }
+    if (toolAvailable("tgatoppm")) {
+        ASSERT_TRUE(runQuietly("tgatoppm " + path + " > " + path + ".netpbm.ppm"));
+        EXPECT_EQ(readPpm(path + ".netpbm.ppm").rgb, expected.rgb);
+    }
+
+    // A map that ends exactly at the last palette entry is read whole.
+    writeFile(path, tgaFile({1, 2, 1, 8, 0x20, 0, 56, 24, 200}, colourMapOf(56), {200, 255}));
+    EXPECT_EQ(coloursOf(Image(path.c_str())),
+              (std::vector<uint32_t>{static_cast<uint32_t>(mapColour(0)), static_cast<uint32_t>(mapColour(55))}));
+}
+
+TEST(TgaReader, RefusesPixelsAndMapsOutsideThePalette) {
+    ScratchDir dir;
+    const std::string path = dir.path("outside.tga");
+    struct Case {
+        TgaLayout layout;
+        int entries;
+        uint8_t index;
+        const char* message;
+    };
+    const std::vector<Case> cases{
+        {{1, 2, 1, 8, 0x20, 0, 72, 24, 39},
+         72,
+         38,
+         "Vorla error - TGA pixel index 38 outside the colour map (entries 39 to 110)"},
+        {{1, 2, 1, 8, 0x20, 0, 72, 24, 39},
+         72,
+         111,
+         "Vorla error - TGA pixel index 111 outside the colour map (entries 39 to 110)"},
+        {{1, 2, 1, 8, 0x20, 0, 3}, 3, 3, "Vorla error - TGA pixel index 3 outside the colour map (entries 0 to 2)"},
+        {{1, 2, 1, 8, 0x20, 0, 100, 24, 200},
+         100,
+         200,
+         "Vorla error - TGA colour map entries 200 to 299 (at most 255)"},
+        {{1, 2, 1, 8, 0x20, 0, 1, 24, 65535},
+         1,
+         0,
+         "Vorla error - TGA colour map entries 65535 to 65535 (at most 255)"},
+    };
+    for (const Case& c : cases) {
+        writeFile(path, tgaFile(c.layout, colourMapOf(c.entries), {c.index, c.index}));
+        EXPECT_EQ(errorFrom([&] { Image image(path.c_str()); }), c.message) << int{c.index};
+    }
 }
 
 TEST(TgaReader, ReturnsZeroForAColourMapOfMoreThan256Entries) {
