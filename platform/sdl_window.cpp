@@ -61,6 +61,11 @@ SDL_Renderer* createRenderer(SDL_Window* window) {
     return nullptr;
 }
 
+// Return or keypad Enter held with either Alt key.
+bool isAltEnter(SDL_Keycode key, Uint16 modifiers) {
+    return (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (modifiers & KMOD_ALT) != 0;
+}
+
 }  // namespace
 
 int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode) {
@@ -172,7 +177,11 @@ void SdlWindow::drawScaled() {
 void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
     switch (event.type) {
         case SDL_KEYDOWN:
-            if (event.key.repeat == 0 && event.key.windowID == SDL_GetWindowID(window)) {
+            if (event.key.repeat != 0 || event.key.windowID != SDL_GetWindowID(window)) break;
+            // Alt+Enter is the window's own: the show never sees it.
+            if (isAltEnter(event.key.keysym.sym, event.key.keysym.mod)) {
+                toggleFullscreen();
+            } else {
                 keys.push_back(keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode));
             }
             break;
@@ -189,6 +198,28 @@ void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
             break;
         default:
             break;
+    }
+}
+
+// Full screen covers the screen; a window takes the comfortable size in its
+// middle. The sizes are set by hand, as no window manager may be there to do it.
+void SdlWindow::toggleFullscreen() {
+    const bool leaving = (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
+    if (leaving) {
+        SDL_SetWindowFullscreen(window, 0);
+        const int factor = comfortableFactor(width, height);
+        SDL_SetWindowSize(window, width * factor, height * factor);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED_DISPLAY(display), SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+        SDL_ShowCursor(SDL_ENABLE);
+    } else {
+        SDL_Rect screen;
+        if (SDL_GetDisplayBounds(display, &screen) == 0) {
+            SDL_SetWindowPosition(window, screen.x, screen.y);
+            SDL_SetWindowSize(window, screen.w, screen.h);
+        }
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_ShowCursor(SDL_DISABLE);
     }
 }
 

@@ -26,7 +26,8 @@ public:
 
     void present(const uint32_t* pixels);
     // Moves pending events into `keys`: presses in order, a close request
-    // as Escape (27).
+    // as Escape (27). Alt+Enter switches between full screen and a window
+    // instead.
     void collectKeys(std::deque<int>& keys);
     // Blocks until at least one key is in `keys`.
     void waitForKey(std::deque<int>& keys);
@@ -36,6 +37,7 @@ public:
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
     void drawScaled();
+    void toggleFullscreen();
 
     int width;
     int height;

@@ -45,6 +45,10 @@ void initialise(HWND dialog) {
 
     static const char* const frequencies[] = {"44100 Hz", "22050 Hz", "11025 Hz", "8000 Hz"};
     fillList(dialog, IDC_FREQUENCY, frequencies, 4);
+
+    send(dialog, IDC_OUTPUT, CB_SETCURSEL, LaunchSettings.outputChoice);
+    send(dialog, IDC_MIXER, CB_SETCURSEL, LaunchSettings.mixerChoice);
+    send(dialog, IDC_FREQUENCY, CB_SETCURSEL, LaunchSettings.frequencyChoice);
 }
 
 int selectedOutput(LRESULT selection) {
@@ -63,14 +67,10 @@ int selectedMixer(LRESULT selection) {
                                                                                   : FSOUND_MIXER_AUTODETECT;
 }
 
-void run(HWND dialog) {
-    LRESULT output = send(dialog, IDC_OUTPUT, CB_GETCURSEL);
-    LRESULT device = send(dialog, IDC_DEVICE, CB_GETCURSEL);
-    LRESULT mixer = send(dialog, IDC_MIXER, CB_GETCURSEL);
-    LRESULT frequency = send(dialog, IDC_FREQUENCY, CB_GETCURSEL);
-
+// The choices as list positions, whether from the dialog or not.
+void applyChoices(bool fullscreen, LRESULT output, LRESULT device, LRESULT mixer, LRESULT frequency) {
     // The Loop box is not read: the show never repeats.
-    LaunchSettings.fullscreen = send(dialog, IDC_FULLSCREEN, BM_GETCHECK) == BST_CHECKED;
+    LaunchSettings.fullscreen = fullscreen;
 
     launcherSound.setOutput(selectedOutput(output));
     // The device count belongs to the output just chosen.
@@ -79,7 +79,14 @@ void run(HWND dialog) {
 
     static const int rates[] = {44100, 22050, 11025, 8000};
     if (frequency >= 0 && frequency < 4) LaunchSettings.mixRate = rates[frequency];
+}
 
+void run(HWND dialog) {
+    LRESULT output = send(dialog, IDC_OUTPUT, CB_GETCURSEL);
+    LRESULT device = send(dialog, IDC_DEVICE, CB_GETCURSEL);
+    LRESULT mixer = send(dialog, IDC_MIXER, CB_GETCURSEL);
+    LRESULT frequency = send(dialog, IDC_FREQUENCY, CB_GETCURSEL);
+    applyChoices(send(dialog, IDC_FULLSCREEN, BM_GETCHECK) == BST_CHECKED, output, device, mixer, frequency);
     EndDialog(dialog, 1);
 }
 
@@ -103,4 +110,9 @@ INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             return 0;
     }
     return 0;
+}
+
+void launchWithoutDialog() {
+    applyChoices(LaunchSettings.fullscreen, LaunchSettings.outputChoice, 0, LaunchSettings.mixerChoice,
+                 LaunchSettings.frequencyChoice);
 }

@@ -7,6 +7,11 @@
 struct LaunchSettingsType {
     bool fullscreen = true;
     int mixRate = 0;  // Hz; set by Run
+    // The items the output, mixer and frequency lists open with (the command
+    // line can choose others); 0 is each list's first.
+    int outputChoice = 0;
+    int mixerChoice = 0;
+    int frequencyChoice = 0;
 };
 extern LaunchSettingsType LaunchSettings;
 
@@ -40,3 +45,7 @@ extern const char* const launcherAboutText;
 // ends the dialog with 1, Quit (IDCANCEL) ends it with 0, About shows the
 // About box. Returns 0 for every other message.
 INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// What Run does, without the dialog: the choices in LaunchSettings and the
+// first device go to the sound library, and the rate to LaunchSettings.
+void launchWithoutDialog();

@@ -10,6 +10,7 @@
 
 #include "platform/DynamicError.h"
 #include "platform/windows_headless.h"
+#include "shell/command_line.h"
 
 namespace {
 
@@ -281,6 +282,45 @@ TEST_F(LauncherTest, OtherMessagesAndNotificationsAreIgnored) {
                   dialog.click(IDCANCEL);
               }));
     EXPECT_EQ(Calls{}, fake.calls);
+}
+
+}  // namespace
+
+namespace {
+
+// The command line's choices open the dialog with them selected, and starting
+// without the dialog sets up what Run in that dialog would.
+TEST_F(LauncherTest, CommandLineChoicesPresetTheDialogAndStartingWithoutItSetsUpTheSame) {
+    const std::vector<std::vector<std::string>> commandLines = {
+        {}, {"--window", "--no-sound"}, {"--output", "1", "--mixer", "2", "--rate", "22050"}, {"--rate", "8000"}};
+    for (std::vector<std::string> words : commandLines) {
+        words.insert(words.begin(), "peekstun");
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        CommandLine line;
+        LaunchSettingsType chosen;
+        ASSERT_EQ("", parseCommandLine(static_cast<int>(words.size()), argv.data(), line, chosen));
+
+        SetUp();
+        LaunchSettings = chosen;
+        EXPECT_EQ(1, showLauncher([&](HeadlessDialog& dialog) {
+                      EXPECT_EQ(chosen.fullscreen, dialog.isChecked(IDC_FULLSCREEN));
+                      EXPECT_EQ(chosen.outputChoice, dialog.selection(IDC_OUTPUT));
+                      EXPECT_EQ(chosen.mixerChoice, dialog.selection(IDC_MIXER));
+                      EXPECT_EQ(chosen.frequencyChoice, dialog.selection(IDC_FREQUENCY));
+                      dialog.click(IDOK);
+                  }));
+        const Calls fromDialog = fake.calls;
+        const LaunchSettingsType afterDialog = LaunchSettings;
+
+        SetUp();
+        LaunchSettings = chosen;
+        launchWithoutDialog();
+        EXPECT_EQ(fromDialog, fake.calls) << words.size();
+        EXPECT_EQ(afterDialog.fullscreen, LaunchSettings.fullscreen);
+        EXPECT_EQ(afterDialog.mixRate, LaunchSettings.mixRate);
+    }
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "platform/DynamicError.h"
 #include "platform/DynamicSurface.h"
 #include "platform/sdl_test_hooks.h"
+#include "support/scoped_environment.h"
 #include "support/x11_session.h"
 
 namespace {
@@ -92,33 +93,6 @@ std::vector<int> drainKeys(DynamicConsole& console) {
     }
     return codes;
 }
-
-// Restores an environment variable when the test ends.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const char* value) : name(name) {
-        const char* old = std::getenv(name);
-        hadValue = old != nullptr;
-        if (old) oldValue = old;
-        if (value) {
-            setenv(name, value, 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-    ~ScopedEnvironment() {
-        if (hadValue) {
-            setenv(name, oldValue.c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
-    }
-
-private:
-    const char* name;
-    bool hadValue = false;
-    std::string oldValue;
-};
 
 TEST(WindowedConsole, OpensCentredAtTheLargestComfortableMultiple) {
     REQUIRE_DISPLAY();

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/scoped_environment.h"
 #include "support/x11_session.h"
 
 namespace {
@@ -234,6 +235,9 @@ TEST_F(ShowWindowTest, AMissingPictureIsReportedAfterTheShowWindowClosesAndThePr
 TEST_F(ShowWindowTest, AMissingSongIsReportedWithoutEverOpeningTheShowWindow) {
     DataTree tree({"music/peekstun.xm"});
     ASSERT_FALSE(tree.path.empty());
+    // Nowhere else to find a song either, whatever this machine has installed.
+    const ScopedEnvironment noDataDirectory("PEEKSTUN_DATA", tree.path + "/elsewhere");
+    const ScopedEnvironment noSharedData("XDG_DATA_DIRS", tree.path + "/shared");
     MappedWindowLog mapped;
     Program program(tree.path, "show_window_test_missing_song");
     const std::string dialog = runFromDialog(program);
@@ -253,7 +257,46 @@ TEST_F(ShowWindowTest, AMissingSongIsReportedWithoutEverOpeningTheShowWindow) {
     }
     EXPECT_EQ("", others) << "windows other than the dialog and the message were shown";
     EXPECT_TRUE(program.exitedWithZero());
-    EXPECT_EQ("SOUND: Can't load file\n", program.errors());
+    EXPECT_EQ("SOUND: Can't load file\npeekstun: no data/music/peekstun.xm in " + fs::canonical(tree.path).string() +
+                  "/data, " + tree.path + "/elsewhere/data, " + fs::path(buildDir).parent_path().string() +
+                  "/share/peekstun/data, " + tree.path + "/shared/peekstun/data\n",
+              program.errors());
+}
+
+TEST_F(ShowWindowTest, AltEnterSwitchesToFullScreenAndBackWhileTheShowGoesOn) {
+    Program program(buildDir, "show_window_test_alt_enter", {"--no-dialog", "--window", "--no-sound"});
+    const std::string show = waitForWindow(program, "", 60);
+    ASSERT_FALSE(show.empty()) << "no show window";
+    const Size screen = screenSize();
+    const Size windowed = windowSize(show);
+    ASSERT_LT(windowed.width, screen.width);
+
+    auto waitForSize = [&](Size wanted) {
+        auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (Clock::now() < deadline) {
+            const Size size = windowSize(show);
+            if (size.width == wanted.width && size.height == wanted.height) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    };
+    ASSERT_TRUE(pressKeys(show, "alt+Return"));
+    EXPECT_TRUE(waitForSize(screen)) << "Alt+Enter did not fill the screen";
+    ASSERT_TRUE(pressKeys(show, "alt+Return"));
+    EXPECT_TRUE(waitForSize(windowed)) << "a second Alt+Enter did not bring the window back";
+
+    // Still drawing: two pictures a moment apart differ.
+    const Picture first = captureWindow(show, buildDir + "/show_window_alt_enter_1.png", kFrameWidth, kFrameHeight);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const Picture second = captureWindow(show, buildDir + "/show_window_alt_enter_2.png", kFrameWidth, kFrameHeight);
+    ASSERT_FALSE(first.empty() || second.empty());
+    EXPECT_NE(first.rgb, second.rgb) << "the show stopped drawing";
+    EXPECT_FALSE(program.hasExited());
+
+    ASSERT_TRUE(pressKeys(show, "Escape"));
+    ASSERT_TRUE(program.waitForExit(30)) << "the show did not end on Escape";
+    EXPECT_TRUE(program.exitedWithZero());
+    EXPECT_EQ("", program.errors());
 }
 
 }  // namespace

@@ -73,8 +73,12 @@ std::vector<std::string> lines(const std::string& text) {
     return result;
 }
 
-Program::Program(const std::string& directory, const std::string& name) : errorPath(buildDir + "/" + name + ".stderr") {
+Program::Program(const std::string& directory, const std::string& name, const std::vector<std::string>& arguments)
+    : errorPath(buildDir + "/" + name + ".stderr") {
     const std::string program = programPath();
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     child = fork();
     if (child == 0) {
         // A group of its own, so that the helpers it forks (the message box
@@ -84,7 +88,7 @@ Program::Program(const std::string& directory, const std::string& name) : errorP
         if (errors >= 0) dup2(errors, STDERR_FILENO);
         if (chdir(directory.c_str()) != 0) _exit(127);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        execv(program.c_str(), argv.data());
         _exit(127);
     }
     if (child > 0) setpgid(child, child);  // also here: whichever runs first

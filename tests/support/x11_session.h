@@ -33,12 +33,12 @@ CommandResult runCommand(const std::string& command);
 
 std::vector<std::string> lines(const std::string& text);
 
-// The peekstun program, started in `directory` with SDL's dummy audio driver
-// and its standard error kept in a file named after `name`; killed if a test
-// leaves it running.
+// The peekstun program, started in `directory` with `arguments`, SDL's dummy
+// audio driver and its standard error kept in a file named after `name`;
+// killed if a test leaves it running.
 class Program {
 public:
-    Program(const std::string& directory, const std::string& name);
+    Program(const std::string& directory, const std::string& name, const std::vector<std::string>& arguments = {});
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
     ~Program();

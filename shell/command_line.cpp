@@ -1,0 +1,105 @@
+#include "shell/command_line.h"
+
+#include <getopt.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <iterator>
+
+const char* const commandLineHelp =
+    "usage: peekstun [options]\n"
+    "Plays the show after the \"Configuration\" dialog; the options choose what the\n"
+    "dialog opens with, or, with --no-dialog, start the show with them at once.\n"
+    "  --fullscreen        full screen (the default)\n"
+    "  --window            in a window\n"
+    "  --no-sound          no sound device; the song still keeps the show's time\n"
+    "  --output N          sound output: 0 Direct Sound (the system's default audio),\n"
+    "                      1 Windows Multimedia WaveOut (plain ALSA), 2 No sound\n"
+    "  --mixer N           0 Autodetect, 1 linear, 2 cubic, 3 8-tap sinc interpolation\n"
+    "  --rate HZ           mixing rate: 44100 (default), 22050, 11025 or 8000\n"
+    "  --no-dialog         start the show without the dialog\n"
+    "  --help              show this text\n"
+    "  --version           show the version\n"
+    "Keys: Escape ends the show, Alt+Enter switches between full screen and a window.\n"
+    "The data is read from data/ in the working directory, else from $PEEKSTUN_DATA/data,\n"
+    "the installed share/peekstun/data, or peekstun/data in each of $XDG_DATA_DIRS.\n";
+
+namespace {
+
+// A whole decimal number within [lowest, highest].
+bool parseWhole(const char* text, long lowest, long highest, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    return end != text && *end == '\0' && errno == 0 && value >= lowest && value <= highest;
+}
+
+std::string quotedOption(const char* name, const char* value) { return std::string("--") + name + " " + value; }
+
+}  // namespace
+
+std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchSettingsType& settings) {
+    enum { kFullscreen = 1, kWindow, kNoSound, kOutput, kMixer, kRate, kNoDialog, kHelp, kVersion };
+    const option longOptions[] = {
+        {"fullscreen", no_argument, nullptr, kFullscreen}, {"window", no_argument, nullptr, kWindow},
+        {"no-sound", no_argument, nullptr, kNoSound},      {"output", required_argument, nullptr, kOutput},
+        {"mixer", required_argument, nullptr, kMixer},     {"rate", required_argument, nullptr, kRate},
+        {"no-dialog", no_argument, nullptr, kNoDialog},    {"help", no_argument, nullptr, kHelp},
+        {"version", no_argument, nullptr, kVersion},       {nullptr, 0, nullptr, 0},
+    };
+    static const long rates[] = {44100, 22050, 11025, 8000};
+    constexpr int kNoSoundChoice = 2;
+
+    opterr = 0;  // the messages are ours
+    optind = 0;  // from the start, however often it is called
+    int choice;
+    long number;
+    while ((choice = getopt_long(argc, argv, ":", longOptions, nullptr)) != -1) {
+        switch (choice) {
+            case kFullscreen:
+                settings.fullscreen = true;
+                break;
+            case kWindow:
+                settings.fullscreen = false;
+                break;
+            case kNoSound:
+                settings.outputChoice = kNoSoundChoice;
+                break;
+            case kOutput:
+                if (!parseWhole(optarg, 0, 2, number))
+                    return quotedOption("output", optarg) + ": the output is 0, 1 or 2";
+                settings.outputChoice = static_cast<int>(number);
+                break;
+            case kMixer:
+                if (!parseWhole(optarg, 0, 3, number)) return quotedOption("mixer", optarg) + ": the mixer is 0 to 3";
+                settings.mixerChoice = static_cast<int>(number);
+                break;
+            case kRate: {
+                const long* rate = std::end(rates);
+                if (parseWhole(optarg, 1, 1000000, number))
+                    rate = std::find(std::begin(rates), std::end(rates), number);
+                if (rate == std::end(rates)) {
+                    return quotedOption("rate", optarg) + ": the rate is 44100, 22050, 11025 or 8000";
+                }
+                settings.frequencyChoice = static_cast<int>(rate - std::begin(rates));
+                break;
+            }
+            case kNoDialog:
+                line.noDialog = true;
+                break;
+            case kHelp:
+                line.help = true;
+                break;
+            case kVersion:
+                line.version = true;
+                break;
+            case ':':
+                return std::string(argv[optind - 1]) + " needs a value";
+            default:
+                return std::string("unknown option ") + argv[optind - 1];
+        }
+    }
+    if (optind < argc) return std::string("unexpected argument ") + argv[optind];
+    return "";
+}
