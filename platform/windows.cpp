@@ -74,11 +74,11 @@ DialogWindow& dialogFromHandle(HWND handle) {
 }
 
 void checkMessageBoxType(UINT type) {
-    if ((type & ~MB_ICONINFORMATION) != MB_OK) {
+    if (type != MB_OK && type != (MB_OK | MB_ICONINFORMATION) && type != (MB_OK | MB_ICONERROR)) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%X", type);
         throw DynamicError(std::string("Message box type ") + hex +
-                           " is not offered: only MB_OK, with or without MB_ICONINFORMATION");
+                           " is not offered: only MB_OK, alone or with MB_ICONINFORMATION or MB_ICONERROR");
     }
 }
 
@@ -120,6 +120,8 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     }
     return showGtkMessageBox(ownerDialog, shownText, shownCaption, type);
 }
+
+bool messageBoxesAvailable() { return backendInUse == DialogBackend::Headless || gtkAvailable(); }
 
 void selectDialogBackend(DialogBackend backend) { backendInUse = backend; }
 

@@ -32,7 +32,7 @@ enum : UINT { BN_CLICKED = 0, CBN_SELCHANGE = 1 };
 enum { BST_UNCHECKED = 0, BST_CHECKED = 1 };
 enum { CB_OKAY = 0, CB_ERR = -1 };
 enum { IDOK = 1, IDCANCEL = 2 };
-enum : UINT { MB_OK = 0x0, MB_ICONINFORMATION = 0x40 };
+enum : UINT { MB_OK = 0x0, MB_ICONERROR = 0x10, MB_ICONINFORMATION = 0x40 };
 enum : UINT { SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2 };
 
 #define HWND_TOP ((HWND)0)
@@ -62,9 +62,14 @@ LRESULT SendDlgItemMessageA(HWND dialog, int control, UINT message, WPARAM wPara
 // Ends the modal loop of `dialog` once the message in progress is handled.
 bool EndDialog(HWND dialog, INT_PTR result);
 
-// A modal message box over `owner` (a dialog, or null): MB_OK with or without
-// MB_ICONINFORMATION. Returns IDOK.
+// A modal message box over `owner` (a dialog, or null): MB_OK, alone or with
+// one of MB_ICONINFORMATION and MB_ICONERROR. It opens centred over its owner,
+// or on the screen when it has none. Returns IDOK.
 int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type);
+
+// Whether MessageBoxA can show a box: always where boxes are kept headless,
+// on the desktop once a display could be opened.
+bool messageBoxesAvailable();
 
 // With HWND_TOPMOST, keeps `window` (the display's native window, an
 // SDL_Window*) above other windows; HWND_NOTOPMOST lets it go again, HWND_TOP

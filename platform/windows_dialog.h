@@ -53,7 +53,18 @@ void checkMessageBoxType(UINT type);
 std::string textWithoutShortcuts(const char* text);
 
 // Backends.
+// Whether GTK could be started on a display (it is started if need be).
+bool gtkAvailable();
 INT_PTR runGtkDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter);
 int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type);
+// Where the GTK backend laid out a control of an open, shown dialog, in
+// pixels from the top left of the dialog's window: the control's box, and for
+// a label the box of its line of text. Throws DynamicError for a dialog of the
+// other backend, and for the text box of a control other than a label.
+struct PixelBox {
+    int x, y, width, height;
+};
+PixelBox gtkControlBox(HWND dialog, int control);
+PixelBox gtkLabelTextBox(HWND dialog, int control);
 INT_PTR runHeadlessDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter);
 int showHeadlessMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type);

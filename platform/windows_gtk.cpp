@@ -2,6 +2,7 @@
 // their dialog-unit rectangles, converted to pixels from the template font.
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <exception>
@@ -59,18 +60,14 @@ constexpr const char* templateDialogStyle = R"(
 .template-dialog frame > border { border-radius: 0px; }
 )";
 
-void startGtk() {
+// Starts GTK once; false, and nothing started, when no display can be opened.
+bool tryStartGtk() {
     static bool started = false;
-    if (started) return;
+    if (started) return true;
     // The rest of the program formats and reads numbers in the C locale; GTK
     // would otherwise switch the whole process to the user's.
     gtk_disable_setlocale();
-    if (!gtk_init_check(nullptr, nullptr)) {
-        const char* display = std::getenv("DISPLAY");
-        throw DynamicError(std::string("No display available: cannot open ") +
-                           (display != nullptr && *display != '\0' ? "display \"" + std::string(display) + "\""
-                                                                   : std::string("a display (DISPLAY is not set)")));
-    }
+    if (!gtk_init_check(nullptr, nullptr)) return false;
     started = true;
 
     GdkPixbuf* icon = newIconPixbuf();
@@ -82,6 +79,30 @@ void startGtk() {
     gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(style),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     g_object_unref(style);
+    return true;
+}
+
+void startGtk() {
+    if (tryStartGtk()) return;
+    const char* display = std::getenv("DISPLAY");
+    throw DynamicError(std::string("No display available: cannot open ") +
+                       (display != nullptr && *display != '\0' ? "display \"" + std::string(display) + "\""
+                                                               : std::string("a display (DISPLAY is not set)")));
+}
+
+// Dialogs and message boxes keep their size, so the window manager is asked
+// for no maximise, minimise or resize: only a title, a move and a close box.
+void onFixedWindowRealized(GtkWidget* window, gpointer) {
+    GdkWindow* frame = gtk_widget_get_window(window);
+    gdk_window_set_functions(frame, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
+    gdk_window_set_decorations(frame,
+                               static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+}
+
+void keepFixedSize(GtkWindow* window) {
+    gtk_window_set_resizable(window, FALSE);
+    gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+    g_signal_connect(window, "realize", G_CALLBACK(onFixedWindowRealized), nullptr);
 }
 
 // The template's '&' marks become GTK's '_' mnemonics.
@@ -137,6 +158,7 @@ public:
     LRESULT sendItemMessage(int control, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     GtkWindow* window() const { return GTK_WINDOW(toplevel); }
+    GtkWidget* widgetOf(int control) const;
     void show() { gtk_widget_show_all(toplevel); }
     // Delivers a command from a GTK signal; a failure ends the dialog and is
     // thrown again once its loop is left, never across GTK's frames.
@@ -156,7 +178,7 @@ private:
     static gboolean onDelete(GtkWidget* widget, GdkEvent* event, gpointer data);
 
     GtkWidget* createControl(const DialogControlTemplate& control, Binding* binding);
-    GtkWidget* widgetOf(int control) const;
+    void centreLabelsOnTheirLists(GtkFixed* area, const DialogUnits& units);
     bool isPushButton(GtkWidget* widget) const;
 
     GtkWidget* toplevel;
@@ -177,9 +199,8 @@ GtkTemplateDialog::GtkTemplateDialog(const DialogTemplate& layout, DLGPROC proce
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
     gtk_window_set_title(window(), layout.caption);
-    gtk_window_set_resizable(window(), FALSE);
+    keepFixedSize(window());
     gtk_window_set_modal(window(), TRUE);
-    gtk_window_set_type_hint(window(), GDK_WINDOW_TYPE_HINT_DIALOG);
     if (owner != nullptr) gtk_window_set_transient_for(window(), owner);
 
     PangoFontDescription* font = newTemplateFont(layout);
@@ -204,6 +225,10 @@ GtkTemplateDialog::GtkTemplateDialog(const DialogTemplate& layout, DLGPROC proce
         if (gtk_widget_get_can_focus(widget) || GTK_IS_COMBO_BOX(widget))
             focusChain = g_list_append(focusChain, widget);
     }
+    // Hidden widgets measure nothing: the controls are shown (the window is
+    // not yet) before the labels are measured against their lists.
+    gtk_widget_show_all(area);
+    centreLabelsOnTheirLists(GTK_FIXED(area), units);
     // Tab moves through the controls in template order, as the template means.
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     gtk_container_set_focus_chain(GTK_CONTAINER(area), focusChain);
@@ -248,6 +273,29 @@ GtkWidget* GtkTemplateDialog::createControl(const DialogControlTemplate& control
         }
     }
     throw DynamicError("Unknown control kind in dialog template");
+}
+
+// A label on the row of a drop-down list names it. The template gives the
+// label a line's height at the list's top, which would leave its text above
+// the list's own; it takes the list's row instead, its text centred there.
+void GtkTemplateDialog::centreLabelsOnTheirLists(GtkFixed* area, const DialogUnits& units) {
+    const std::vector<DialogControlTemplate>& controls = layout().controls;
+    for (size_t label = 0; label < controls.size(); ++label) {
+        if (controls[label].kind != DialogControlKind::Label) continue;
+        const DialogControlTemplate& text = controls[label];
+        for (size_t list = 0; list < controls.size(); ++list) {
+            const DialogControlTemplate& row = controls[list];
+            bool sameRow = row.kind == DialogControlKind::DropDownList && text.y < row.y + closedDropDownHeight &&
+                           row.y < text.y + text.height && text.x + text.width <= row.x;
+            if (!sameRow) continue;
+            int listHeight = 0;
+            gtk_widget_get_preferred_height(widgets[list], &listHeight, nullptr);
+            gtk_widget_set_size_request(widgets[label], units.x(text.width), listHeight);
+            gtk_label_set_yalign(GTK_LABEL(widgets[label]), 0.5f);
+            gtk_fixed_move(area, widgets[label], units.x(text.x), units.y(row.y));
+            break;
+        }
+    }
 }
 
 GtkWidget* GtkTemplateDialog::widgetOf(int id) const {
@@ -387,23 +435,135 @@ INT_PTR runGtkDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure
     return result;
 }
 
+namespace {
+
+// The owner's window with the window manager's frame, if it has one, and the
+// frame's extra width and height; the part of the screen it is on.
+struct OwnerPlace {
+    GdkRectangle frame;
+    int extraWidth, extraHeight;
+    GdkRectangle screen;
+};
+
+OwnerPlace ownerPlace(GdkWindow* owner) {
+    OwnerPlace place;
+    gdk_window_get_frame_extents(owner, &place.frame);
+    place.extraWidth = place.frame.width - gdk_window_get_width(owner);
+    place.extraHeight = place.frame.height - gdk_window_get_height(owner);
+    gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_window_get_display(owner), owner), &place.screen);
+    return place;
+}
+
+// A box wider than fits centred over its owner would be pushed against the
+// screen's edge: its text is wrapped narrower until it fits, down to a
+// readable width.
+void narrowToFit(GtkMessageDialog* box, const OwnerPlace& owner) {
+    int centre = owner.frame.x + owner.frame.width / 2;
+    int widest = 2 * std::min(centre - owner.screen.x, owner.screen.x + owner.screen.width - centre) - owner.extraWidth;
+    std::vector<GtkLabel*> labels;
+    GList* texts = gtk_container_get_children(GTK_CONTAINER(gtk_message_dialog_get_message_area(box)));
+    for (GList* text = texts; text != nullptr; text = text->next) {
+        if (GTK_IS_LABEL(text->data)) labels.push_back(GTK_LABEL(text->data));
+    }
+    g_list_free(texts);
+    constexpr int narrowestLine = 24;  // characters
+    for (int line = 60; line > narrowestLine; line -= 2) {
+        GtkRequisition size;
+        gtk_widget_get_preferred_size(GTK_WIDGET(box), nullptr, &size);
+        if (size.width <= widest) break;
+        for (GtkLabel* label : labels) gtk_label_set_max_width_chars(label, line - 2);
+    }
+}
+
+// Centres the box's frame on its owner's frame, taking the box to get a frame
+// like its owner's. GTK's own centring would centre the box's frame on the
+// owner's inner window, its frame's height lower than centred.
+void placeOverOwner(GtkMessageDialog* box, GtkWindow* owner) {
+    GdkWindow* ownerWindow = gtk_widget_get_window(GTK_WIDGET(owner));
+    if (ownerWindow == nullptr) {
+        gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
+        return;
+    }
+    OwnerPlace place = ownerPlace(ownerWindow);
+    narrowToFit(box, place);
+    GtkRequisition size;
+    gtk_widget_get_preferred_size(GTK_WIDGET(box), nullptr, &size);
+    int width = size.width + place.extraWidth, height = size.height + place.extraHeight;
+    int x = place.frame.x + (place.frame.width - width) / 2;
+    int y = place.frame.y + (place.frame.height - height) / 2;
+    x = std::max(place.screen.x, std::min(x, place.screen.x + place.screen.width - width));
+    y = std::max(place.screen.y, std::min(y, place.screen.y + place.screen.height - height));
+    gtk_window_move(GTK_WINDOW(box), x, y);
+}
+
+}  // namespace
+
 int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type) {
     startGtk();
-    GtkMessageType icon = (type & MB_ICONINFORMATION) != 0 ? GTK_MESSAGE_INFO : GTK_MESSAGE_OTHER;
-    GtkWidget* box = gtk_message_dialog_new(ownerWindow(owner), GTK_DIALOG_MODAL, icon, GTK_BUTTONS_OK, "%s", text);
+    GtkMessageType kind = (type & MB_ICONERROR) != 0         ? GTK_MESSAGE_ERROR
+                          : (type & MB_ICONINFORMATION) != 0 ? GTK_MESSAGE_INFO
+                                                             : GTK_MESSAGE_OTHER;
+    GtkWindow* parent = ownerWindow(owner);
+    GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", text);
     gtk_window_set_title(GTK_WINDOW(box), caption);
+    keepFixedSize(GTK_WINDOW(box));
+    // Return presses OK wherever the focus is; Escape closes the box as well.
+    gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
     // GTK 3 message boxes no longer show their type's picture by themselves.
     // Without the icon theme's picture the box goes without one rather than
     // showing a broken-image sign.
-    if (icon == GTK_MESSAGE_INFO && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), "dialog-information")) {
-        GtkWidget* image = gtk_image_new_from_icon_name("dialog-information", GTK_ICON_SIZE_DIALOG);
+    const char* picture = kind == GTK_MESSAGE_ERROR  ? "dialog-error"
+                          : kind == GTK_MESSAGE_INFO ? "dialog-information"
+                                                     : nullptr;
+    if (picture != nullptr && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), picture)) {
+        GtkWidget* image = gtk_image_new_from_icon_name(picture, GTK_ICON_SIZE_DIALOG);
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
         G_GNUC_END_IGNORE_DEPRECATIONS
         gtk_widget_show(image);
     }
+    if (parent != nullptr) {
+        placeOverOwner(GTK_MESSAGE_DIALOG(box), parent);
+    } else {
+        gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER);
+    }
     gtk_dialog_run(GTK_DIALOG(box));
     gtk_widget_destroy(box);
     drainEvents();
     return IDOK;
+}
+
+bool gtkAvailable() { return tryStartGtk(); }
+
+namespace {
+
+GtkTemplateDialog& gtkDialog(HWND handle) {
+    GtkTemplateDialog* dialog = dynamic_cast<GtkTemplateDialog*>(&dialogFromHandle(handle));
+    if (dialog == nullptr) throw DynamicError("Not a dialog of the GTK backend");
+    return *dialog;
+}
+
+}  // namespace
+
+PixelBox gtkControlBox(HWND handle, int control) {
+    GtkTemplateDialog& dialog = gtkDialog(handle);
+    GtkWidget* widget = dialog.widgetOf(control);
+    int x = 0, y = 0;
+    gtk_widget_translate_coordinates(widget, GTK_WIDGET(dialog.window()), 0, 0, &x, &y);
+    return {x, y, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
+}
+
+PixelBox gtkLabelTextBox(HWND handle, int control) {
+    GtkTemplateDialog& dialog = gtkDialog(handle);
+    GtkWidget* widget = dialog.widgetOf(control);
+    if (!GTK_IS_LABEL(widget)) throw DynamicError("Control " + std::to_string(control) + " is not a label");
+    // The layout's place is given in the coordinates of the label's parent window.
+    int layoutX = 0, layoutY = 0;
+    gtk_label_get_layout_offsets(GTK_LABEL(widget), &layoutX, &layoutY);
+    PangoRectangle line;
+    pango_layout_get_pixel_extents(gtk_label_get_layout(GTK_LABEL(widget)), nullptr, &line);
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(widget, &allocation);
+    PixelBox box = gtkControlBox(handle, control);
+    return {box.x + layoutX - allocation.x + line.x, box.y + layoutY - allocation.y + line.y, line.width, line.height};
 }

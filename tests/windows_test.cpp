@@ -4,15 +4,21 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <clocale>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/DynamicError.h"
 #include "platform/dialog_template.h"
 #include "platform/windows_headless.h"
+#include "support/x11_session.h"
 
 namespace {
 
@@ -106,6 +112,64 @@ INSTANTIATE_TEST_SUITE_P(Backends, DialogBackendTest, ::testing::Values(DialogBa
                          [](const ::testing::TestParamInfo<DialogBackend>& info) {
                              return info.param == DialogBackend::Gtk ? std::string("Gtk") : std::string("Headless");
                          });
+
+// The four drop-down lists and the labels that name them, by id.
+constexpr int labelledLists[][2] = {{111, 103}, {112, 104}, {113, 105}, {114, 106}};
+
+// How far each label's line of text sits from the middle of its list, in
+// pixels, measured once the dialog is on the screen; Escape, pressed by the
+// test, starts the measuring.
+std::vector<double> labelOffsets;
+
+INT_PTR measureLabels(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        for (const auto& pair : labelledLists) {
+            SendDlgItemMessageA(dialog, pair[1], CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Autodetect"));
+            SendDlgItemMessageA(dialog, pair[1], CB_SETCURSEL, 0, 0);
+        }
+    }
+    if (message != WM_COMMAND || LOWORD(wParam) != IDCANCEL) return 0;
+    for (const auto& pair : labelledLists) {
+        PixelBox text = gtkLabelTextBox(dialog, pair[0]);
+        PixelBox list = gtkControlBox(dialog, pair[1]);
+        labelOffsets.push_back((text.y + text.height / 2.0) - (list.y + list.height / 2.0));
+    }
+    EndDialog(dialog, 0);
+    return 1;
+}
+
+// Presses Escape in the dialog until it has ended; ends the test program if
+// that never happens, rather than leaving the dialog waiting for ever.
+void pressEscapeUntil(const std::atomic<bool>& ended) {
+    for (int attempt = 0; attempt < 100 && !ended; ++attempt) {
+        const std::vector<std::string> shown =
+            x11_session::lines(x11_session::runCommand("xdotool search --onlyvisible --name '^Configuration$'").output);
+        if (!shown.empty()) x11_session::pressKeys(shown.front(), "Escape");
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    if (ended) return;
+    std::fprintf(stderr, "the dialog never appeared or did not take Escape\n");
+    std::_Exit(1);
+}
+
+TEST(GtkDialogLayout, LabelsAreCentredOnTheListsTheyName) {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || *display == '\0') GTEST_SKIP() << "no DISPLAY for the GTK backend";
+    selectDialogBackend(DialogBackend::Gtk);
+    labelOffsets.clear();
+    std::atomic<bool> ended{false};
+    std::thread presser(pressEscapeUntil, std::cref(ended));
+    DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, measureLabels, 0);
+    ended = true;
+    presser.join();
+    selectDialogBackend(DialogBackend::Headless);
+
+    ASSERT_EQ(4u, labelOffsets.size());
+    for (size_t i = 0; i < labelOffsets.size(); ++i) {
+        EXPECT_LE(std::fabs(labelOffsets[i]), 1.0)
+            << "label " << labelledLists[i][0] << " sits " << labelOffsets[i] << " px from the middle of its list";
+    }
+}
 
 class HeadlessDialogTest : public ::testing::Test {
 protected:
