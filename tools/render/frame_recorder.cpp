@@ -1,11 +1,14 @@
 #include "frame_recorder.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-#include <stdexcept>
+#include <initializer_list>
 
+#include "output_files.h"
 #include "png_writer.h"
+#include "seconds_text.h"
 
 namespace {
 
@@ -14,21 +17,37 @@ constexpr double kSongSeconds = 32 * 7.68;  // for the progress bar only
 }  // namespace
 
 FrameRecorder::FrameRecorder(const RenderOptions& options)
-    : OfflineShow(options.fps), options(options), started(std::chrono::steady_clock::now()) {
-    if (!options.wavPath.empty()) wav = std::make_unique<WavWriter>(options.wavPath, kSampleRate);
-    if (!options.videoPath.empty()) {
-        video = std::make_unique<VideoEncoder>(options.videoPath, options.fps, options.scale, kSampleRate, 320, 240);
+    : OfflineShow(options.fps),
+      options(options),
+      progress(options.progress && isatty(STDERR_FILENO)),
+      started(std::chrono::steady_clock::now()) {
+    for (const std::string* path : {&options.wavPath, &options.videoPath, &options.stillPath}) {
+        if (!path->empty()) checkCreatable(*path);
     }
-    if (!options.pngDir.empty()) std::filesystem::create_directories(options.pngDir);
+    if (!options.pngDir.empty()) madeDirectories = makeDirectories(options.pngDir);
 }
 
 void FrameRecorder::sceneStarted(int scene, int order) { scenes.push_back({scene, frameCount(), order}); }
 
-void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const int16_t* sound,
-                                  size_t soundFrames) {
+bool FrameRecorder::writesRange() const {
+    return !options.pngDir.empty() || !options.wavPath.empty() || !options.videoPath.empty();
+}
+
+// Files are opened at the first frame they take, so a range the show never
+// reaches leaves no empty file behind.
+void FrameRecorder::openRangeOutputs() {
+    rangeOpened = true;
+    if (!options.wavPath.empty()) wav = std::make_unique<WavWriter>(options.wavPath, kSampleRate);
+    if (!options.videoPath.empty()) {
+        video = std::make_unique<VideoEncoder>(options.videoPath, options.fps, options.scale, kSampleRate, 320, 240);
+    }
+}
+
+void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const int16_t* sound, size_t soundFrames) {
     long index = frameCount();
     double time = showTime();
-    bool wanted = time >= options.from && time < options.to;
+    bool wanted = writesRange() && time >= options.from && time < options.to;
+    if (wanted && !rangeOpened) openRangeOutputs();
     const uint32_t* pixels = static_cast<const uint32_t*>(frame.lock());
 
     if (wanted && !options.pngDir.empty()) {
@@ -45,33 +64,51 @@ void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const
 
     if (wanted && wav) wav->write(sound, soundFrames);
     if (wanted && video) video->writeSound(sound, soundFrames);
-    if (options.progress && (index + 1) % 30 == 0) showProgress();
+    if (progress && (index + 1) % 30 == 0) showProgress();
 }
 
 // Once everything asked for is written, the rest of the show is not rendered;
 // with no output at all it runs to its end, for timing.
 bool FrameRecorder::wantsMoreFrames() {
-    bool writesRange = !options.pngDir.empty() || wav || video;
     bool writesStill = options.stillTime >= 0;
-    if (!writesRange && !writesStill) return true;
-    if (writesRange && showTime() < options.to) return true;
-    return writesStill && !stillWritten;
+    bool more = (!writesRange() && !writesStill) || (writesRange() && showTime() < options.to) ||
+                (writesStill && !stillWritten);
+    stoppedEarly = !more;
+    return more;
 }
 
+// The bar's line is always ended, and each update rewrites the line above, so
+// anything else printed (an error above all) starts on a line of its own.
 void FrameRecorder::showProgress() {
+    static const char* const kFull = "========================================";
     double time = showTime();
     int filled = static_cast<int>(std::fmin(1.0, time / kSongSeconds) * 40);
-    std::fprintf(stderr, "\r[%-40.*s] %6.1f s  frame %ld", filled, "========================================", time,
+    std::fprintf(stderr, "%s[%-40.*s] %6.1f s  frame %ld\n", barDrawn ? "\033[A\r" : "", filled, kFull, time,
                  frameCount());
     std::fflush(stderr);
+    barDrawn = true;
 }
 
 void FrameRecorder::finish() {
-    if (options.progress) std::fprintf(stderr, "\n");
     if (wav) wav->close();
     if (video) video->finish();
-    if (options.stillTime >= 0 && !stillWritten) {
-        throw std::runtime_error("the show ended before " + std::to_string(options.stillTime) + " s");
+    // Having run to its own end, the show's length is the time shown.
+    const double length = showTime();
+    const double lastFrame = static_cast<double>(frameCount() - 1) / options.fps;
+    std::string pastTheEnd;
+    if (!stoppedEarly && options.from > 0 && options.from > lastFrame) {
+        pastTheEnd =
+            "--from " + secondsText(options.from) + " is past the end of the show (" + secondsText(length) + ")";
+    } else if (options.stillTime >= 0 && !stillWritten) {
+        pastTheEnd =
+            "--still " + secondsText(options.stillTime) + " is past the end of the show (" + secondsText(length) + ")";
+    } else if (writesRange() && !rangeOpened) {
+        pastTheEnd = "no frame at " + std::to_string(options.fps) + " fps falls between --from " +
+                     secondsText(options.from) + " and --to " + secondsText(options.to);
+    }
+    if (!pastTheEnd.empty()) {
+        removeEmptyDirectories(madeDirectories);
+        throw PastTheEnd(pastTheEnd);
     }
 }
 

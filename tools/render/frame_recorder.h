@@ -6,26 +6,14 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "render_options.h"
 #include "shell/offline_show.h"
 #include "video_encoder.h"
 #include "wav_writer.h"
-
-struct RenderOptions {
-    int fps = 60;
-    double from = 0;
-    double to = 1e9;
-    std::string pngDir;
-    std::string wavPath;
-    std::string videoPath;
-    int scale = 1;
-    double stillTime = -1;
-    std::string stillPath;
-    std::string dataDir = ".";
-    bool progress = true;
-};
 
 struct SceneStart {
     int scene;
@@ -33,27 +21,44 @@ struct SceneStart {
     int order;
 };
 
+// A time asked for on the command line that the show does not reach.
+class PastTheEnd : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class FrameRecorder : public OfflineShow {
 public:
+    // Checks every output path and makes the PNG directory; throws
+    // std::runtime_error naming the path that cannot be written. The files
+    // themselves are created at the first frame they take.
     explicit FrameRecorder(const RenderOptions& options);
 
     void sceneStarted(int scene, int order) override;
     bool wantsMoreFrames() override;
     void assetsLoaded(double seconds) override { loadingSeconds = seconds; }
 
-    // Completes the files; throws std::runtime_error on failure.
+    // Completes the files; throws PastTheEnd when --from or --still lies
+    // beyond the show (leaving no output behind) and std::runtime_error when
+    // a file cannot be completed.
     void finish();
     // One line per scene, the frame count and the speed, on standard error.
     void printSummary() const;
 
 private:
-    void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound,
-                       size_t soundFrames) override;
+    void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound, size_t soundFrames) override;
+    bool writesRange() const;
+    void openRangeOutputs();
     void showProgress();
 
     RenderOptions options;
+    bool progress;
+    bool barDrawn = false;
+    std::vector<std::string> madeDirectories;
     std::unique_ptr<WavWriter> wav;
     std::unique_ptr<VideoEncoder> video;
+    bool rangeOpened = false;
+    bool stoppedEarly = false;
     std::vector<SceneStart> scenes;
     bool stillWritten = false;
     double loadingSeconds = 0;

@@ -1,17 +1,18 @@
 // peekstun-render: runs the show's timeline offline at a fixed frame rate and
 // writes its frames and sound. The show always runs from its start, so every
 // clock and random draw is the same as in a real-time run.
-#include <getopt.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <initializer_list>
 #include <string>
 
 #include "frame_recorder.h"
+#include "render_options.h"
 
 namespace {
 
@@ -30,76 +31,37 @@ void usage(FILE* out) {
                  "  --quiet             no progress bar\n");
 }
 
-bool parseNumber(const char* text, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && value >= 0;
-}
-
-bool parseOptions(int argc, char** argv, RenderOptions& options) {
-    enum { kFps = 1, kFrom, kTo, kPng, kWav, kVideo, kScale, kStill, kData, kQuiet, kHelp };
-    const option longOptions[] = {
-        {"fps", required_argument, nullptr, kFps},     {"from", required_argument, nullptr, kFrom},
-        {"to", required_argument, nullptr, kTo},       {"png", required_argument, nullptr, kPng},
-        {"wav", required_argument, nullptr, kWav},     {"video", required_argument, nullptr, kVideo},
-        {"scale", required_argument, nullptr, kScale}, {"still", required_argument, nullptr, kStill},
-        {"data", required_argument, nullptr, kData},   {"quiet", no_argument, nullptr, kQuiet},
-        {"help", no_argument, nullptr, kHelp},         {nullptr, 0, nullptr, 0},
-    };
-    int choice;
-    double number;
-    while ((choice = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
-        switch (choice) {
-            case kFps:
-                if (!parseNumber(optarg, number) || number < 1 || number > 1000 || number != static_cast<int>(number))
-                    return false;
-                options.fps = static_cast<int>(number);
-                break;
-            case kFrom:
-                if (!parseNumber(optarg, options.from)) return false;
-                break;
-            case kTo:
-                if (!parseNumber(optarg, options.to)) return false;
-                break;
-            case kPng: options.pngDir = optarg; break;
-            case kWav: options.wavPath = optarg; break;
-            case kVideo: options.videoPath = optarg; break;
-            case kScale:
-                if (!parseNumber(optarg, number) || number < 1 || number > 16 || number != static_cast<int>(number))
-                    return false;
-                options.scale = static_cast<int>(number);
-                break;
-            case kStill:
-                if (optind >= argc || !parseNumber(optarg, options.stillTime)) return false;
-                options.stillPath = argv[optind++];
-                break;
-            case kData: options.dataDir = optarg; break;
-            case kQuiet: options.progress = false; break;
-            case kHelp: usage(stdout); std::exit(0);
-            default: return false;
-        }
-    }
-    return optind == argc && options.from <= options.to;
+int fail(const std::string& message) {
+    std::fprintf(stderr, "peekstun-render: %s\n", message.c_str());
+    return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     RenderOptions options;
-    if (!parseOptions(argc, argv, options)) {
-        usage(stderr);
+    const std::string problem = parseRenderOptions(argc, argv, options);
+    if (!problem.empty()) {
+        fail(problem);
+        std::fprintf(stderr, "Try 'peekstun-render --help' for the options.\n");
         return 2;
     }
+    if (options.help) {
+        usage(stdout);
+        return 0;
+    }
     if (!options.videoPath.empty() && !VideoEncoder::available()) {
-        std::fprintf(stderr, "peekstun-render: --video needs ffmpeg, which is not installed\n");
+        fail("--video needs ffmpeg, which is not installed");
         return 2;
     }
     // Output paths are taken from where the tool was started, not from the data directory.
     for (std::string* path : {&options.pngDir, &options.wavPath, &options.videoPath, &options.stillPath}) {
-        if (!path->empty()) *path = std::filesystem::absolute(*path).string();
+        std::error_code error;
+        if (!path->empty()) *path = std::filesystem::absolute(*path, error).string();
+        if (error) return fail("cannot find " + *path + ": " + error.message());
     }
     if (chdir(options.dataDir.c_str()) != 0) {
-        std::fprintf(stderr, "peekstun-render: cannot enter %s\n", options.dataDir.c_str());
+        fail("cannot enter " + options.dataDir + ": " + std::strerror(errno));
         return 2;
     }
     try {
@@ -107,9 +69,11 @@ int main(int argc, char** argv) {
         if (!recorder.run()) return 1;
         recorder.finish();
         recorder.printSummary();
+    } catch (const PastTheEnd& error) {
+        fail(error.what());
+        return 2;
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "peekstun-render: %s\n", error.what());
-        return 1;
+        return fail(error.what());
     }
     return 0;
 }

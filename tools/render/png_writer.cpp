@@ -2,14 +2,18 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "output_files.h"
+
 void writePng(const std::string& path, const uint32_t* pixels, int width, int height) {
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    if (!file) throw std::runtime_error("cannot write " + path);
+    FILE* opened = std::fopen(path.c_str(), "wb");
+    if (!opened) throw fileError("cannot create", path, errno);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(opened, &std::fclose);
 
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
@@ -19,8 +23,10 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
     }
     std::vector<png_byte> row(static_cast<size_t>(width) * 3);
     if (setjmp(png_jmpbuf(png))) {
+        // libpng stops here when a write to the file fails.
+        const int error = errno;
         png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("cannot write " + path);
+        throw fileError("cannot write", path, error);
     }
     png_init_io(png, file.get());
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
@@ -38,4 +44,6 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    // The last bytes reach the file only when it is closed.
+    if (std::fclose(file.release()) != 0) throw fileError("cannot write", path, errno);
 }

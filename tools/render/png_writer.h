@@ -4,5 +4,6 @@
 #include <cstdint>
 #include <string>
 
-// Throws std::runtime_error when the file cannot be written.
+// Throws std::runtime_error naming the file and the reason when it cannot be
+// written.
 void writePng(const std::string& path, const uint32_t* pixels, int width, int height);

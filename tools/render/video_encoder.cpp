@@ -1,8 +1,11 @@
 #include "video_encoder.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+
+#include "output_files.h"
 
 namespace {
 
@@ -28,12 +31,12 @@ bool VideoEncoder::available() { return std::system("ffmpeg -version >/dev/null 
 VideoEncoder::VideoEncoder(const std::string& path, int fps, int scale, int sampleRate, int width, int height)
     : path(path), fps(fps), scale(scale), sampleRate(sampleRate), width(width), height(height) {
     char pattern[] = "/tmp/peekstun-video-XXXXXX";
-    if (!mkdtemp(pattern)) throw std::runtime_error("cannot make a working directory for the video");
+    if (!mkdtemp(pattern)) throw fileError("cannot create a working directory for the video in", "/tmp", errno);
     workDir = pattern;
     soundFile = std::fopen((workDir + "/sound.raw").c_str(), "wb");
     std::string command = "ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt bgr0 -s " + std::to_string(width) +
-                          "x" + std::to_string(height) + " -r " + std::to_string(fps) +
-                          " -i - -c:v ffv1 " + shellQuoted(workDir + "/frames.mkv");
+                          "x" + std::to_string(height) + " -r " + std::to_string(fps) + " -i - -c:v ffv1 " +
+                          shellQuoted(workDir + "/frames.mkv");
     videoPipe = popen(command.c_str(), "w");
     if (!soundFile || !videoPipe) throw std::runtime_error("cannot start ffmpeg");
 }
@@ -64,11 +67,11 @@ void VideoEncoder::finish() {
     std::string codecs = endsWith(path, ".mkv") ? "-c:v ffv1 -c:a flac"
                                                 : "-c:v libx264 -preset medium -crf 16 -pix_fmt yuv420p -c:a aac "
                                                   "-b:a 256k -movflags +faststart";
-    std::string filter = scale > 1 ? " -vf scale=iw*" + std::to_string(scale) + ":ih*" + std::to_string(scale) +
-                                         ":flags=neighbor"
-                                   : "";
+    std::string filter =
+        scale > 1 ? " -vf scale=iw*" + std::to_string(scale) + ":ih*" + std::to_string(scale) + ":flags=neighbor" : "";
     std::string command = "ffmpeg -nostdin -loglevel error -y -i " + shellQuoted(workDir + "/frames.mkv") +
                           " -f s16le -ar " + std::to_string(sampleRate) + " -ac 2 -i " +
-                          shellQuoted(workDir + "/sound.raw") + filter + " " + codecs + " -shortest " + shellQuoted(path);
+                          shellQuoted(workDir + "/sound.raw") + filter + " " + codecs + " -shortest " +
+                          shellQuoted(path);
     if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg could not write " + path);
 }

@@ -1,6 +1,9 @@
 #include "wav_writer.h"
 
+#include <cerrno>
 #include <stdexcept>
+
+#include "output_files.h"
 
 namespace {
 
@@ -17,7 +20,7 @@ void put16(uint8_t* at, uint16_t value) {
 
 WavWriter::WavWriter(const std::string& path, int sampleRate)
     : path(path), file(std::fopen(path.c_str(), "wb")), sampleRate(sampleRate) {
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file) throw fileError("cannot create", path, errno);
     writeHeader();
 }
 
@@ -49,13 +52,17 @@ void WavWriter::write(const int16_t* samples, size_t frames) {
     // The samples are written as stored: little-endian on every platform we build for.
     size_t written = std::fwrite(samples, 4, frames, file);
     dataBytes += written * 4;
-    if (written != frames) throw std::runtime_error("cannot write " + path);
+    if (written != frames) throw fileError("cannot write", path, errno);
 }
 
 void WavWriter::close() {
     writeHeader();
     bool failed = std::fflush(file) != 0 || std::ferror(file);
-    failed = std::fclose(file) != 0 || failed;
+    int error = errno;
+    if (std::fclose(file) != 0 && !failed) {
+        failed = true;
+        error = errno;
+    }
     file = nullptr;
-    if (failed) throw std::runtime_error("cannot write " + path);
+    if (failed) throw fileError("cannot write", path, error);
 }
