@@ -1,5 +1,8 @@
 # make run: install what is missing, build, and start the show.
 # make test: install what is missing, build, and run every test.
+# make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
+#   programs, their data, the menu entry, icons and manual pages.
+# make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
 # make fuzz SECONDS=N: build the fuzz targets (the picture readers and the
 #   music layer's module loading) with clang, ASan and UBSan, and run each
 #   for N seconds.
@@ -7,8 +10,9 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
 SECONDS ?= 60
+PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test check-sanitize fuzz clean
+.PHONY: all deps configure build run test install deb check-sanitize fuzz clean
 
 all: build
 
@@ -26,6 +30,13 @@ run: build
 
 test: build
 	scripts/run-tests.sh $(BUILD)
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# CPack packages the build just made, installed with the prefix /usr.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int iconSize = 64;
+constexpr int windowIconSize = 64;
 constexpr int samplesPerAxis = 4;  // 16 samples per pixel smooth the edges
 
 struct Colour {
@@ -72,16 +72,18 @@ uint32_t toWord(float r, float g, float b, float a) {
     return byte(a) << 24 | byte(r) << 16 | byte(g) << 8 | byte(b);
 }
 
-std::vector<uint32_t> paintIcon() {
-    std::vector<uint32_t> pixels(iconSize * iconSize);
-    for (int py = 0; py < iconSize; ++py) {
-        for (int px = 0; px < iconSize; ++px) {
+}  // namespace
+
+std::vector<uint32_t> paintMainIcon(int size) {
+    std::vector<uint32_t> pixels(static_cast<size_t>(size) * size);
+    for (int py = 0; py < size; ++py) {
+        for (int px = 0; px < size; ++px) {
             // Average premultiplied samples, then undo the premultiplication.
             float r = 0.0f, g = 0.0f, b = 0.0f, a = 0.0f;
             for (int sy = 0; sy < samplesPerAxis; ++sy) {
                 for (int sx = 0; sx < samplesPerAxis; ++sx) {
-                    float x = ((px + (sx + 0.5f) / samplesPerAxis) / iconSize) * 2.0f - 1.0f;
-                    float y = ((py + (sy + 0.5f) / samplesPerAxis) / iconSize) * 2.0f - 1.0f;
+                    float x = ((px + (sx + 0.5f) / samplesPerAxis) / size) * 2.0f - 1.0f;
+                    float y = ((py + (sy + 0.5f) / samplesPerAxis) / size) * 2.0f - 1.0f;
                     Colour c = sample(x, y);
                     r += c.r * c.a;
                     g += c.g * c.a;
@@ -90,17 +92,15 @@ std::vector<uint32_t> paintIcon() {
                 }
             }
             float count = samplesPerAxis * samplesPerAxis;
-            pixels[py * iconSize + px] = a > 0.0f ? toWord(r / a, g / a, b / a, a / count) : 0;
+            pixels[py * size + px] = a > 0.0f ? toWord(r / a, g / a, b / a, a / count) : 0;
         }
     }
     return pixels;
 }
 
-}  // namespace
-
 const uint32_t* mainIconPixels(int& width, int& height) {
-    static const std::vector<uint32_t> pixels = paintIcon();
-    width = iconSize;
-    height = iconSize;
+    static const std::vector<uint32_t> pixels = paintMainIcon(windowIconSize);
+    width = windowIconSize;
+    height = windowIconSize;
     return pixels.data();
 }

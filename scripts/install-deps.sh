@@ -11,6 +11,7 @@ libpng-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp
 xvfb xauth xdotool openbox wmctrl x11-utils
 clang
+lintian desktop-file-utils appstream dpkg-dev
 "
 
 missing=""
