@@ -21,7 +21,7 @@
 
 namespace {
 
-const std::string kForge = PEEKSTUN_BUILD_DIR "/tools/forge/peekstun-forge";
+const std::string kForge = PEEKSTUN_BUILD_DIR "/peekstun-forge";
 constexpr int kOrders = 32;
 constexpr int kRows = 64;
 

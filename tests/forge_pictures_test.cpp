@@ -114,7 +114,7 @@ protected:
         root = fs::temp_directory_path() / ("forge_pictures_test_" + std::to_string(::getpid()));
         fs::remove_all(root);
         fs::create_directories(root / "scratch");
-        const std::string tool = PEEKSTUN_BUILD_DIR "/tools/forge/peekstun-forge";
+        const std::string tool = PEEKSTUN_BUILD_DIR "/peekstun-forge";
         firstRunOk = run("'" + tool + "' '" + (root / "first").string() + "'") == 0;
         secondRunOk = run("'" + tool + "' '" + (root / "second").string() + "'") == 0;
     }

@@ -1,16 +1,33 @@
 #include "output.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <stdexcept>
+
+std::runtime_error fileError(const std::string& doing, const std::string& path, int error) {
+    return std::runtime_error(doing + " " + path + ": " + std::strerror(error));
+}
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::filesystem::path target(path);
-    if (target.has_parent_path()) std::filesystem::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
+    if (target.has_parent_path()) {
+        std::error_code error;
+        std::filesystem::create_directories(target.parent_path(), error);
+        if (error) {
+            throw std::runtime_error("cannot create directory " + target.parent_path().string() + ": " +
+                                     error.message());
+        }
+    }
+    FILE* opened = std::fopen(path.c_str(), "wb");
+    if (!opened) throw fileError("cannot create", path, errno);
+    std::unique_ptr<FILE, int (*)(FILE*)> file(opened, &std::fclose);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
+        throw fileError("cannot write", path, errno);
+    // The last bytes reach the file only when it is closed.
+    if (std::fclose(file.release()) != 0) throw fileError("cannot write", path, errno);
 }
 
 void reportFile(const std::string& path, size_t size, const std::string& what) {

@@ -2,10 +2,16 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-// Writes bytes to path, creating its parent directories; throws std::runtime_error on failure.
+// "cannot create PATH: Permission denied" for what was being done to the path
+// and the errno value that stopped it.
+std::runtime_error fileError(const std::string& doing, const std::string& path, int error);
+
+// Writes bytes to path, creating its parent directories; throws
+// std::runtime_error naming the file and the reason on failure.
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // Prints "  path  (size bytes, what)" on standard error.

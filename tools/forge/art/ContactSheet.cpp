@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <stdexcept>
 
@@ -58,15 +59,18 @@ void drawTile(Canvas& sheet, const Tile& tile, int left, int top, const Font& fo
     }
 }
 
-void writePng(const std::string& path, const Canvas& picture) {
+// Returns the size of the file written.
+size_t writePng(const std::string& path, const Canvas& picture) {
     FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) throw std::runtime_error("cannot write " + path);
+    if (!file) throw fileError("cannot create", path, errno);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info || setjmp(png_jmpbuf(png))) {
+        // libpng stops here when a write to the file fails.
+        const int error = errno;
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        throw std::runtime_error("cannot encode " + path);
+        throw fileError("cannot write", path, error);
     }
     png_init_io(png, file);
     png_set_IHDR(png, info, picture.width(), picture.height(), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -76,7 +80,9 @@ void writePng(const std::string& path, const Canvas& picture) {
     for (int y = 0; y < picture.height(); ++y) png_write_row(png, &rgb[static_cast<size_t>(y) * picture.width() * 3]);
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
-    if (std::fclose(file) != 0) throw std::runtime_error("cannot write " + path);
+    const long size = std::ftell(file);
+    if (std::fclose(file) != 0 || size < 0) throw fileError("cannot write", path, errno);
+    return static_cast<size_t>(size);
 }
 
 }  // namespace
@@ -105,6 +111,5 @@ void forgeContactSheet(const std::string& dataDir, const std::string& pngPath) {
     Canvas sheet(sheetWidth, y + rowHeight + margin, sheetColour);
     Font font(fonts::sansBold, 11);
     for (size_t i = 0; i < tiles.size(); ++i) drawTile(sheet, tiles[i], places[i].left, places[i].top, font);
-    writePng(pngPath, sheet);
-    reportFile(pngPath, 0, "contact sheet of " + std::to_string(tiles.size()) + " pictures");
+    reportFile(pngPath, writePng(pngPath, sheet), "contact sheet of " + std::to_string(tiles.size()) + " pictures");
 }
