@@ -26,17 +26,23 @@ std::string colour(float r, float g, float b) {
     return text;
 }
 
-// One band of a tunnel ring between two radii. The painter measures a
-// point's radius from a centre that drifts with the point's distance from
-// the middle; at the band's own radius that drift is fixed, so the band is a
-// circle.
-std::string ringBand(float inner, float outer, const std::string& fill, float opacity) {
-    float radius = (inner + outer) / 2.0f;
+// A circle of the tunnel: the painter measures a point's radius from a centre
+// that drifts with the point's distance from the middle, which on a circle of
+// that radius is about the radius itself.
+std::string tunnelCircle(float radius) {
     float drift = 1.0f - radius;
-    float fade = std::min(1.0f, radius * 1.6f);
-    return "    <circle cx=\"" + number(place(0.10f * drift)) + "\" cy=\"" + number(place(-0.08f * drift)) + "\" r=\"" +
-           number(length(radius)) + "\" stroke-width=\"" + number(length(outer - inner)) + "\" stroke=\"" + fill +
-           "\" stroke-opacity=\"" + number(opacity * fade) + "\"/>\n";
+    float x = place(0.10f * drift), y = place(-0.08f * drift), r = length(radius);
+    std::string arc = " A" + number(r) + " " + number(r) + " 0 1 0 ";
+    return "M" + number(x + r) + " " + number(y) + arc + number(x - r) + " " + number(y) + arc + number(x + r) + " " +
+           number(y) + " Z";
+}
+
+// One band of a tunnel ring between two radii, faded towards the middle as
+// the painter fades it.
+std::string ringBand(float inner, float outer, const std::string& fill, float opacity) {
+    float fade = std::min(1.0f, (inner + outer) / 2.0f * 1.6f);
+    return "    <path d=\"" + tunnelCircle(outer) + " " + tunnelCircle(inner) + "\" fill=\"" + fill +
+           "\" fill-opacity=\"" + number(opacity * fade) + "\"/>\n";
 }
 
 // The almond between two parabolas through (-0.62, +-edge) and
@@ -76,7 +82,7 @@ std::string mainIconSvg() {
     // The tunnel: ring n lies at depths n to n + 1, depth being 2.4 / radius;
     // its first 45 % is strong, the rest faint; teal and magenta alternate.
     // Rings far enough in to hide behind the eye are left out.
-    svg += "  <g clip-path=\"url(#inside)\" fill=\"none\">\n";
+    svg += "  <g clip-path=\"url(#inside)\" fill-rule=\"evenodd\">\n";
     for (int ring = 1; ring <= 12; ++ring) {
         std::string fill = ring % 2 == 0 ? colour(0.05f, 0.80f, 0.78f) : colour(0.92f, 0.20f, 0.66f);
         float outer = 2.4f / ring, middle = 2.4f / (ring + 0.45f), inner = 2.4f / (ring + 1);
