@@ -28,7 +28,8 @@ void usage(FILE* out) {
                  "  --scale N           upscale the video by N, nearest pixel (default 1)\n"
                  "  --still SEC FILE    write the frame shown at SEC as a PNG file\n"
                  "  --data DIR          the directory holding data/ (default: the working directory)\n"
-                 "  --quiet             no progress bar\n");
+                 "  --quiet             no progress bar\n"
+                 "  --help              this text\n");
 }
 
 int fail(const std::string& message) {
