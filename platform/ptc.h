@@ -129,8 +129,9 @@ void ptc_error_destroy(PTC_ERROR error);
 const char* ptc_error_message(PTC_ERROR error);
 // Writes the message as one line to standard error and, when a display is
 // available and the last console opened was not offscreen, shows it in a
-// message box whose one button both Return and Escape press (tests dismiss it
-// by sending either key).
+// message box titled "Error" in the launcher dialog's look (SDL's own box
+// where that toolkit cannot start); Return and Escape both dismiss it (tests
+// type either key into it).
 void ptc_error_report(PTC_ERROR error);
 // Turns the message box of ptc_error_report on or off for the whole process
 // (on by default); standard error always gets the message.

@@ -9,6 +9,7 @@
 #include "platform/DynamicError.h"
 #include "platform/ptc_objects.h"
 #include "platform/sdl_video.h"
+#include "platform/windows.h"
 
 namespace {
 
@@ -28,9 +29,10 @@ bool displayAvailable() {
     return (x11 && *x11) || (wayland && *wayland);
 }
 
-// The box has one button that both Return and Escape press, so a person (or
-// a test sending either key) can always dismiss it.
-void showMessageBox(const std::string& message) {
+// Where the dialog toolkit cannot start, SDL's own box stands in: one button
+// that both Return and Escape press. SDL shows it from a helper process, so
+// that its change of locale stays out of this one.
+void showFallbackMessageBox(const std::string& message) {
     SDL_MessageBoxButtonData button{};
     button.flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT | SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
     button.buttonid = 0;
@@ -45,6 +47,18 @@ void showMessageBox(const std::string& message) {
     int pressed = 0;
     if (SDL_ShowMessageBox(&data, &pressed) != 0) {
         std::fprintf(stderr, "(message box unavailable: %s)\n", SDL_GetError());
+    }
+}
+
+// In the look of the launcher dialog that came before, where its toolkit can
+// start: one OK button that Return presses, and Escape closes the box too, so
+// a person (or a test sending either key) can always dismiss it. The toolkit
+// never changes the process's locale.
+void showMessageBox(const std::string& message) {
+    if (messageBoxesAvailable()) {
+        MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
+    } else {
+        showFallbackMessageBox(message);
     }
 }
 

@@ -496,6 +496,39 @@ void placeOverOwner(GtkMessageDialog* box, GtkWindow* owner) {
     gtk_window_move(GTK_WINDOW(box), x, y);
 }
 
+// Whether picture files can be read here at all: without the MIME database
+// (XDG_DATA_DIRS naming no place that holds it) GTK recognises no picture, and
+// asked for an icon it warns on standard error and then aborts on its own
+// missing-image sign. A small PNG, written and read back, tells.
+bool picturesCanBeRead() {
+    static const bool readable = [] {
+        GdkPixbuf* dot = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 1, 1);
+        gchar* png = nullptr;
+        gsize size = 0;
+        bool written = gdk_pixbuf_save_to_buffer(dot, &png, &size, "png", nullptr, nullptr);
+        g_object_unref(dot);
+        if (!written) return false;
+        GInputStream* stream = g_memory_input_stream_new_from_data(png, static_cast<gssize>(size), g_free);
+        GdkPixbuf* read = gdk_pixbuf_new_from_stream(stream, nullptr, nullptr);
+        g_object_unref(stream);
+        if (read == nullptr) return false;
+        g_object_unref(read);
+        return true;
+    }();
+    return readable;
+}
+
+// The icon theme's picture of this name at message box size, or null: the
+// box then goes without one rather than showing a broken-image sign.
+GdkPixbuf* themePicture(const char* name) {
+    if (!picturesCanBeRead()) return nullptr;
+    GtkIconTheme* theme = gtk_icon_theme_get_default();
+    if (!gtk_icon_theme_has_icon(theme, name)) return nullptr;
+    int size = 48;
+    gtk_icon_size_lookup(GTK_ICON_SIZE_DIALOG, &size, nullptr);
+    return gtk_icon_theme_load_icon(theme, name, size, GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
+}
+
 }  // namespace
 
 int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type) {
@@ -510,13 +543,12 @@ int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption
     // Return presses OK wherever the focus is; Escape closes the box as well.
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
     // GTK 3 message boxes no longer show their type's picture by themselves.
-    // Without the icon theme's picture the box goes without one rather than
-    // showing a broken-image sign.
     const char* picture = kind == GTK_MESSAGE_ERROR  ? "dialog-error"
                           : kind == GTK_MESSAGE_INFO ? "dialog-information"
                                                      : nullptr;
-    if (picture != nullptr && gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), picture)) {
-        GtkWidget* image = gtk_image_new_from_icon_name(picture, GTK_ICON_SIZE_DIALOG);
+    if (GdkPixbuf* pixels = picture == nullptr ? nullptr : themePicture(picture)) {
+        GtkWidget* image = gtk_image_new_from_pixbuf(pixels);
+        g_object_unref(pixels);
         G_GNUC_BEGIN_IGNORE_DEPRECATIONS
         gtk_message_dialog_set_image(GTK_MESSAGE_DIALOG(box), image);
         G_GNUC_END_IGNORE_DEPRECATIONS

@@ -377,7 +377,8 @@ ProgramOutcome runRealProgram(const std::string& directory) {
             }
         } else {
             if (const unsigned long box = messageBoxWindow()) {
-                commandOutput("xdotool key --window " + std::to_string(box) + " Return");
+                // Typed to the focused box: GTK takes no keys sent to a window.
+                commandOutput("xdotool windowfocus --sync " + std::to_string(box) + " key Return");
             }
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
