@@ -1,10 +1,9 @@
 #include "effects/TunnelSample.h"
 
-#include <xmmintrin.h>
-
 #include <cmath>
 
 #include "effects/floatToInt.h"
+#include "platform/simd.h"
 
 namespace {
 
@@ -43,6 +42,14 @@ Vector3 tunnelWallHit(const Vector3& v, float radius) {
 
 void tunnelWallHits(const float* x, const float* y, const float* z, int count, float radius, float* hitX, float* hitY,
                     float* hitZ) {
+#if !PEEKSTUN_SIMD
+    for (int i = 0; i < count; ++i) {
+        const Vector3 hit = tunnelWallHit(Vector3{x[i], y[i], z[i]}, radius);
+        hitX[i] = hit.x;
+        hitY[i] = hit.y;
+        hitZ[i] = hit.z;
+    }
+#else
     // tunnelWallHit's operations in the same order, four rays a lane each.
     const __m128 b = _mm_set1_ps(0.0f);
     const __m128 c = _mm_set1_ps(0.0f - radius * radius);
@@ -60,6 +67,7 @@ void tunnelWallHits(const float* x, const float* y, const float* z, int count, f
         _mm_storeu_ps(hitY + i, _mm_mul_ps(t, vy));
         _mm_storeu_ps(hitZ + i, _mm_mul_ps(t, vz));
     }
+#endif
 }
 
 TunnelSample tunnelSampleAt(const Vector3& hit, float travel) { return sampleAt(hit.x, hit.y, hit.z, travel); }

@@ -1,7 +1,5 @@
 #include "effects/c2DTunnel.h"
 
-#include <emmintrin.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -12,6 +10,7 @@
 #include "image/Image.h"
 #include "platform/DynamicError.h"
 #include "platform/DynamicFormat.h"
+#include "platform/simd.h"
 
 namespace {
 
@@ -19,6 +18,7 @@ namespace {
 constexpr double kInversePi = 0.3183098861837697;
 constexpr int kTextureSize = 256;
 
+#if PEEKSTUN_SIMD
 // The texels at lanes first to first + 3 of eight 16-bit indices.
 template <int first>
 inline __m128i gatherTexels(const uint32_t* texels, __m128i index) {
@@ -48,6 +48,7 @@ inline void putEightTexels(uint32_t* out, const uint32_t* texels, __m128i index,
 inline __m128i loadEntries(const uint16_t* entries) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(entries));
 }
+#endif
 
 }  // namespace
 
@@ -199,14 +200,16 @@ int c2DTunnel::drawThree(DynamicSurface& frame, float t, bool additive) {
         uint32_t* out = pixels + static_cast<size_t>(y) * w + left;
         // The entries are added as 16-bit lanes: the index keeps only the
         // low 16 bits of the sum, which carries out of them never reach.
-        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offsetSum));
         int dx = 0;
+#if PEEKSTUN_SIMD
+        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offsetSum));
         for (; dx + 8 <= columns; dx += 8) {
             __m128i index = _mm_add_epi16(loadEntries(row1 + dx), loadEntries(row2 + dx));
             index = _mm_add_epi16(index, loadEntries(row3 + dx));
             index = _mm_add_epi16(index, offsetLanes);
             putEightTexels(out + dx, texels, index, additive);
         }
+#endif
         for (; dx < columns; ++dx) {
             const uint32_t index = (row1[dx] + row2[dx] + row3[dx] + offsetSum) & 0xffff;
             out[dx] = additive ? saturatingAdd(out[dx], texels[index]) : texels[index];
@@ -234,11 +237,13 @@ int c2DTunnel::drawOne(DynamicSurface& frame, float t, bool additive) {
     for (int dy = 0; dy < area.height(); ++dy) {
         const uint16_t* entries = tunnelTable.data() + static_cast<size_t>(origin.y + dy) * width + origin.x;
         uint32_t* out = pixels + static_cast<size_t>(top + dy) * w + left;
-        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offset));
         int dx = 0;
+#if PEEKSTUN_SIMD
+        const __m128i offsetLanes = _mm_set1_epi16(static_cast<int16_t>(offset));
         for (; dx + 8 <= area.width(); dx += 8) {
             putEightTexels(out + dx, texels, _mm_add_epi16(loadEntries(entries + dx), offsetLanes), additive);
         }
+#endif
         for (; dx < area.width(); ++dx) {
             const uint32_t index = (entries[dx] + offset) & 0xffff;
             out[dx] = additive ? saturatingAdd(out[dx], texels[index]) : texels[index];

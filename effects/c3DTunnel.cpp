@@ -1,16 +1,16 @@
 #include "effects/c3DTunnel.h"
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "effects/saturatingAdd.h"
 #include "image/Image.h"
 #include "platform/DynamicError.h"
 #include "platform/DynamicPalette.h"
+#include "platform/simd.h"
 
 namespace {
 
@@ -28,6 +28,8 @@ Vector3 normalised(const Vector3& p) {
 Vector3 minus(const Vector3& a, const Vector3& b) { return Vector3{a.x - b.x, a.y - b.y, a.z - b.z}; }
 Vector3 plus(const Vector3& a, const Vector3& b) { return Vector3{a.x + b.x, a.y + b.y, a.z + b.z}; }
 Vector3 dividedBy(const Vector3& a, float d) { return Vector3{a.x / d, a.y / d, a.z / d}; }
+
+#if PEEKSTUN_SIMD
 
 // One lattice column's stretch down a block row, for one interpolated
 // quantity: its value at rows 0..3 and at rows 4..7 of the block, a row per
@@ -206,6 +208,68 @@ void fillAllBlocks(const TunnelSample* grid, const uint32_t* colours, uint32_t* 
         }
     }
 }
+
+#else
+
+// One interpolated quantity at row y of a block's edge: top << 8 plus y times
+// (bottom - top) << 5 in 16.16 fixed point, wrapping like a 32-bit register
+// (far samples carry u values too large for it).
+inline uint32_t edgeValue(int32_t top, int32_t bottom, int y) {
+    const uint32_t step = (static_cast<uint32_t>(bottom) - static_cast<uint32_t>(top)) << 5;
+    return (static_cast<uint32_t>(top) << 8) + static_cast<uint32_t>(y) * step;
+}
+
+// Along a block row the step is the difference of the row's ends, shifted
+// right by 3 with its sign.
+inline uint32_t rowStep(uint32_t left, uint32_t right) {
+    return static_cast<uint32_t>(static_cast<int32_t>(right - left) >> 3);
+}
+
+// One 16-bit half of a pixel at level L, given scale = 2 L: the low byte
+// becomes (low byte 2 L) >> 8 and the high byte (high byte 2 L) >> 8, each in
+// its own place, 16-bit products wrapping as the vector lanes do.
+inline uint32_t shadedHalf(uint32_t half, uint32_t scale) {
+    const uint32_t low = ((((half << 8) & 0xffffu) * scale) >> 16) & 0xffu;
+    const uint32_t high = (((half >> 8) * scale) & 0xffffu) & 0xff00u;
+    return low | high;
+}
+
+inline uint32_t shaded(uint32_t colour, uint32_t shade) {
+    const uint32_t scale = (2u * (shade >> 16)) & 0xffffu;
+    return shadedHalf(colour & 0xffffu, scale) | (shadedHalf(colour >> 16, scale) << 16);
+}
+
+template <bool additive>
+void fillAllBlocks(const TunnelSample* grid, const uint32_t* colours, uint32_t* pixels, size_t stride) {
+    constexpr int rows = c3DTunnel::kLatticeRows;
+    for (int by = 0; by < kBlockRows; ++by) {
+        for (int bx = 0; bx < kBlockColumns; ++bx) {
+            const TunnelSample& topLeft = grid[bx * rows + by];
+            const TunnelSample& bottomLeft = grid[bx * rows + by + 1];
+            const TunnelSample& topRight = grid[(bx + 1) * rows + by];
+            const TunnelSample& bottomRight = grid[(bx + 1) * rows + by + 1];
+            for (int y = 0; y < 8; ++y) {
+                uint32_t u = edgeValue(topLeft.u, bottomLeft.u, y);
+                uint32_t v = edgeValue(topLeft.v, bottomLeft.v, y);
+                uint32_t shade = edgeValue(topLeft.shade, bottomLeft.shade, y);
+                const uint32_t uStep = rowStep(u, edgeValue(topRight.u, bottomRight.u, y));
+                const uint32_t vStep = rowStep(v, edgeValue(topRight.v, bottomRight.v, y));
+                const uint32_t shadeStep = rowStep(shade, edgeValue(topRight.shade, bottomRight.shade, y));
+                uint32_t* out = pixels + static_cast<size_t>(by * 8 + y) * stride + bx * 8;
+                for (int x = 0; x < 8; ++x) {
+                    const uint32_t texel = (((v >> 16) & 255u) << 8) | ((u >> 16) & 255u);
+                    const uint32_t colour = shaded(colours[texel], shade);
+                    out[x] = additive ? saturatingAdd(out[x], colour) : colour;
+                    u += uStep;
+                    v += vStep;
+                    shade += shadeStep;
+                }
+            }
+        }
+    }
+}
+
+#endif
 
 }  // namespace
 

@@ -6,10 +6,7 @@
 #include "effects/saturatingAdd.h"
 #include "image/Image.h"
 #include "platform/DynamicError.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/simd.h"
 
 namespace {
 
@@ -70,14 +67,14 @@ void drawIndexed(int mode, uint8_t* target, int64_t targetWidth, const uint8_t* 
 
 // The 32-bit blends of one row of count pixels, four at a time where the
 // processor allows; each gives exactly the per-pixel result.
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
 inline __m128i load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 #endif
 
 void transparentRow(uint32_t* d, const uint32_t* s, int64_t count) {
     int64_t i = 0;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     const __m128i zero = _mm_setzero_si128();
     for (; i + 4 <= count; i += 4) {
         const __m128i picture = load4(s + i);
@@ -92,7 +89,7 @@ void transparentRow(uint32_t* d, const uint32_t* s, int64_t count) {
 
 void additiveRow(uint32_t* d, const uint32_t* s, int64_t count) {
     int64_t i = 0;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     // Byte-wise saturation is the per-channel limit; the top byte is cleared.
     const __m128i channels = _mm_set1_epi32(0x00FFFFFF);
     for (; i + 4 <= count; i += 4) {
@@ -104,7 +101,7 @@ void additiveRow(uint32_t* d, const uint32_t* s, int64_t count) {
 
 void invertRow(uint32_t* d, const uint32_t* s, int64_t count) {
     int64_t i = 0;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     const __m128i zero = _mm_setzero_si128();
     for (; i + 4 <= count; i += 4) {
         // XOR with all ones where the picture pixel is not 0.

@@ -3,9 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/simd.h"
 
 namespace {
 
@@ -20,7 +18,7 @@ int wrapWhole(double r, int modulus) {
 }  // namespace
 
 uint8_t roundToByte(float x) {
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     // The conversion rounds with the default mode (halves to even), like
     // nearbyint. Outside int range, and for NaN and infinities, it gives
     // INT_MIN, whose low byte is 0: that is also the exact answer there,
@@ -34,7 +32,7 @@ uint8_t roundToByte(float x) {
 }
 
 int truncateAndMask(float x, int mask) {
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     // In int range the truncating conversion is the answer; INT_MIN also
     // stands for out of range, which the exact path below sorts out.
     const int whole = _mm_cvttss_si32(_mm_set_ss(x));

@@ -1,7 +1,5 @@
 #include "effects/cFlower.h"
 
-#include <emmintrin.h>
-
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -9,6 +7,7 @@
 #include "effects/floatToInt.h"
 #include "platform/DynamicError.h"
 #include "platform/DynamicFormat.h"
+#include "platform/simd.h"
 
 namespace {
 
@@ -158,12 +157,14 @@ int cFlower::draw(DynamicSurface& target, float t) {
         const uint8_t* row3 = map + static_cast<size_t>(y + origins[2].y) * mapWidth + (origins[2].x + left);
         uint8_t* out = pixels + static_cast<size_t>(y) * targetWidth + left;
         int dx = 0;
+#if PEEKSTUN_SIMD
         for (; dx + 16 <= columns; dx += 16) {
             const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row1 + dx));
             const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row2 + dx));
             const __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row3 + dx));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + dx), _mm_add_epi8(_mm_add_epi8(first, second), third));
         }
+#endif
         for (; dx < columns; ++dx) out[dx] = static_cast<uint8_t>(row1[dx] + row2[dx] + row3[dx]);
     }
     target.unlock();

@@ -1,7 +1,5 @@
 #include "effects/cPlasma.h"
 
-#include <emmintrin.h>
-
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
@@ -9,6 +7,7 @@
 
 #include "effects/showRandom.h"
 #include "platform/DynamicError.h"
+#include "platform/simd.h"
 
 // The rounding below, like every float result of the effects, relies on
 // float arithmetic being done in float, not in a wider register.
@@ -39,11 +38,12 @@ bool isSmallTerm(float x) { return std::fabs(x) < kSmallTerm; }
 // bits hold the rounded sum plus 2^22, whose low byte is the index; four
 // lanes at a time this is exactly what plasmaRound does one by one.
 void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, int count) {
+    int x = 0;
+#if PEEKSTUN_SIMD
     const __m128 columnC = _mm_set1_ps(c);
     const __m128 columnD = _mm_set1_ps(d);
     const __m128 bias = _mm_set1_ps(kRoundingBias);
     const __m128i lowByte = _mm_set1_epi32(0xff);
-    int x = 0;
     // Four indices as 32-bit lanes. Written out four times below rather than
     // looped: the compiler keeps the lanes in registers only then.
     const auto fourIndices = [&](const float* sums) {
@@ -57,6 +57,7 @@ void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, 
         const __m128i high = _mm_packs_epi32(fourIndices(columnSums + x + 8), fourIndices(columnSums + x + 12));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(low, high));
     }
+#endif
     for (; x < count; ++x) {
         float sum = columnSums[x] + c;
         sum = sum + d;
@@ -64,6 +65,7 @@ void writeSmallSumsRow(const float* columnSums, float c, float d, uint8_t* out, 
     }
 }
 
+#if PEEKSTUN_SIMD
 // Four target pixels take the picture's where the mask is set.
 inline void revealFour(const uint32_t* picture, uint32_t* target, __m128i mask) {
     auto* out = reinterpret_cast<__m128i*>(target);
@@ -71,11 +73,13 @@ inline void revealFour(const uint32_t* picture, uint32_t* target, __m128i mask) 
     const __m128i targetQuad = _mm_loadu_si128(out);
     _mm_storeu_si128(out, _mm_or_si128(_mm_and_si128(mask, pictureQuad), _mm_andnot_si128(mask, targetQuad)));
 }
+#endif
 
 // Where index <= level, target takes the picture's pixel.
 void revealRow(const uint8_t* indices, const uint32_t* picture, uint32_t* target, int count, uint8_t level) {
-    const __m128i levels = _mm_set1_epi8(static_cast<char>(level));
     int x = 0;
+#if PEEKSTUN_SIMD
+    const __m128i levels = _mm_set1_epi8(static_cast<char>(level));
     for (; x + 16 <= count; x += 16) {
         const __m128i index = _mm_loadu_si128(reinterpret_cast<const __m128i*>(indices + x));
         const __m128i shown = _mm_cmpeq_epi8(_mm_min_epu8(index, levels), index);
@@ -86,6 +90,7 @@ void revealRow(const uint8_t* indices, const uint32_t* picture, uint32_t* target
         revealFour(picture + x + 8, target + x + 8, _mm_unpacklo_epi16(shownHigh, shownHigh));
         revealFour(picture + x + 12, target + x + 12, _mm_unpackhi_epi16(shownHigh, shownHigh));
     }
+#endif
     for (; x < count; ++x) {
         if (indices[x] <= level) target[x] = picture[x];
     }

@@ -8,10 +8,7 @@
 #include "effects/saturatingAdd.h"
 #include "effects/showRandom.h"
 #include "platform/DynamicError.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/simd.h"
 
 namespace {
 
@@ -50,7 +47,7 @@ inline uint8_t drawRowStreak(uint8_t streakLevel, uint32_t& seed) {
 
 }  // namespace
 
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
 
 // x / divisor for every x of 0 to 32767 as (x * multiplier) >> (16 + shift)
 // with a 16-bit multiplier, found once and checked for every x.
@@ -340,7 +337,7 @@ cStatic::cStatic(int width, int height, uint8_t streakLevel, uint8_t grainLevel,
         throw DynamicError("cStatic: the streak level must be at least 1");
     }
     if (usesGrain(mode) && grainLevel == 0) throw DynamicError("cStatic: the grain level must be at least 1");
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
     // The wide loop's tables are built with the effect, not in its first frame.
     if (usesGrain(mode) && grainDivision.usable) laneStarts();
 #endif
@@ -378,7 +375,7 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
         const uint8_t* columns = usesColumns(mode) ? columnStreaks.data() : nullptr;
         const uint8_t grain = usesGrain(mode) ? grainLevel : 0;
         const uint8_t rowStreakLevel = usesRows(mode) ? streakLevel : 0;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
         WideRow wide;
         const WideRowDraws drawWide =
             manyAtATime ? chooseWideRow(columns != nullptr, grain, grainDivision, right - left, wide) : WideRowDraws();
@@ -391,7 +388,7 @@ int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
             int x = left;
             int rows = 1;
             uint8_t rowStreak;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
             if (drawWide.aligned && wide.pixels > 0) {
                 if (rowsRunOn) rows = bottom - y;
                 rowStreak = drawWide.forRowAt(row + x)(row, targetWidth, rows, x, columns, rowStreakLevel, wide, seed);

@@ -6,10 +6,7 @@
 #include <vector>
 
 #include "platform/DynamicError.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "platform/simd.h"
 
 namespace {
 
@@ -244,8 +241,8 @@ void findRuns(SpanMap& map, int sourceLimit) {
 // shared cache could hand that very slot over to the rows.
 class SpanMapCache {
 public:
-    const SpanMap& get(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t targetStart,
-                       int64_t targetEnd, int targetLimit) {
+    const SpanMap& get(int64_t sourceStart, int64_t sourceEnd, int sourceLimit, int64_t targetStart, int64_t targetEnd,
+                       int targetLimit) {
         const std::array<int64_t, 6> key{sourceStart, sourceEnd, sourceLimit, targetStart, targetEnd, targetLimit};
         for (size_t i = 0; i < kKept; ++i) {
             if (filled[i] && maps[i].key == key) return maps[i];
@@ -275,7 +272,7 @@ void copyRunsRow(const uint8_t* __restrict in, uint8_t* __restrict out, const st
         const uint8_t* from = in + 4 * ptrdiff_t(run.source);
         uint8_t* to = out + 4 * ptrdiff_t(run.target);
         int done = 0;
-#if defined(__SSE2__)
+#if PEEKSTUN_SIMD
         const int blocks = run.mayOverrun ? run.length : run.length - 3;
         for (; done < blocks; done += 4) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 4 * done),

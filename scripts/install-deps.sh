@@ -1,5 +1,7 @@
 #!/bin/sh
-# Installs the Debian packages the show, its tools and its tests need.
+# Installs the Debian packages the show, its tools and its tests need; with
+# --arm, also the aarch64 cross compiler, the arm64 libraries (through
+# multiarch) and qemu-user, for make check-arm.
 # Does nothing when every package is already present.
 set -eu
 
@@ -12,7 +14,15 @@ netpbm imagemagick openmpt123 xmp
 xvfb xauth xdotool openbox wmctrl x11-utils
 clang
 lintian desktop-file-utils appstream dpkg-dev
+libsimde-dev
 "
+if [ "${1:-}" = "--arm" ]; then
+    PACKAGES="
+g++-aarch64-linux-gnu qemu-user
+libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64
+libgtest-dev:arm64 libgmock-dev:arm64
+"
+fi
 
 missing=""
 for package in $PACKAGES; do
@@ -30,5 +40,8 @@ else
     as_root="sudo"
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [ "${1:-}" = "--arm" ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    $as_root dpkg --add-architecture arm64
+fi
 $as_root apt-get update -q
 $as_root apt-get install -y -q --no-install-recommends $missing

@@ -14,12 +14,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kRender = PEEKSTUN_BUILD_DIR "/peekstun-render";
+const std::string kRenderProgram = PEEKSTUN_BUILD_DIR "/peekstun-render";
+// Under an emulator when the tests are cross-built.
+const std::string kRender = PEEKSTUN_TARGET_RUNNER + kRenderProgram;
 
 class RenderTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(kRender) || !fs::exists(PEEKSTUN_BUILD_DIR "/data/music/peekstun.xm"))
+        if (!fs::exists(kRenderProgram) || !fs::exists(PEEKSTUN_BUILD_DIR "/data/music/peekstun.xm"))
             GTEST_SKIP() << "the renderer or its data is not built";
         char pattern[] = "/tmp/peekstun-render-test-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
