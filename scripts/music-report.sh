@@ -41,7 +41,7 @@ done
 
 if [ -n "${SPECTROGRAM:-}" ]; then
     ffmpeg -hide_banner -v error -y -i "$work/main.wav" \
-        -lavfi "showspectrumpic=s=1920x768:legend=1:scale=log:fscale=lin:stop=16000" "$SPECTROGRAM"
+        -lavfi "showspectrumpic=s=1600x600:legend=1:scale=log" "$SPECTROGRAM"
 fi
 
 python3 "$here/music-measures.py" "$work/song.xm" "$work/main.wav" "$work/ebur128.log" "$@"

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -119,6 +120,7 @@ struct Sample {
     uint32_t loopStart = 0;
     uint32_t loopLength = 0;
     int type = 0;
+    int relativeNote = 0;
     int packing = 0;
     std::vector<int16_t> pcm;
 };
@@ -230,7 +232,7 @@ Module readModule(const std::vector<uint8_t>& bytes) {
             in.u8();  // finetune
             sample.type = in.u8();
             in.u8();  // panning
-            in.u8();  // relative note
+            sample.relativeNote = static_cast<int8_t>(in.u8());
             sample.packing = in.u8();
             in.skip(22);
             in.skip(instrument.sampleHeaderSize - 40);
@@ -276,6 +278,88 @@ std::vector<float> readFloatWav(const std::string& path, int& rate) {
     }
     throw std::runtime_error("no data in " + path);
 }
+
+// Loudness as broadcast meters measure it: each channel through the
+// K-weighting (a high shelf and a high pass), then mean squares over windows.
+class Loudness {
+public:
+    Loudness(const std::vector<float>& stereo, int rate) : rate(rate), power(stereo.size() / 2, 0.0) {
+        for (int channel = 0; channel < 2; ++channel) {
+            Biquad shelf = highShelf(rate);
+            Biquad highPass = lowCut(rate);
+            for (size_t i = 0; i < power.size(); ++i) {
+                double value = highPass.process(shelf.process(stereo[2 * i + channel]));
+                power[i] += value * value;
+            }
+        }
+        cumulative.assign(power.size() + 1, 0.0);
+        for (size_t i = 0; i < power.size(); ++i) cumulative[i + 1] = cumulative[i] + power[i];
+    }
+
+    // Mean-square powers of windows `seconds` long, ending every 0.1 s from
+    // `from` to `to` seconds.
+    std::vector<double> windows(double seconds, double from, double to) const {
+        std::vector<double> result;
+        for (double end = from; end <= to + 1e-9; end += 0.1) {
+            size_t last = std::min(power.size(), static_cast<size_t>(end * rate));
+            size_t first = last - std::min(last, static_cast<size_t>(seconds * rate));
+            if (last > first) result.push_back((cumulative[last] - cumulative[first]) / (last - first));
+        }
+        return result;
+    }
+
+    // Gated over 400 ms blocks: blocks under -70 LUFS, then those 10 LU
+    // under the mean of the rest, do not count.
+    double integrated() const {
+        std::vector<double> blocks = windows(0.4, 0.4, static_cast<double>(power.size()) / rate);
+        double absolute = std::pow(10.0, (-70.0 + 0.691) / 10.0);
+        double relative = meanAbove(blocks, absolute) * 0.1;
+        return levelOf(meanAbove(blocks, std::max(absolute, relative)));
+    }
+
+    // The power mean of the three-second loudness within a stretch of the song.
+    double shortTerm(double from, double to) const { return levelOf(meanAbove(windows(3.0, from + 3.0, to), 0.0)); }
+
+private:
+    static double levelOf(double meanSquare) { return -0.691 + 10.0 * std::log10(meanSquare); }
+    static double meanAbove(const std::vector<double>& values, double threshold) {
+        double sum = 0.0;
+        int count = 0;
+        for (double value : values) {
+            if (value <= threshold) continue;
+            sum += value;
+            ++count;
+        }
+        return count ? sum / count : 0.0;
+    }
+
+    struct Biquad {
+        double b0, b1, b2, a1, a2;
+        double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+        double process(double x) {
+            double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+            x2 = x1, x1 = x, y2 = y1, y1 = y;
+            return y;
+        }
+    };
+    static Biquad highShelf(int rate) {
+        const double a = std::pow(10.0, 3.99984 / 40.0), w = 2 * M_PI * 1681.97 / rate;
+        const double alpha = std::sin(w) / (2 * 0.7072), c = std::cos(w), root = 2 * std::sqrt(a) * alpha;
+        const double a0 = (a + 1) - (a - 1) * c + root;
+        return {a * ((a + 1) + (a - 1) * c + root) / a0, -2 * a * ((a - 1) + (a + 1) * c) / a0,
+                a * ((a + 1) + (a - 1) * c - root) / a0, 2 * ((a - 1) - (a + 1) * c) / a0,
+                ((a + 1) - (a - 1) * c - root) / a0};
+    }
+    static Biquad lowCut(int rate) {
+        const double w = 2 * M_PI * 38.1355 / rate, alpha = std::sin(w) / (2 * 0.5003), c = std::cos(w);
+        const double a0 = 1 + alpha;
+        return {(1 + c) / 2 / a0, -(1 + c) / a0, (1 + c) / 2 / a0, -2 * c / a0, (1 - alpha) / a0};
+    }
+
+    int rate;
+    std::vector<double> power;  // left plus right, K-weighted, squared
+    std::vector<double> cumulative;
+};
 
 class ForgeMusic : public ::testing::Test {
 protected:
@@ -475,6 +559,131 @@ TEST_F(ForgeMusic, ShowsMusicLayerPlaysItRowByRowToRow63WithoutClipping) {
     FMUSIC_StopSong(song);
     FMUSIC_FreeSong(song);
     FSOUND_Close();
+}
+
+// An order is stale when under 5% of its cells (by channel, row and content)
+// were never heard in an earlier order. The song never stays stale for more
+// than two orders (about 15 s), and is stale for under a fifth of its time.
+TEST_F(ForgeMusic, EveryOrderOrTheNextBringsSomethingNewAndEveryPadColourHasAPart) {
+    std::set<std::vector<int>> heard;
+    int staleOrders = 0;
+    int run = 0;
+    for (int order = 0; order < kOrders; ++order) {
+        std::set<std::vector<int>> cells;
+        for (int row = 0; row < kRows; ++row)
+            for (int channel = 0; channel < module.channels; ++channel) {
+                const Cell& c = module.cell(order, row, channel);
+                if (c.note || c.instrument || c.volume || c.effect || c.parameter)
+                    cells.insert({channel, row, c.note, c.instrument, c.volume, c.effect, c.parameter});
+            }
+        size_t fresh = 0;
+        for (const std::vector<int>& cell : cells) fresh += heard.count(cell) == 0;
+        heard.insert(cells.begin(), cells.end());
+        bool stale = fresh * 20 < cells.size();
+        staleOrders += stale;
+        run = stale ? run + 1 : 0;
+        EXPECT_LE(run, 2) << "three stale orders in a row, up to order " << order;
+    }
+    EXPECT_LT(staleOrders * 5, kOrders) << staleOrders << " stale orders";
+
+    // Each pad colour plays a part: notes, counting the chord changes it glides to.
+    std::vector<int> playing(module.channels, 0);
+    std::vector<int> notes(module.instruments.size() + 1, 0);
+    for (int order = 0; order < kOrders; ++order)
+        for (int row = 0; row < kRows; ++row)
+            for (int channel = 0; channel < module.channels; ++channel) {
+                const Cell& cell = module.cell(order, row, channel);
+                if (cell.instrument) playing[channel] = cell.instrument;
+                if (cell.note >= 1 && cell.note <= 96) ++notes[playing[channel]];
+            }
+    for (const char* name : {"pad dark", "pad warm", "pad bright"})
+        EXPECT_GE(notes[module.instrumentNamed(name)], 32) << name;
+}
+
+// Each pitched instrument holds its waveform in cycles of 128 samples. On
+// every note it plays, each partial within 60 dB of its strongest stays below
+// 20 kHz, so nothing folds back from above what the output can carry.
+TEST_F(ForgeMusic, PitchedInstrumentsKeepTheirPartialsBelow20KhzOnEveryNote) {
+    constexpr int kCycle = 128, kCycles = 4;
+    std::vector<double> topPartial(module.instruments.size() + 1, 0.0);
+    for (const char* name : {"bass", "pad dark", "pad warm", "pad bright", "lead", "lead high", "arpeggio", "glass"}) {
+        int number = module.instrumentNamed(name);
+        ASSERT_NE(number, 0) << name;
+        const std::vector<int16_t>& pcm = module.instruments[number - 1].samples[0].pcm;
+        ASSERT_GE(pcm.size(), static_cast<size_t>(kCycle * kCycles)) << name;
+        // The first cycles are the brightest: the attack's partials die down.
+        std::vector<double> amplitude(kCycle / 2);
+        for (int k = 1; k < kCycle / 2; ++k) {
+            double re = 0.0, im = 0.0;
+            for (int i = 0; i < kCycle * kCycles; ++i) {
+                double window = 0.5 - 0.5 * std::cos(2 * M_PI * i / (kCycle * kCycles));
+                re += pcm[i] * window * std::cos(2 * M_PI * k * i / kCycle);
+                im += pcm[i] * window * std::sin(2 * M_PI * k * i / kCycle);
+            }
+            amplitude[k] = std::hypot(re, im);
+        }
+        double strongest = *std::max_element(amplitude.begin(), amplitude.end());
+        for (int k = 1; k < kCycle / 2; ++k)
+            if (amplitude[k] > strongest * 1e-3) topPartial[number] = k;
+    }
+    std::vector<int> playing(module.channels, 0);
+    for (int order = 0; order < kOrders; ++order)
+        for (int row = 0; row < kRows; ++row)
+            for (int channel = 0; channel < module.channels; ++channel) {
+                const Cell& cell = module.cell(order, row, channel);
+                if (cell.instrument) playing[channel] = cell.instrument;
+                if (cell.note < 1 || cell.note > 96 || playing[channel] == 0 || topPartial[playing[channel]] == 0)
+                    continue;
+                const Instrument& instrument = module.instruments[playing[channel] - 1];
+                double rate = 8363.0 * std::pow(2.0, (cell.note - 49 + instrument.samples[0].relativeNote) / 12.0);
+                EXPECT_LT(rate / kCycle * topPartial[playing[channel]], 20000.0)
+                    << instrument.name << " at note " << cell.note << ", order " << order << " row " << row;
+            }
+}
+
+// Full level on the decoder's own render: -17 to -15 LUFS integrated, and the
+// climax (orders 23-30) 2 to 3 LU louder than the groove (orders 7-13).
+TEST_F(ForgeMusic, RenderIsAtFullLevelAndTheClimaxLiftsOverTheGroove) {
+    run("openmpt123 --quiet --render --force --samplerate 48000 '" + path + "' >/dev/null 2>&1");
+    int rate = 0;
+    std::vector<float> stereo = readFloatWav(path + ".wav", rate);
+    std::filesystem::remove(path + ".wav");
+    ASSERT_EQ(rate, 48000);
+    Loudness loudness(stereo, rate);
+    const double order = kRows * 0.12;
+    double integrated = loudness.integrated();
+    EXPECT_GE(integrated, -17.0);
+    EXPECT_LE(integrated, -15.0);
+    double lift = loudness.shortTerm(23 * order, 31 * order) - loudness.shortTerm(7 * order, 14 * order);
+    EXPECT_GE(lift, 2.0);
+    EXPECT_LE(lift, 3.0);
+}
+
+// The show mixes at four rates with four interpolations: none of them clips.
+TEST_F(ForgeMusic, ShowsMixersStayUnderNinetyPercentAtEveryRateAndInterpolation) {
+    for (int mixRate : {44100, 22050, 11025, 8000}) {
+        for (int mixer : {FSOUND_MIXER_AUTODETECT, FSOUND_MIXER_BLENDMODE, FSOUND_MIXER_MMXP5, FSOUND_MIXER_MMXP6}) {
+            SCOPED_TRACE("rate " + std::to_string(mixRate) + ", mixer " + std::to_string(mixer));
+            ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE));
+            ASSERT_TRUE(FSOUND_SetMixer(mixer));
+            ASSERT_TRUE(FSOUND_Init(mixRate, 32));
+            FMUSIC_MODULE* song = FMUSIC_LoadSong(path.c_str());
+            ASSERT_NE(song, nullptr);
+            ASSERT_TRUE(FMUSIC_PlaySong(song));
+            std::vector<int16_t> buffer(2 * 8192);
+            size_t frames = 0, mixed;
+            int peak = 0;
+            while ((mixed = FSOUND_Offline_Mix(buffer.data(), 8192)) > 0) {
+                frames += mixed;
+                for (size_t i = 0; i < 2 * mixed; ++i) peak = std::max(peak, std::abs(static_cast<int>(buffer[i])));
+            }
+            EXPECT_GT(frames, static_cast<size_t>(245 * mixRate));
+            EXPECT_LT(peak, static_cast<int>(0.9 * 32767));
+            FMUSIC_StopSong(song);
+            FMUSIC_FreeSong(song);
+            FSOUND_Close();
+        }
+    }
 }
 
 }  // namespace

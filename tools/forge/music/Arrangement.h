@@ -29,6 +29,10 @@ enum Channel {
     kAnswerChannel,  // echo of the lead, or a counter-melody
     kRiserChannel,
     kImpactChannel,  // reverse cymbal, boom and song-wide effects
+    kRideChannel,
+    kCrashChannel,
+    kLowPadChannel,   // a slow line under the chords
+    kCounterChannel,  // a counter-melody on the glass
     kChannelCount,
 };
 

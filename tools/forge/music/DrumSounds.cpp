@@ -1,4 +1,4 @@
-// Kick, snare and hats: one-shot samples, no envelope needed.
+// Kick, snare, hats and ride: one-shot samples, no envelope needed.
 #include <cmath>
 
 #include "SoundDesign.h"
@@ -41,16 +41,18 @@ xm::Instrument makeKick() {
     const double rate = rateAtRelativeNote(kDrumRelativeNote);
     const size_t length = static_cast<size_t>(0.42 * rate);
     synth::Noise noise(0x4b1c4u);
-    synth::OnePoleLowPass clickFilter(3000.0 / rate);
+    synth::OnePoleLowPass clickFilter(12000.0 / rate);
     std::vector<double> signal(length);
     double phase = 0.0;
     for (size_t i = 0; i < length; ++i) {
         double t = i / rate;
-        // A fast pitch drop gives the thump; the amplitude holds briefly, then decays.
-        double frequency = 47.0 + 115.0 * synth::exponential(-t / 0.032);
+        // A fast pitch drop gives the thump; the amplitude holds briefly, then
+        // decays. The first few milliseconds sweep down from far higher: the
+        // beater's attack, which makes the kick the row's sharpest onset.
+        double frequency = 47.0 + 115.0 * synth::exponential(-t / 0.032) + 900.0 * synth::exponential(-t / 0.003);
         phase = synth::wrapTurns(phase + frequency / rate);
-        double body = synth::sineOfTurns(phase) * synth::exponential(-t / 0.23);
-        double click = clickFilter.process(noise.next()) * synth::exponential(-t / 0.0025) * 2.5;
+        double body = synth::sineOfTurns(phase) * synth::exponential(-t / 0.18);
+        double click = clickFilter.process(noise.next()) * synth::exponential(-t / 0.007) * 2.2;
         double fadeIn = std::fmin(1.0, t / 0.0005);
         signal[i] = softClip(1.6 * (body + click)) * fadeIn;
     }
@@ -95,6 +97,15 @@ xm::Instrument makeOpenHat() {
     for (size_t i = 0; i < 512; ++i) signal[signal.size() - 1 - i] *= i / 512.0;
     xm::Instrument instrument = makeInstrument("open hat", signal, kDrumRelativeNote);
     instrument.sample.panning = 168;
+    return instrument;
+}
+
+xm::Instrument makeRide() {
+    // A long, softer ring than the open hat, for a layer over the beat.
+    std::vector<double> signal = hat(1.1, 0.38, 0x41deu);
+    for (size_t i = 0; i < 1024; ++i) signal[signal.size() - 1 - i] *= i / 1024.0;
+    xm::Instrument instrument = makeInstrument("ride", signal, kDrumRelativeNote);
+    instrument.sample.panning = 84;
     return instrument;
 }
 

@@ -24,10 +24,17 @@ enum InstrumentNumber : uint8_t {
     kReverseCymbal,
     kRiser,
     kBoom,
-    kLastInstrument = kBoom,
+    kLeadHigh,  // the lead with fewer partials, for its top octave
+    kRide,
+    kLastInstrument = kRide,
 };
 
 // Every instrument, in the order of InstrumentNumber.
 std::vector<xm::Instrument> synthesiseInstruments();
+
+// The highest pitch an instrument plays cleanly: pitched instruments keep
+// their partials below 20 kHz up to it, so no partial folds back from above
+// the output's highest frequency. Unpitched sounds have no limit (95).
+int topPitchOf(uint8_t instrument);
 
 }  // namespace music

@@ -1,5 +1,7 @@
-// The lead and the answer channel: the themes where they belong, an echo in
-// the variation, a counter-melody in the climax.
+// The lead, the answer and the counter channels: the themes where they
+// belong, a hint of the theme before it enters, an echo in the variation, and
+// in the climax a counter-melody that changes halfway and a harmony that
+// joins the lead for its second half.
 #include "Arrangement.h"
 #include "Harmony.h"
 #include "Instruments.h"
@@ -40,36 +42,49 @@ Melody themeOf(int order) {
 void writeMelodies(xm::Pattern& pattern, int order) {
     Track lead(pattern, kLeadChannel);
     Track answer(pattern, kAnswerChannel);
+    Track counter(pattern, kCounterChannel);
     switch (sectionOf(order)) {
         case Section::Groove:
-            lead.playMelody(themeOf(order), kLead, 52);
+            lead.playMelody(themeOf(order), kLead, 64);
+            // Before the lead enters, the glass hints at its opening in the last two bars.
+            if (order == 8) counter.playMelody(delayed(themeOpening(), 32), kGlass, 28);
+            // Closing the groove, the glass doubles the lead an octave down.
+            if (order == 13) counter.playMelody(transposed(themeOf(order), -12), kGlass, 22);
             break;
         case Section::Variation: {
             Melody theme = themeOf(order);
-            lead.playMelody(theme, kLead, 52);
-            answer.playMelody(delayed(transposed(theme, -12), kEchoDelay), kLead, 22);
+            lead.playMelody(theme, kLead, 64);
+            answer.playMelody(delayed(transposed(theme, -12), kEchoDelay), kLead, 40);
             answer.panNotes(0x40);
             break;
         }
         case Section::Breakdown: {
             Melody slow = order % 2 == 0 ? slowThemeFirst() : slowThemeSecond();
-            lead.playMelody(slow, kLead, 44);
-            if (order >= 20) answer.playMelody(transposed(slow, 12), kGlass, 14);
+            lead.playMelody(slow, kLead, 64);
+            if (order >= 20) counter.playMelody(transposed(slow, 12), kGlass, 26);
             break;
         }
-        case Section::Climax:
-            lead.playMelody(withDorianLift(transposed(themeOf(order), 12)), kLead, 50);
-            answer.playMelody(withDorianLift(counterLine()), kGlass, 18);
+        case Section::Climax: {
+            Melody theme = withDorianLift(transposed(themeOf(order), 12));
+            lead.playMelody(theme, kLeadHigh, 64);
+            if (order >= 27) {
+                answer.playMelody(harmonyBelow(theme), kLeadHigh, 50);
+                answer.panNotes(0x60);
+            }
+            Melody line = order >= 27 ? transposed(counterLineSecond(), 12) : counterLine();
+            counter.playMelody(withDorianLift(line), kGlass, order >= 27 ? 48 : 50);
             break;
+        }
         case Section::Outro:
-            lead.playMelody(outroPhrase(), kLead, 40);
-            answer.play(32, pitch(A, 5), kGlass, 24);
+            lead.playMelody(outroPhrase(), kLead, 52);
+            counter.play(32, pitch(A, 5), kGlass, 32);
             break;
         default:
             break;
     }
     lead.release(0);
     answer.release(0);
+    counter.release(0);
 }
 
 }  // namespace music

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "Harmony.h"
 #include "Instruments.h"
 #include "SynthMath.h"
 
@@ -23,6 +24,33 @@ int relativeNoteForCycle(int cycleLength) {
     for (int length = 32; length < cycleLength; length *= 2) relativeNote += 12;
     if (32 << (relativeNote / 12) != cycleLength) throw std::runtime_error("cycle length must be 32 x 2^n");
     return relativeNote;
+}
+
+int partialsBelowLimit(int topPitch) {
+    // C-4 (pitch 48) sounds at 261.63 Hz.
+    double fundamental = 261.6256 * synth::powerOfTwo((topPitch - 48) / 12.0);
+    return static_cast<int>(20000.0 / fundamental);
+}
+
+int topPitchOf(uint8_t instrument) {
+    switch (instrument) {
+        case kBass:
+            return pitch(E, 4);
+        case kPadDark:
+        case kPadWarm:
+        case kPadBright:
+            return pitch(D, 5);
+        case kLead:
+            return pitch(Cs, 6);
+        case kLeadHigh:
+            return pitch(Cs, 7);
+        case kArpeggio:
+            return pitch(A, 6);
+        case kGlass:
+            return pitch(Gs, 7);
+        default:
+            return 95;
+    }
 }
 
 double softClip(double x) {
@@ -101,12 +129,14 @@ std::vector<xm::Instrument> synthesiseInstruments() {
     instruments.push_back(makePad("pad dark", 3.0));
     instruments.push_back(makePad("pad warm", 8.0));
     instruments.push_back(makePad("pad bright", 22.0));
-    instruments.push_back(makeLead());
+    instruments.push_back(makeLead("lead", partialsBelowLimit(topPitchOf(kLead))));
     instruments.push_back(makeArpeggio());
     instruments.push_back(makeGlass());
     instruments.push_back(makeReverseCymbal());
     instruments.push_back(makeRiser());
     instruments.push_back(makeBoom());
+    instruments.push_back(makeLead("lead high", partialsBelowLimit(topPitchOf(kLeadHigh))));
+    instruments.push_back(makeRide());
     if (instruments.size() != kLastInstrument) throw std::runtime_error("instrument list out of step");
     return instruments;
 }

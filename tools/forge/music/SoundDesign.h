@@ -17,6 +17,9 @@ double rateAtRelativeNote(int relativeNote);
 // cycleLength must be 32 times a power of two.
 int relativeNoteForCycle(int cycleLength);
 
+// How many partials of a note at `topPitch` stay below 20 kHz.
+int partialsBelowLimit(int topPitch);
+
 // A smooth stand-in for tanh, used to round off the peaks of drum hits.
 double softClip(double x);
 
@@ -54,11 +57,13 @@ xm::Instrument makeClosedHat();
 xm::Instrument makeOpenHat();
 xm::Instrument makeBass();
 xm::Instrument makePad(const std::string& name, double cutoffHarmonic);
-xm::Instrument makeLead();
+// The lead keeps `harmonics` partials: fewer for a lead that plays higher.
+xm::Instrument makeLead(const std::string& name, int harmonics);
 xm::Instrument makeArpeggio();
 xm::Instrument makeGlass();
 xm::Instrument makeReverseCymbal();
 xm::Instrument makeRiser();
 xm::Instrument makeBoom();
+xm::Instrument makeRide();
 
 }  // namespace music

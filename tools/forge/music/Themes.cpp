@@ -69,6 +69,34 @@ Melody counterLine() {
     };
 }
 
+Melody counterLineSecond() {
+    return {
+        {0, kA4, 4},  {4, kB4, 4},  {8, kC5, 8},   // Am
+        {16, kD5, 4}, {20, kC5, 4}, {24, kA4, 8},  // D (F sharp by the lift)
+        {32, kG4, 4}, {36, kA4, 4}, {40, kC5, 8},  // C
+        {48, kB4, 4}, {52, kD5, 4}, {56, kE5, 8},  // G
+    };
+}
+
+Melody themeOpening() {
+    Melody opening = mainThemeOpening();
+    opening.resize(5);
+    return opening;
+}
+
+Melody harmonyBelow(const Melody& melody) {
+    static const int dorian[7] = {A, B, C, D, E, Fs, G};
+    Melody result = melody;
+    for (MelodyNote& note : result) {
+        int degree = 0;
+        while (degree < 7 && dorian[degree] != pitchClassOf(note.pitch)) ++degree;
+        if (degree == 7) continue;  // not in the scale: doubled instead
+        int below = dorian[(degree + 5) % 7];
+        note.pitch -= (pitchClassOf(note.pitch) - below + 12) % 12;
+    }
+    return result;
+}
+
 Melody outroPhrase() {
     Melody phrase = mainThemeOpening();
     phrase.resize(11);  // the first two bars

@@ -1,8 +1,10 @@
 // The pitched instruments: bass, pads, lead, arpeggio and glass. Each keeps
 // its waveform in cycles of 128 samples so that every note sounds in tune
 // with every other instrument.
+#include <algorithm>
 #include <cmath>
 
+#include "Instruments.h"
 #include "SoundDesign.h"
 #include "SynthMath.h"
 
@@ -11,6 +13,9 @@ namespace music {
 namespace {
 constexpr int kCycle = 128;
 constexpr int kHarmonics = 63;  // the last one below half the cycle's rate
+
+// As many partials as the cycle holds and the instrument's top note allows.
+int partialsFor(uint8_t instrument) { return std::min(kHarmonics, partialsBelowLimit(topPitchOf(instrument))); }
 // Detuned voices repeat exactly within this many samples, so the whole span loops.
 constexpr int kChorusCycles = 200;
 constexpr int kChorusLength = kCycle * kChorusCycles;
@@ -38,7 +43,7 @@ xm::Instrument makeBass() {
     // A saw through a resonant low-pass whose cutoff falls over the first
     // cycles: a short bright pluck that settles on a round, looped tone.
     const int attackCycles = 24;
-    std::vector<double> signal = morphingCycles(kCycle, attackCycles, kHarmonics, [](int k, double progress) {
+    std::vector<double> signal = morphingCycles(kCycle, attackCycles, partialsFor(kBass), [](int k, double progress) {
         double cutoff = 16.0 * synth::powerOfTwo(-progress * 1.7);
         return saw(k) * resonantLowPass(k, cutoff, 2.0);
     });
@@ -51,14 +56,11 @@ xm::Instrument makeBass() {
 }
 
 xm::Instrument makePad(const std::string& name, double cutoffHarmonic) {
-    WaveCycle wave(kHarmonics, [cutoffHarmonic](int k) {
-        // Stop short of the top so the fastest voice stays below half the rate.
-        if (k > 60) return 0.0;
-        return saw(k) * resonantLowPass(k, cutoffHarmonic, 0.9);
-    });
+    WaveCycle wave(partialsFor(kPadBright),
+                   [cutoffHarmonic](int k) { return saw(k) * resonantLowPass(k, cutoffHarmonic, 0.9); });
     WaveCycle sub(1, [](int) { return 1.0; });
     std::vector<double> signal = chorus(wave, {kChorusCycles - 1, kChorusCycles, kChorusCycles + 1}, {1.0, 0.8, 1.0});
-    std::vector<double> low = chorus(sub, {kChorusCycles / 2}, {0.35});
+    std::vector<double> low = chorus(sub, {kChorusCycles / 2}, {0.12});
     for (size_t i = 0; i < signal.size(); ++i) signal[i] += low[i];
     xm::Instrument instrument = makeInstrument(name, signal, relativeNoteForCycle(kCycle));
     loopTail(instrument, kChorusLength);
@@ -68,13 +70,13 @@ xm::Instrument makePad(const std::string& name, double cutoffHarmonic) {
     return instrument;
 }
 
-xm::Instrument makeLead() {
+xm::Instrument makeLead(const std::string& name, int harmonics) {
     // Two pulse waves a few cents apart; the vibrato fades in after the attack.
     const double duty = 0.3;
-    WaveCycle wave(60,
+    WaveCycle wave(harmonics,
                    [duty](int k) { return synth::sineOfTurns(0.5 * k * duty) / k * resonantLowPass(k, 18.0, 1.1); });
     std::vector<double> signal = chorus(wave, {kChorusCycles, kChorusCycles + 1}, {1.0, 0.7});
-    xm::Instrument instrument = makeInstrument("lead", signal, relativeNoteForCycle(kCycle));
+    xm::Instrument instrument = makeInstrument(name, signal, relativeNoteForCycle(kCycle));
     loopTail(instrument, kChorusLength);
     instrument.volumeEnvelope.points = {{0, 36}, {2, 64}, {16, 54}, {40, 50}};
     instrument.volumeEnvelope.sustainPoint = 3;
@@ -86,7 +88,7 @@ xm::Instrument makeLead() {
 }
 
 xm::Instrument makeArpeggio() {
-    std::vector<double> signal = morphingCycles(kCycle, 8, kHarmonics, [](int k, double progress) {
+    std::vector<double> signal = morphingCycles(kCycle, 8, partialsFor(kArpeggio), [](int k, double progress) {
         double cutoff = 28.0 - 20.0 * progress;
         return square(k) * resonantLowPass(k, cutoff, 1.2);
     });
@@ -99,23 +101,24 @@ xm::Instrument makeArpeggio() {
 
 xm::Instrument makeGlass() {
     // A sine with upper partials that die away quickly: a soft bell.
-    std::vector<double> signal = morphingCycles(kCycle, 20, 6, [](int k, double progress) {
-        double fade = 1.0 - progress;
-        switch (k) {
-            case 1:
-                return 1.0;
-            case 2:
-                return 0.15 + 0.35 * fade;
-            case 3:
-                return 0.25 * fade;
-            case 4:
-                return 0.06 + 0.1 * fade;
-            case 6:
-                return 0.08 * fade;
-            default:
-                return 0.0;
-        }
-    });
+    std::vector<double> signal =
+        morphingCycles(kCycle, 20, std::min(6, partialsFor(kGlass)), [](int k, double progress) {
+            double fade = 1.0 - progress;
+            switch (k) {
+                case 1:
+                    return 1.0;
+                case 2:
+                    return 0.15 + 0.35 * fade;
+                case 3:
+                    return 0.25 * fade;
+                case 4:
+                    return 0.06 + 0.1 * fade;
+                case 6:
+                    return 0.08 * fade;
+                default:
+                    return 0.0;
+            }
+        });
     xm::Instrument instrument = makeInstrument("glass", signal, relativeNoteForCycle(kCycle));
     loopTail(instrument, kCycle);
     instrument.sample.panning = 172;

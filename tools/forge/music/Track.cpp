@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "Instruments.h"
+
 namespace music {
 
 namespace {
@@ -20,6 +22,9 @@ xm::Cell& Track::cell(int row) {
 }
 
 void Track::play(int row, int pitch, uint8_t instrument, int volume) {
+    if (pitch > topPitchOf(instrument))
+        throw std::runtime_error("pitch " + std::to_string(pitch) + " above the clean range of instrument " +
+                                 std::to_string(instrument));
     xm::Cell& target = cell(row);
     target.note = noteOf(pitch);
     target.instrument = instrument;

@@ -35,7 +35,7 @@ int boomVolume(int order) {
             return 34;
         case 7:
         case 23:
-            return 60;
+            return 46;
         case 14:
         case 18:
         case 31:
