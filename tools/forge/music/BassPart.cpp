@@ -93,6 +93,8 @@ void playBars(Track& bass, int order, const BassBar& bar, int volumeFrom, int vo
             int row = b * 16 + step.step;
             int volume = volumeFrom + (volumeTo - volumeFrom) * row / (kRows - 1);
             int note = step.interval == kApproach ? approachTo(nextRoot, root) : root + step.interval;
+            // The climax's scale has F sharp: its approach to G is the leading note.
+            if (sectionOf(order) == Section::Climax) note = dorianLift(note);
             bass.play(row, note, kBass, duckedVolume(order, row, volume));
             int next = index + 1 < starts.size() ? starts[index + 1] : kRows;
             if (isKickRow(order, row + 1)) {
