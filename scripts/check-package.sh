@@ -60,6 +60,8 @@ if have appstreamcli; then
     for metainfo in "$contents"/usr/share/metainfo/*.xml; do
         appstreamcli validate --no-net "$metainfo" || fail "appstreamcli: ${metainfo#$contents}"
     done
+    # The metadata together with the desktop entry and the icons it names.
+    appstreamcli validate-tree --no-net "$contents" || fail "appstreamcli validate-tree"
 fi
 
 if have man; then
