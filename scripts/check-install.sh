@@ -47,8 +47,7 @@ export SDL_AUDIODRIVER=dummy
 grep -q '^peekstun [0-9]' "$scratch/version" || fail "peekstun --version printed: $(cat "$scratch/version")"
 
 # The renderer, with no display at all, writes a frame of the installed show.
-# FIXME: drop --data once the renderer searches for its data as the show does.
-if "$installed/bin/peekstun-render" --quiet --data "$installed/share/peekstun" --still 60 still.png \
+if "$installed/bin/peekstun-render" --quiet --still 60 still.png \
     >"$scratch/render.log" 2>&1 && [ -s still.png ]; then
     :
 else

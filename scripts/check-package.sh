@@ -79,9 +79,7 @@ if [ "$install" = "--install" ]; then
     dpkg-query -L peekstun >"$scratch/files"
     cd "$scratch"
     /usr/bin/peekstun --version || fail "/usr/bin/peekstun --version"
-    # FIXME: drop --data once the renderer searches for its data as the show
-    # does; until then it is pointed at the installed data.
-    if SDL_AUDIODRIVER=dummy /usr/bin/peekstun-render --quiet --data /usr/share/peekstun --still 60 "$scratch/still.png" \
+    if SDL_AUDIODRIVER=dummy /usr/bin/peekstun-render --quiet --still 60 "$scratch/still.png" \
         >"$scratch/render.log" 2>&1 && [ -s "$scratch/still.png" ]; then
         echo "/usr/bin/peekstun-render --still 60: rendered from the installed data"
     else

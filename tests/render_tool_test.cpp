@@ -162,3 +162,21 @@ TEST_F(RenderTool, DrawsTheProgressBarOnlyOnATerminalAndNeverBesideAnError) {
     ASSERT_NE(error, std::string::npos) << shown;
     EXPECT_EQ(shown[error - 1], '\n') << shown;
 }
+
+TEST_F(RenderTool, WithoutDataHereFindsItAsTheShowDoesOrNamesThePlacesSearched) {
+    const std::string still = dir + "/still.png";
+    const std::string elsewhere = "cd " + dir + " && PEEKSTUN_DATA=";
+    const std::string tail =
+        " XDG_DATA_DIRS=" + dir + "/shared " + kRender + " --quiet --still 1 " + still + " 2>" + dir + "/stderr";
+    int status = std::system((elsewhere + PEEKSTUN_BUILD_DIR + tail).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 0) << errors();
+    EXPECT_TRUE(fs::exists(still));
+
+    status = std::system((elsewhere + dir + "/none" + tail).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(errors().find("SOUND: Can't load file\n"), std::string::npos) << errors();
+    EXPECT_NE(errors().find("peekstun-render: no data/music/peekstun.xm in " + fs::canonical(dir).string() + "/data, " +
+                            dir + "/none/data, "),
+              std::string::npos)
+        << errors();
+}

@@ -72,8 +72,7 @@ std::vector<std::string> visibleWindows(const Program& program, const std::strin
 std::string waitForWindow(const Program& program, const std::string& name, double seconds);
 bool waitForWindowGone(const Program& program, const std::string& window, double seconds);
 
-// The message box titled "Error" on the display, or "". It carries no
-// process id: the program shows it from a helper process of its own.
+// The message box titled "Error" on the display, or "".
 std::string messageBoxWindow();
 
 // Gives `window` the keyboard focus and presses `keys` (xdotool key names);

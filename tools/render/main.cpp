@@ -13,6 +13,7 @@
 
 #include "frame_recorder.h"
 #include "render_options.h"
+#include "shell/data_location.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void usage(FILE* out) {
                  "  --video FILE        write a video through ffmpeg (.mkv lossless, .mp4 H.264/AAC)\n"
                  "  --scale N           upscale the video by N, nearest pixel (default 1)\n"
                  "  --still SEC FILE    write the frame shown at SEC as a PNG file\n"
-                 "  --data DIR          the directory holding data/ (default: the working directory)\n"
+                 "  --data DIR          the directory holding data/ (default: searched as peekstun does)\n"
                  "  --quiet             no progress bar\n"
                  "  --help              this text\n");
 }
@@ -61,13 +62,22 @@ int main(int argc, char** argv) {
         if (!path->empty()) *path = std::filesystem::absolute(*path, error).string();
         if (error) return fail("cannot find " + *path + ": " + error.message());
     }
+    // --data wins; otherwise the show's own search, staying here when it finds nothing.
+    DataSearch search;
+    if (options.dataDir.empty()) {
+        search = findShowData();
+        options.dataDir = search.found.empty() ? "." : search.found;
+    }
     if (chdir(options.dataDir.c_str()) != 0) {
         fail("cannot enter " + options.dataDir + ": " + std::strerror(errno));
         return 2;
     }
     try {
         FrameRecorder recorder(options);
-        if (!recorder.run()) return 1;
+        if (!recorder.run()) {
+            if (!search.searched.empty() && search.found.empty()) fail(describeSearchedPlaces(search));
+            return 1;
+        }
         recorder.finish();
         recorder.printSummary();
     } catch (const PastTheEnd& error) {

@@ -14,7 +14,7 @@ struct RenderOptions {
     int scale = 1;
     double stillTime = -1;
     std::string stillPath;
-    std::string dataDir = ".";
+    std::string dataDir;  // "" searches as the show does
     bool progress = true;
     bool help = false;
 };
