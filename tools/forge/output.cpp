@@ -7,10 +7,6 @@
 #include <memory>
 #include <stdexcept>
 
-std::runtime_error fileError(const std::string& doing, const std::string& path, int error) {
-    return std::runtime_error(doing + " " + path + ": " + std::strerror(error));
-}
-
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::filesystem::path target(path);
     if (target.has_parent_path()) {

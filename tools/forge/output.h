@@ -6,9 +6,7 @@
 #include <string>
 #include <vector>
 
-// "cannot create PATH: Permission denied" for what was being done to the path
-// and the errno value that stopped it.
-std::runtime_error fileError(const std::string& doing, const std::string& path, int error);
+#include "file_error.h"
 
 // Writes bytes to path, creating its parent directories; throws
 // std::runtime_error naming the file and the reason on failure.

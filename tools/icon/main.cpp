@@ -10,7 +10,7 @@
 
 #include "icon_svg.h"
 #include "platform/icon.h"
-#include "rgba_png_writer.h"
+#include "png_writer.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ std::filesystem::path appsDirectory(const std::filesystem::path& theme, const st
 void writeIcons(const std::filesystem::path& theme) {
     for (int size : themeSizes) {
         std::string sizeName = std::to_string(size) + "x" + std::to_string(size);
-        writeRgbaPng((appsDirectory(theme, sizeName) / "peekstun.png").string(), paintMainIcon(size), size, size);
+        writePng((appsDirectory(theme, sizeName) / "peekstun.png").string(), paintMainIcon(size).data(), size, size,
+                 true, 9);
     }
     std::filesystem::path svgPath = appsDirectory(theme, "scalable") / "peekstun.svg";
     std::ofstream svg(svgPath, std::ios::binary);

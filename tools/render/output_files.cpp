@@ -8,10 +8,6 @@
 #include <cstring>
 #include <filesystem>
 
-std::runtime_error fileError(const std::string& doing, const std::string& path, int error) {
-    return std::runtime_error(doing + " " + path + ": " + std::strerror(error));
-}
-
 void checkCreatable(const std::string& path) {
     struct stat status;
     const bool existed = stat(path.c_str(), &status) == 0;

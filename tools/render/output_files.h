@@ -7,9 +7,7 @@
 #include <string>
 #include <vector>
 
-// "cannot create PATH: No such file or directory" for what was being done to
-// the path and the errno value that stopped it.
-std::runtime_error fileError(const std::string& doing, const std::string& path, int error);
+#include "file_error.h"
 
 // Throws fileError when a file cannot be created or replaced at path. The file
 // is left as it was: created and removed again when it did not exist.

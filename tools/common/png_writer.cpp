@@ -8,9 +8,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "output_files.h"
+#include "file_error.h"
 
-void writePng(const std::string& path, const uint32_t* pixels, int width, int height) {
+void writePng(const std::string& path, const uint32_t* pixels, int width, int height, bool withAlpha,
+              int compressionLevel) {
     FILE* opened = std::fopen(path.c_str(), "wb");
     if (!opened) throw fileError("cannot create", path, errno);
     std::unique_ptr<FILE, int (*)(FILE*)> file(opened, &std::fclose);
@@ -21,7 +22,8 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
         png_destroy_write_struct(&png, nullptr);
         throw std::runtime_error("cannot start a PNG for " + path);
     }
-    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    const int channels = withAlpha ? 4 : 3;
+    std::vector<png_byte> row(static_cast<size_t>(width) * channels);
     if (setjmp(png_jmpbuf(png))) {
         // libpng stops here when a write to the file fails.
         const int error = errno;
@@ -29,16 +31,18 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
         throw fileError("cannot write", path, error);
     }
     png_init_io(png, file.get());
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 3);
+    png_set_IHDR(png, info, width, height, 8, withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, compressionLevel);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         const uint32_t* source = pixels + static_cast<size_t>(y) * width;
         for (int x = 0; x < width; ++x) {
-            row[x * 3 + 0] = static_cast<png_byte>(source[x] >> 16);
-            row[x * 3 + 1] = static_cast<png_byte>(source[x] >> 8);
-            row[x * 3 + 2] = static_cast<png_byte>(source[x]);
+            png_byte* pixel = &row[static_cast<size_t>(x) * channels];
+            pixel[0] = static_cast<png_byte>(source[x] >> 16);
+            pixel[1] = static_cast<png_byte>(source[x] >> 8);
+            pixel[2] = static_cast<png_byte>(source[x]);
+            if (withAlpha) pixel[3] = static_cast<png_byte>(source[x] >> 24);
         }
         png_write_row(png, row.data());
     }
