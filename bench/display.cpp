@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "floors.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace {
 

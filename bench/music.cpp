@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "floors.h"
-#include "platform/audio_device.h"
-#include "platform/fmod.h"
-#include "platform/music_song.h"
+#include "platform/sound/openmpt/audio_device.h"
+#include "platform/sound/fmod.h"
+#include "platform/sound/openmpt/music_song.h"
 
 // The benchmark program links the core library only, so the test modules'
 // writer is compiled in here.

@@ -8,8 +8,8 @@
 #include "effects/floatToInt.h"
 #include "effects/saturatingAdd.h"
 #include "image/Image.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicFormat.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicFormat.h"
 #include "platform/simd.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "effects/cEffect.h"
-#include "platform/DynamicArea.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicArea.h"
+#include "platform/display/DynamicSurface.h"
 
 class c2DTunnel : public cEffect {
 public:

@@ -8,8 +8,8 @@
 
 #include "effects/saturatingAdd.h"
 #include "image/Image.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicPalette.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicPalette.h"
 #include "platform/simd.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "effects/TunnelSample.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class c3DTunnel {
 public:

@@ -10,7 +10,7 @@
 
 #include "effects/cBitmap.h"
 #include "effects/cEffect.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cBinaryBg : public cEffect {
 public:

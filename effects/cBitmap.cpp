@@ -5,7 +5,7 @@
 
 #include "effects/saturatingAdd.h"
 #include "image/Image.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "platform/simd.h"
 
 namespace {

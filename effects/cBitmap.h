@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "effects/cEffect.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicSurface.h"
 
 class cBitmap : public cEffect {
 public:

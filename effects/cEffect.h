@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/DynamicArea.h"
+#include "platform/display/DynamicArea.h"
 
 class cEffect {
 public:

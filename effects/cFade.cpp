@@ -1,7 +1,7 @@
 #include "effects/cFade.h"
 
 #include "effects/cBitmap.h"
-#include "platform/DynamicFormat.h"
+#include "platform/display/DynamicFormat.h"
 
 cFade::cFade(int width, int height, const char* fileName) : cEffect(width, height) {
     const DynamicFormat frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0);

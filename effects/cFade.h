@@ -9,7 +9,7 @@
 #include "effects/cEffect.h"
 #include "effects/cGrid.h"
 #include "effects/cPlasma.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cFade : public cEffect {
 public:

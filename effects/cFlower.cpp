@@ -5,8 +5,8 @@
 #include <string>
 
 #include "effects/floatToInt.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicFormat.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicFormat.h"
 #include "platform/simd.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "effects/cEffect.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cFlower : public cEffect {
 public:

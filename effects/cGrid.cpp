@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "effects/cMatrixColumn.h"
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "effects/cBitmap.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cMatrixColumn {
 public:

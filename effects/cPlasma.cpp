@@ -6,7 +6,7 @@
 #include <string>
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "platform/simd.h"
 
 // The rounding below, like every float result of the effects, relies on

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "effects/cEffect.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 // Fills table[0..255] with amplitude cos(i pi/128) + 32 cos(i pi/64) +
 // 8 cos(i pi/32), summed in double precision and stored as floats.

@@ -8,7 +8,7 @@
 
 #include "effects/cBitmap.h"
 #include "effects/cEffect.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cRandomDots : public cEffect {
 public:

@@ -7,7 +7,7 @@
 
 #include "effects/saturatingAdd.h"
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "platform/simd.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "effects/cEffect.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicSurface.h"
 
 class cStatic : public cEffect {
 public:

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 // A directory opens for reading but holds no file: it counts as missing.
 BinaryFile::BinaryFile(const char* name, const char* mode, const char* openFailure)

@@ -4,7 +4,7 @@
 
 #include "image/PCXHandler.h"
 #include "image/TGAHandler.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 Image::Image() : width_(0), height_(0), hasPalette_(0) {}
 

@@ -8,10 +8,10 @@
 
 #include "image/ImageHandler.h"
 #include "image/TGASaveOptions.h"
-#include "platform/DynamicArea.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicPalette.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicArea.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicPalette.h"
+#include "platform/display/DynamicSurface.h"
 
 enum ImageFileType { IMAGE_TGA = 0, IMAGE_PCX = 1 };
 

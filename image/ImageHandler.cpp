@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 void checkImageSize(int width, int height) {
     if (width < 1 || height < 1 || width > kMaxImageSide || height > kMaxImageSide) {

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "image/TGASaveOptions.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicPalette.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicPalette.h"
 
 // The largest width or height any reader accepts. It keeps a damaged header
 // from asking for gigabytes before a single pixel has been read.

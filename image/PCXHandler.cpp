@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "image/BinaryFile.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 namespace {
 

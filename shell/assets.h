@@ -16,10 +16,10 @@
 #include "effects/cPlasma.h"
 #include "effects/cRandomDots.h"
 #include "effects/cStatic.h"
-#include "platform/DynamicConsole.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicPalette.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicPalette.h"
+#include "platform/display/DynamicSurface.h"
 #include "shell/tables.h"
 
 // The pictures, in load order (which is also the order of deletion).

@@ -1,6 +1,6 @@
 #include "shell/launcher.h"
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 
 LaunchSettingsType LaunchSettings;
 

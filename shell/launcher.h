@@ -2,7 +2,7 @@
 // leaves for the start-up.
 #pragma once
 
-#include "platform/windows.h"
+#include "platform/dialog/windows.h"
 
 struct LaunchSettingsType {
     bool fullscreen = true;

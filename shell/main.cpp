@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/DynamicError.h"
-#include "platform/windows.h"
+#include "platform/display/DynamicError.h"
+#include "platform/dialog/windows.h"
 #include "shell/command_line.h"
 #include "shell/data_location.h"
 #include "shell/launcher.h"

@@ -1,6 +1,6 @@
 #include "shell/offline_show.h"
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 #include "shell/show.h"
 
 OfflineShow::OfflineShow(int fps) : fps_(fps) {}

@@ -1,7 +1,7 @@
 // The palettes of the two 8-bit canvases, noise drawn from the shared generator.
 #pragma once
 
-#include "platform/DynamicPalette.h"
+#include "platform/display/DynamicPalette.h"
 
 // Black at both ends of entries 0..223, through blue and cyan to a pale
 // near-white in the middle; entries 224..255 black.

@@ -2,14 +2,14 @@
 
 #include <chrono>
 
-#include "platform/DynamicArea.h"
-#include "platform/DynamicConsole.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicTimer.h"
-#include "platform/fmod.h"
-#include "platform/ptc.h"
-#include "platform/windows.h"
+#include "platform/display/DynamicArea.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicTimer.h"
+#include "platform/sound/fmod.h"
+#include "platform/display/ptc.h"
+#include "platform/dialog/windows.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <initializer_list>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "platform/DynamicArea.h"
+#include "platform/display/DynamicArea.h"
 
 struct FMUSIC_MODULE;
 

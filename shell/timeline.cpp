@@ -2,7 +2,7 @@
 
 #include "effects/cEffect.h"
 #include "effects/showRandom.h"
-#include "platform/DynamicKey.h"
+#include "platform/display/DynamicKey.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "platform/DynamicArea.h"
-#include "platform/DynamicConsole.h"
-#include "platform/DynamicTimer.h"
+#include "platform/display/DynamicArea.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicTimer.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
 

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "platform/fmod.h"
-#include "platform/ptc.h"
+#include "platform/sound/fmod.h"
+#include "platform/display/ptc.h"
 #include "shell/show.h"
 #include "shell/sync.h"
 #include "support/image_fixtures.h"

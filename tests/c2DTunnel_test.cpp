@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "effects/saturatingAdd.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 

@@ -9,7 +9,7 @@
 #include "effects/Matrix4.h"
 #include "effects/TunnelSample.h"
 #include "effects/saturatingAdd.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 #include "support/texture_files.h"

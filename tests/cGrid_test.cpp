@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "support/effect_surfaces.h"
 
 using test_support::directFormat;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "support/effect_surfaces.h"
 
 using namespace test_support;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "effects/showRandom.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 

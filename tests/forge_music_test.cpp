@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 
 namespace {
 

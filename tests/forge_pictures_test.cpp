@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace fs = std::filesystem;
 

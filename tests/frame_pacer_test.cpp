@@ -1,6 +1,6 @@
 // The pacer's waits, checked only from below: a busy machine can make the
 // presents slower, never faster.
-#include "platform/frame_pacer.h"
+#include "platform/display/frame_pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The program's icon: its size, its transparent rounded corners and its
 // opaque middle, in the 0xAARRGGBB words the windows expect, at the window's
 // size and at every size installed for the desktop's menus.
-#include "platform/icon.h"
+#include "platform/display/icon.h"
 
 #include <gtest/gtest.h>
 

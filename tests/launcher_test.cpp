@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/DynamicError.h"
-#include "platform/windows_headless.h"
+#include "platform/display/DynamicError.h"
+#include "platform/dialog/headless/windows_headless.h"
 #include "shell/command_line.h"
 
 namespace {

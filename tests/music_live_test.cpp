@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 #include "support/xm_builder.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 #include "support/image_fixtures.h"
 #include "support/xm_builder.h"
 

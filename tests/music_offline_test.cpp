@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/DynamicError.h"
-#include "platform/fmod.h"
+#include "platform/display/DynamicError.h"
+#include "platform/sound/fmod.h"
 #include "support/xm_builder.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The log of heard positions: which entry a reader gets at a given time.
-#include "platform/music_position_log.h"
+#include "platform/sound/music_position_log.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "platform/DynamicArea.h"
+#include "platform/display/DynamicArea.h"
 
 namespace {
 

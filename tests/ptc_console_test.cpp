@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/DynamicConsole.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace {
 

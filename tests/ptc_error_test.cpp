@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
-#include "platform/DynamicError.h"
-#include "platform/windows.h"
+#include "platform/display/DynamicError.h"
+#include "platform/dialog/windows.h"
 #include "support/x11_session.h"
 
 namespace {

@@ -1,8 +1,8 @@
 // Pixel formats: what they report, and which descriptions are refused.
 #include <gtest/gtest.h>
 
-#include "platform/DynamicError.h"
-#include "platform/DynamicFormat.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicFormat.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/DynamicError.h"
-#include "platform/DynamicPalette.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicPalette.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/ptc_pixels.h"
+#include "platform/display/ptc_pixels.h"
 
 #include <gtest/gtest.h>
 

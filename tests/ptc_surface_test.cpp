@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/DynamicError.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace {
 

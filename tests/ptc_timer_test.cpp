@@ -6,8 +6,8 @@
 #include <limits>
 #include <thread>
 
-#include "platform/DynamicError.h"
-#include "platform/DynamicTimer.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicTimer.h"
 
 namespace {
 

@@ -12,10 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/DynamicConsole.h"
-#include "platform/DynamicError.h"
-#include "platform/DynamicSurface.h"
-#include "platform/sdl_test_hooks.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicError.h"
+#include "platform/display/DynamicSurface.h"
+#include "platform/display/sdl/sdl_test_hooks.h"
 #include "support/scoped_environment.h"
 #include "support/x11_session.h"
 

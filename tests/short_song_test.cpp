@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 #include "shell/offline_show.h"
 #include "shell/show.h"
 #include "support/image_fixtures.h"

@@ -17,7 +17,7 @@
 #include "effects/c2DTunnel.h"
 #include "effects/cBitmap.h"
 #include "effects/cFlower.h"
-#include "platform/DynamicArea.h"
+#include "platform/display/DynamicArea.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/fmod.h"
+#include "platform/sound/fmod.h"
 #include "shell/show.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The dialog services: control messages on both backends, the modal result,
 // failures, and the dialog template's geometry.
-#include "platform/windows.h"
+#include "platform/dialog/windows.h"
 
 #include <gtest/gtest.h>
 
@@ -15,9 +15,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/DynamicError.h"
-#include "platform/dialog_template.h"
-#include "platform/windows_headless.h"
+#include "platform/display/DynamicError.h"
+#include "platform/dialog/dialog_template.h"
+#include "platform/dialog/headless/windows_headless.h"
 #include "support/x11_session.h"
 
 namespace {

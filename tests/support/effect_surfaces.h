@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "platform/DynamicFormat.h"
-#include "platform/DynamicSurface.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicSurface.h"
 
 namespace test_support {
 

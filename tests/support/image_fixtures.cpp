@@ -11,7 +11,7 @@
 #include <stdexcept>
 
 #include "image/Image.h"
-#include "platform/DynamicError.h"
+#include "platform/display/DynamicError.h"
 
 uint32_t RgbPicture::at(int x, int y) const {
     const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];

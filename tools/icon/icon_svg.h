@@ -1,5 +1,5 @@
 // The program's icon as a scalable picture: the shapes that
-// platform/icon.cpp paints pixel by pixel, traced as circles and curves.
+// platform/display/icon.cpp paints pixel by pixel, traced as circles and curves.
 #pragma once
 
 #include <string>

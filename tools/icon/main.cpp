@@ -9,7 +9,7 @@
 #include <string>
 
 #include "icon_svg.h"
-#include "platform/icon.h"
+#include "platform/display/icon.h"
 #include "png_writer.h"
 
 namespace {

@@ -1,0 +1,28 @@
+#include "platform/display/frame_pacer.h"
+
+#include <thread>
+
+namespace {
+
+// Presents a tenth faster than the refresh still pass unhindered, so a
+// vertical sync that waits is never joined by a sleep of the pacer's own.
+constexpr double kShareOfRefreshPeriod = 0.9;
+
+}  // namespace
+
+FramePacer::FramePacer(int refreshRate) {
+    const double rate = refreshRate > 0 ? refreshRate : 60;
+    interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(kShareOfRefreshPeriod / rate));
+}
+
+void FramePacer::presented() {
+    auto now = std::chrono::steady_clock::now();
+    if (started && now < earliestNext) {
+        std::this_thread::sleep_until(earliestNext);
+        now = earliestNext;
+    }
+    // A late present starts the count afresh rather than earning a burst.
+    earliestNext = now + interval;
+    started = true;
+}

@@ -1,0 +1,55 @@
+// A window or full-screen display on SDL that shows frames of 0x00RRGGBB
+// pixels, letterboxed to the frame's aspect, and turns its events into key
+// codes.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+#include "platform/display/frame_pacer.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+class SdlWindow {
+public:
+    enum class Mode { Windowed, Fullscreen };
+
+    // Throws DynamicError with SDL's own message when anything fails.
+    SdlWindow(const char* title, int width, int height, Mode mode);
+    ~SdlWindow();
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    void present(const uint32_t* pixels);
+    // Moves pending events into `keys`: presses in order, a close request
+    // as Escape (27). Alt+Enter switches between full screen and a window
+    // instead.
+    void collectKeys(std::deque<int>& keys);
+    // Blocks until at least one key is in `keys`.
+    void waitForKey(std::deque<int>& keys);
+
+    SDL_Window* native() const { return window; }
+
+private:
+    void handle(const SDL_Event& event, std::deque<int>& keys);
+    void drawScaled();
+    void toggleFullscreen();
+
+    int width;
+    int height;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* frame = nullptr;
+    SDL_Texture* magnified = nullptr;  // the frame at an integer multiple, smoothed onto the screen from here
+    int magnifiedFactor = 0;
+    bool closeReported = false;
+    std::unique_ptr<FramePacer> pacer;
+};
+
+// The key code for an SDL key: characters keep their code (Escape 27,
+// Return 13, Space 32, letters lower case), other keys 0x100 + scan code.
+int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode);
