@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "effects/TunnelAngle.h"
 #include "effects/floatToInt.h"
 #include "platform/simd.h"
 
@@ -15,16 +16,20 @@ inline int32_t depthAt(float z, float travel) {
     return truncToWrappedInt(std::fabs(z - 128.0f + 8.0f * travel) * 0.2 * 256.0);
 }
 
-inline TunnelSample sampleAt(float x, float y, float z, float travel) {
+// The sample of a hit whose angle is known.
+inline TunnelSample sampleWithAngle(float x, float y, float z, float travel, int32_t angle) {
     if (!isFiniteHit(x, y, z)) return TunnelSample{0, 0, 0};
 
     TunnelSample sample;
     sample.u = depthAt(z, travel);
-    sample.v = truncToWrappedInt(
-        std::fabs(std::atan2(static_cast<double>(y), static_cast<double>(x)) * 65536.0 * 0.3183098861837697));
+    sample.v = angle;
     const double dimming = std::trunc(std::fabs(z) * 0.08 * 256.0);
     sample.shade = dimming >= 32768.0 ? 0 : 32768 - static_cast<int32_t>(dimming);
     return sample;
+}
+
+inline TunnelSample sampleAt(float x, float y, float z, float travel) {
+    return sampleWithAngle(x, y, z, travel, tunnelAngle(x, y));
 }
 
 }  // namespace
@@ -73,7 +78,19 @@ void tunnelWallHits(const float* x, const float* y, const float* z, int count, f
 TunnelSample tunnelSampleAt(const Vector3& hit, float travel) { return sampleAt(hit.x, hit.y, hit.z, travel); }
 
 void tunnelSamplesAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples) {
-    for (int i = 0; i < count; ++i) samples[i] = sampleAt(x[i], y[i], z[i], travel);
+    // The angles a stretch at a time.
+    constexpr int kStretch = 64;
+    int32_t angles[kStretch];
+    for (int first = 0; first < count; first += kStretch) {
+        const int length = count - first < kStretch ? count - first : kStretch;
+        tunnelAngles(x + first, y + first, length, angles);
+        tunnelSamplesAt(x + first, y + first, z + first, angles, length, travel, samples + first);
+    }
+}
+
+void tunnelSamplesAt(const float* x, const float* y, const float* z, const int32_t* angles, int count, float travel,
+                     TunnelSample* samples) {
+    for (int i = 0; i < count; ++i) samples[i] = sampleWithAngle(x[i], y[i], z[i], travel, angles[i]);
 }
 
 void tunnelDepthsAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples) {

@@ -30,6 +30,9 @@ TunnelSample tunnelSampleAt(const Vector3& hit, float travel);
 void tunnelWallHits(const float* x, const float* y, const float* z, int count, float radius, float* hitX, float* hitY,
                     float* hitZ);
 void tunnelSamplesAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples);
+// The same for hits whose angles (tunnelAngles) are known.
+void tunnelSamplesAt(const float* x, const float* y, const float* z, const int32_t* angles, int count, float travel,
+                     TunnelSample* samples);
 // Renews only the depth coordinate u of each hit's sample, the one part of a
 // sample that changes with the travel.
 void tunnelDepthsAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples);

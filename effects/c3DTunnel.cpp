@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "effects/TunnelAngle.h"
 #include "effects/saturatingAdd.h"
 #include "image/Image.h"
 #include "platform/display/DynamicError.h"
@@ -373,7 +374,16 @@ void c3DTunnel::castWallHits() {
         left = plus(left, leftStep);
         right = plus(right, rightStep);
     }
+    for (int column = 0; column < kLatticeColumns; ++column) {
+        const int last = column * kPaddedRows + kLatticeRows - 1;
+        for (int pad = last + 1; pad < (column + 1) * kPaddedRows; ++pad) {
+            x[pad] = x[last];
+            y[pad] = y[last];
+            z[pad] = z[last];
+        }
+    }
     tunnelWallHits(x, y, z, kLatticeColumns * kPaddedRows, radius, hitX, hitY, hitZ);
+    tunnelAngles(hitX, hitY, kLatticeColumns * kPaddedRows, hitAngles);
 }
 
 void c3DTunnel::castLattice() {
@@ -389,7 +399,7 @@ void c3DTunnel::castLattice() {
         const int first = column * kPaddedRows;
         TunnelSample* samples = grid + column * kLatticeRows;
         if (turned) {
-            tunnelSamplesAt(hitX + first, hitY + first, hitZ + first, kLatticeRows, travel, samples);
+            tunnelSamplesAt(hitX + first, hitY + first, hitZ + first, hitAngles + first, kLatticeRows, travel, samples);
         } else {
             tunnelDepthsAt(hitX + first, hitY + first, hitZ + first, kLatticeRows, travel, samples);
         }

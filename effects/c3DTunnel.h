@@ -55,12 +55,13 @@ private:
     float travel = 0.0f;
     TunnelSample grid[kLatticeColumns * kLatticeRows] = {};
     // Where each lattice ray meets the wall, coordinate by coordinate, a
-    // lattice column at a time padded to a multiple of four rays; cast for
-    // the angles in castAngles.
+    // lattice column at a time padded to a multiple of four rays (the pad
+    // repeats the column's last ray); cast for the angles in castAngles.
     static constexpr int kPaddedRows = 32;
     float hitX[kLatticeColumns * kPaddedRows] = {};
     float hitY[kLatticeColumns * kPaddedRows] = {};
     float hitZ[kLatticeColumns * kPaddedRows] = {};
+    int32_t hitAngles[kLatticeColumns * kPaddedRows] = {};  // their angular coordinates
     float castAngles[3] = {0.0f, 0.0f, 0.0f};
     bool hitsCast = false;
     // The palette with its top bytes cleared, and the texture as those colours.
