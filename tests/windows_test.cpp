@@ -70,7 +70,7 @@ INT_PTR exerciseControls(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 class DialogBackendTest : public ::testing::TestWithParam<DialogBackend> {
 protected:
     void SetUp() override {
-        if (GetParam() == DialogBackend::Gtk) {
+        if (GetParam() == DialogBackend::Screen) {
             const char* display = std::getenv("DISPLAY");
             if (display == nullptr || *display == '\0') GTEST_SKIP() << "no DISPLAY for the GTK backend";
             // A user's locale that GTK could adopt, were it allowed to.
@@ -108,9 +108,9 @@ TEST_P(DialogBackendTest, FailureInTheProcedureLeavesNoDialogBehind) {
     EXPECT_THROW(EndDialog(failed, 1), DynamicError);
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, DialogBackendTest, ::testing::Values(DialogBackend::Headless, DialogBackend::Gtk),
+INSTANTIATE_TEST_SUITE_P(Backends, DialogBackendTest, ::testing::Values(DialogBackend::Headless, DialogBackend::Screen),
                          [](const ::testing::TestParamInfo<DialogBackend>& info) {
-                             return info.param == DialogBackend::Gtk ? std::string("Gtk") : std::string("Headless");
+                             return info.param == DialogBackend::Screen ? std::string("Gtk") : std::string("Headless");
                          });
 
 // The four drop-down lists and the labels that name them, by id.
@@ -155,7 +155,7 @@ void pressEscapeUntil(const std::atomic<bool>& ended) {
 TEST(GtkDialogLayout, LabelsAreCentredOnTheListsTheyName) {
     const char* display = std::getenv("DISPLAY");
     if (display == nullptr || *display == '\0') GTEST_SKIP() << "no DISPLAY for the GTK backend";
-    selectDialogBackend(DialogBackend::Gtk);
+    selectDialogBackend(DialogBackend::Screen);
     labelOffsets.clear();
     std::atomic<bool> ended{false};
     std::thread presser(pressEscapeUntil, std::cref(ended));

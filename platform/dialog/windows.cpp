@@ -9,7 +9,7 @@
 
 namespace {
 
-DialogBackend backendInUse = DialogBackend::Gtk;
+DialogBackend backendInUse = DialogBackend::Screen;
 
 // Dialogs that are open now; a nested dialog (one opened by a procedure)
 // comes after its owner.
@@ -98,7 +98,7 @@ INT_PTR DialogBoxParamA(HINSTANCE, const char* templateName, HWND owner, DLGPROC
     if (procedure == nullptr) throw DynamicError("A dialog needs a procedure");
     const DialogTemplate& layout = findDialogTemplate(templateName);
     if (backendInUse == DialogBackend::Headless) return runHeadlessDialog(layout, owner, procedure, parameter);
-    return runGtkDialog(layout, owner, procedure, parameter);
+    return runScreenDialog(layout, owner, procedure, parameter);
 }
 
 LRESULT SendDlgItemMessageA(HWND dialog, int control, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,10 +118,10 @@ int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     if (backendInUse == DialogBackend::Headless) {
         return showHeadlessMessageBox(ownerDialog, shownText, shownCaption, type);
     }
-    return showGtkMessageBox(ownerDialog, shownText, shownCaption, type);
+    return showScreenMessageBox(ownerDialog, shownText, shownCaption, type);
 }
 
-bool messageBoxesAvailable() { return backendInUse == DialogBackend::Headless || gtkAvailable(); }
+bool messageBoxesAvailable() { return backendInUse == DialogBackend::Headless || screenDialogsAvailable(); }
 
 void selectDialogBackend(DialogBackend backend) { backendInUse = backend; }
 

@@ -77,8 +77,8 @@ bool messageBoxesAvailable();
 // Returns false for a null window.
 bool SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 
-// Where dialogs and message boxes appear: on the desktop (the default), or
+// Where dialogs and message boxes appear: on the screen (the default), or
 // nowhere, their controls kept as plain state for tests (windows_headless.h).
-enum class DialogBackend { Gtk, Headless };
+enum class DialogBackend { Screen, Headless };
 void selectDialogBackend(DialogBackend backend);
 DialogBackend selectedDialogBackend();

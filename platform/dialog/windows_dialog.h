@@ -52,12 +52,12 @@ void checkMessageBoxType(UINT type);
 // "&&" kept as one '&'.
 std::string textWithoutShortcuts(const char* text);
 
-// Backends.
-// Whether GTK could be started on a display (it is started if need be).
-bool gtkAvailable();
-INT_PTR runGtkDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter);
-int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type);
-// Where the GTK backend laid out a control of an open, shown dialog, in
+// Backends. The screen backend is GTK natively and the page in a browser.
+// Whether dialogs can be shown (GTK is started on a display if need be).
+bool screenDialogsAvailable();
+INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter);
+int showScreenMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type);
+// Where the GTK backend (native builds only) laid out a control of an open, shown dialog, in
 // pixels from the top left of the dialog's window: the control's box, and for
 // a label the box of its line of text. Throws DynamicError for a dialog of the
 // other backend, and for the text box of a control other than a label.

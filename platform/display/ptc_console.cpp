@@ -7,16 +7,17 @@
 #include <vector>
 
 #include "platform/display/DynamicError.h"
+#include "platform/display/console_window.h"
 #include "platform/display/ptc_console_frame.h"
 #include "platform/display/ptc_objects.h"
-#include "platform/display/sdl/sdl_video.h"
-#include "platform/display/sdl/sdl_window.h"
 
 namespace {
 
 enum class Output { Windowed, Fullscreen, Offscreen };
 
 constexpr int kMaximumSide = 16384;
+
+bool lastConsoleOffscreen = false;
 
 }  // namespace
 
@@ -31,7 +32,7 @@ struct ptc_console_t {
     // drawing holds an older frame and an update presents the last one again.
     bool drawingCopied = false;
     std::deque<int> keys;
-    std::unique_ptr<SdlWindow> window;
+    std::unique_ptr<ConsoleWindow> window;
 };
 
 namespace {
@@ -58,6 +59,8 @@ const ptc_format_t& consoleFrameFormat() {
     }();
     return format;
 }
+
+bool lastConsoleWasOffscreen() { return lastConsoleOffscreen; }
 
 ConsoleFrame consoleDrawingFrame(PTC_CONSOLE console) {
     requireOpen(console, "ptc_surface_copy_console");
@@ -105,11 +108,9 @@ void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int wid
                            std::to_string(height));
     }
     if (console->output != Output::Offscreen) {
-        const auto mode =
-            console->output == Output::Fullscreen ? SdlWindow::Mode::Fullscreen : SdlWindow::Mode::Windowed;
-        console->window = std::make_unique<SdlWindow>(title, width, height, mode);
+        console->window = openConsoleWindow(title, width, height, console->output == Output::Fullscreen);
     }
-    sdlVideoNoteConsoleOpened(console->output == Output::Offscreen);
+    lastConsoleOffscreen = console->output == Output::Offscreen;
     console->width = width;
     console->height = height;
     console->drawing.assign(size_t(width) * size_t(height), 0);

@@ -18,3 +18,7 @@ ConsoleFrame consoleDrawingFrame(PTC_CONSOLE console);
 
 // The layout of console frames: 32 bits, 0x00RRGGBB.
 const ptc_format_t& consoleFrameFormat();
+
+// Whether the most recently opened console was an offscreen one: such a
+// program has nobody watching, so errors are not put on the screen.
+bool lastConsoleWasOffscreen();

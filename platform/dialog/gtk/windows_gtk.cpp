@@ -417,7 +417,7 @@ GtkWindow* ownerWindow(DialogWindow* owner) {
 
 }  // namespace
 
-INT_PTR runGtkDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter) {
+INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC procedure, LPARAM parameter) {
     DialogWindow* ownerDialog = owner == nullptr ? nullptr : &dialogFromHandle(owner);
     startGtk();
     INT_PTR result = 0;
@@ -531,7 +531,7 @@ GdkPixbuf* themePicture(const char* name) {
 
 }  // namespace
 
-int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type) {
+int showScreenMessageBox(DialogWindow* owner, const char* text, const char* caption, UINT type) {
     startGtk();
     GtkMessageType kind = (type & MB_ICONERROR) != 0         ? GTK_MESSAGE_ERROR
                           : (type & MB_ICONINFORMATION) != 0 ? GTK_MESSAGE_INFO
@@ -565,7 +565,7 @@ int showGtkMessageBox(DialogWindow* owner, const char* text, const char* caption
     return IDOK;
 }
 
-bool gtkAvailable() { return tryStartGtk(); }
+bool screenDialogsAvailable() { return tryStartGtk(); }
 
 namespace {
 

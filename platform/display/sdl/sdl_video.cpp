@@ -12,7 +12,6 @@ constexpr int kConnectionAttempts = 5;
 constexpr Uint32 kConnectionRetryMilliseconds = 100;
 
 int videoUsers = 0;
-bool lastConsoleOffscreen = false;
 
 bool showsNothing(const char* driver) {
     const std::string name = driver ? driver : "";
@@ -70,7 +69,3 @@ void sdlVideoRelease() {
     if (videoUsers == 0) return;
     if (--videoUsers == 0) SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
-
-void sdlVideoNoteConsoleOpened(bool offscreen) { lastConsoleOffscreen = offscreen; }
-
-bool sdlVideoOffscreenMode() { return lastConsoleOffscreen; }

@@ -8,7 +8,3 @@
 void sdlVideoAcquire();
 void sdlVideoRelease();
 
-// Whether the most recently opened console was an offscreen one: such a
-// program has nobody watching, so errors are not put into message boxes.
-void sdlVideoNoteConsoleOpened(bool offscreen);
-bool sdlVideoOffscreenMode();

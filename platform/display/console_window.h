@@ -1,0 +1,30 @@
+// What a console shows its frames in when it is not offscreen: a window or the
+// full screen, made by the display backend the program was built with.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+class ConsoleWindow {
+public:
+    virtual ~ConsoleWindow() = default;
+
+    // Shows a frame of 0x00RRGGBB pixels, letterboxed to its aspect.
+    virtual void present(const uint32_t* pixels) = 0;
+    // Moves pending key presses into `keys`, in order; a request to close
+    // arrives as Escape (27).
+    virtual void collectKeys(std::deque<int>& keys) = 0;
+    // Returns once at least one key is in `keys`.
+    virtual void waitForKey(std::deque<int>& keys) = 0;
+    // The backend's own window object, for the dialog layer's window calls.
+    virtual void* native() = 0;
+};
+
+// Throws DynamicError with the backend's message when no window can be made.
+std::unique_ptr<ConsoleWindow> openConsoleWindow(const char* title, int width, int height, bool fullscreen);
+
+// Shows an error where the person watching sees it; the backend decides
+// whether there is anyone (a display, a page) to show it to.
+void showErrorOnScreen(const std::string& message);

@@ -1,0 +1,180 @@
+// Consoles in the browser: the page's canvas (id "screen"), letterboxed to the
+// frame's aspect at the page's own pixel density, and the page's key presses.
+// Waiting (for the next frame of the page, for a key) hands the browser back
+// its thread: the program is built with Asyncify, so the show's loops stay
+// the same loops as everywhere else.
+#include <emscripten.h>
+
+#include <vector>
+
+#include "platform/display/DynamicError.h"
+#include "platform/display/console_window.h"
+
+// clang-format off
+EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
+    const canvas = document.getElementById('screen');
+    if (!canvas) return 0;
+    const d = {
+        canvas: canvas,
+        frame: document.createElement('canvas'),
+        magnified: document.createElement('canvas'),
+        keys: [],
+        keyWaiter: null,
+    };
+    d.frame.width = width;
+    d.frame.height = height;
+    d.image = new ImageData(width, height);
+    // Characters keep their code (Escape 27, Return 13, letters lower case),
+    // other keys 0x100 + their code.
+    d.onKey = (event) => {
+        if (event.repeat) return;
+        if (event.altKey && event.key === 'Enter') {
+            if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+            else canvas.requestFullscreen().catch(() => {});
+        } else {
+            let code = 0x100 + event.keyCode;
+            if (event.key === 'Escape') code = 27;
+            else if (event.key === 'Enter') code = 13;
+            else if (event.key === 'Backspace') code = 8;
+            else if (event.key === 'Tab') code = 9;
+            else if (event.key.length === 1 && event.key.charCodeAt(0) < 0x80) code = event.key.toLowerCase().charCodeAt(0);
+            d.keys.push(code);
+            if (d.keyWaiter) { const wake = d.keyWaiter; d.keyWaiter = null; wake(); }
+        }
+        event.preventDefault();
+    };
+    window.addEventListener('keydown', d.onKey);
+    canvas.hidden = false;
+    if (fullscreen && canvas.requestFullscreen) canvas.requestFullscreen().catch(() => {});
+    Module.peekstunDisplay = d;
+    return 1;
+});
+
+// Nearest pixel up to the largest whole multiple that fits, then smoothly to
+// fill the letterbox, as the desktop's full screen does.
+EM_JS(void, webDisplayPresent, (const unsigned char* rgba, int width, int height), {
+    const d = Module.peekstunDisplay;
+    if (!d) return;
+    d.image.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
+    d.frame.getContext('2d').putImageData(d.image, 0, 0);
+    const canvas = d.canvas;
+    const ratio = window.devicePixelRatio || 1;
+    const outWidth = Math.max(1, Math.round(canvas.clientWidth * ratio));
+    const outHeight = Math.max(1, Math.round(canvas.clientHeight * ratio));
+    if (canvas.width !== outWidth || canvas.height !== outHeight) {
+        canvas.width = outWidth;
+        canvas.height = outHeight;
+    }
+    let w, h;
+    if (outWidth * height >= outHeight * width) {
+        h = outHeight;
+        w = Math.floor(outHeight * width / height);
+    } else {
+        w = outWidth;
+        h = Math.floor(outWidth * height / width);
+    }
+    const x = Math.floor((outWidth - w) / 2);
+    const y = Math.floor((outHeight - h) / 2);
+    const factor = Math.max(1, Math.min(Math.floor(w / width), Math.floor(h / height)));
+    const context = canvas.getContext('2d');
+    context.fillStyle = '#000';
+    context.fillRect(0, 0, outWidth, outHeight);
+    if (w === width * factor && h === height * factor) {
+        context.imageSmoothingEnabled = false;
+        context.drawImage(d.frame, x, y, w, h);
+        return;
+    }
+    if (d.magnified.width !== width * factor || d.magnified.height !== height * factor) {
+        d.magnified.width = width * factor;
+        d.magnified.height = height * factor;
+    }
+    const magnified = d.magnified.getContext('2d');
+    magnified.imageSmoothingEnabled = false;
+    magnified.drawImage(d.frame, 0, 0, width * factor, height * factor);
+    context.imageSmoothingEnabled = true;
+    context.imageSmoothingQuality = 'high';
+    context.drawImage(d.magnified, x, y, w, h);
+});
+
+EM_ASYNC_JS(void, webDisplayWaitForFrame, (), {
+    await new Promise((resolve) => requestAnimationFrame(() => resolve()));
+});
+
+EM_JS(int, webDisplayNextKey, (), {
+    const d = Module.peekstunDisplay;
+    return d && d.keys.length > 0 ? d.keys.shift() : -1;
+});
+
+EM_ASYNC_JS(void, webDisplayWaitForKey, (), {
+    const d = Module.peekstunDisplay;
+    if (!d || d.keys.length > 0) return;
+    await new Promise((resolve) => { d.keyWaiter = resolve; });
+});
+
+EM_JS(void, webDisplayClose, (), {
+    const d = Module.peekstunDisplay;
+    if (!d) return;
+    window.removeEventListener('keydown', d.onKey);
+    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    Module.peekstunDisplay = null;
+});
+
+EM_JS(void, webShowError, (const char* message), {
+    const text = UTF8ToString(message);
+    if (Module.peekstunShowError) Module.peekstunShowError(text);
+});
+// clang-format on
+
+namespace {
+
+class WebConsoleWindow : public ConsoleWindow {
+public:
+    WebConsoleWindow(int width, int height, bool fullscreen) : width(width), height(height) {
+        if (!webDisplayOpen(width, height, fullscreen ? 1 : 0)) {
+            throw DynamicError("No display available: the page has no canvas with the id \"screen\"");
+        }
+        rgba.resize(size_t(width) * size_t(height) * 4);
+    }
+    ~WebConsoleWindow() override { webDisplayClose(); }
+
+    // Frames are 0x00RRGGBB; the canvas takes R, G, B, A bytes.
+    void present(const uint32_t* pixels) override {
+        const size_t count = size_t(width) * size_t(height);
+        for (size_t i = 0; i < count; ++i) {
+            const uint32_t pixel = pixels[i];
+            rgba[4 * i] = static_cast<unsigned char>(pixel >> 16);
+            rgba[4 * i + 1] = static_cast<unsigned char>(pixel >> 8);
+            rgba[4 * i + 2] = static_cast<unsigned char>(pixel);
+            rgba[4 * i + 3] = 0xff;
+        }
+        webDisplayPresent(rgba.data(), width, height);
+        webDisplayWaitForFrame();
+    }
+
+    void collectKeys(std::deque<int>& keys) override {
+        for (int key = webDisplayNextKey(); key >= 0; key = webDisplayNextKey()) keys.push_back(key);
+    }
+
+    void waitForKey(std::deque<int>& keys) override {
+        collectKeys(keys);
+        while (keys.empty()) {
+            webDisplayWaitForKey();
+            collectKeys(keys);
+        }
+    }
+
+    void* native() override { return this; }
+
+private:
+    int width;
+    int height;
+    std::vector<unsigned char> rgba;
+};
+
+}  // namespace
+
+std::unique_ptr<ConsoleWindow> openConsoleWindow(const char*, int width, int height, bool fullscreen) {
+    return std::make_unique<WebConsoleWindow>(width, height, fullscreen);
+}
+
+void showErrorOnScreen(const std::string& message) { webShowError(message.c_str()); }

@@ -1,0 +1,27 @@
+# The browser build (make web): the show's core with the web backends,
+# compiled to WebAssembly, its page and its data packed beside it. The data
+# comes from a native build: its data/ and the song's row table.
+set(PEEKSTUN_WEB_DATA "" CACHE PATH "A native build directory holding data/ and song-rows/")
+if(NOT EXISTS ${PEEKSTUN_WEB_DATA}/data/music/peekstun.xm OR
+   NOT EXISTS ${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows)
+  message(FATAL_ERROR "PEEKSTUN_WEB_DATA must name a native build with data/ and song-rows/ (make web does this)")
+endif()
+
+# Errors travel as exceptions; the show's waits hand the browser its thread back.
+target_compile_options(peekstun_core PUBLIC -fexceptions)
+
+add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+target_link_libraries(peekstun-web PRIVATE peekstun_core)
+set_target_properties(peekstun-web PROPERTIES
+  OUTPUT_NAME peekstun SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+  LINK_DEPENDS "${PEEKSTUN_WEB_DATA}/data/.forged;${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows")
+target_link_options(peekstun-web PRIVATE
+  -fexceptions
+  -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
+  -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
+  -sENVIRONMENT=web
+  "SHELL:--exclude-file */.forged"
+  "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/data@/data"
+  "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows@/data/music/peekstun.xm.rows")
+
+configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)

@@ -1,0 +1,165 @@
+// The page's program. With no arguments it plays the show in the page's
+// canvas. With --render it runs the show offline at a fixed frame rate, as the
+// renderer does, and reports to the page: the checksum of each frame asked
+// for, and the time each scene's frames took; --show N then leaves frame N on
+// the canvas and stops there.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/display/DynamicArea.h"
+#include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicFormat.h"
+#include "platform/display/DynamicSurface.h"
+#include "shell/launcher.h"
+#include "shell/offline_show.h"
+#include "shell/show.h"
+
+// clang-format off
+EM_JS(void, webReport, (const char* json), {
+    const report = JSON.parse(UTF8ToString(json));
+    if (Module.peekstunReport) Module.peekstunReport(report);
+});
+// clang-format on
+
+namespace {
+
+uint64_t checksum(const uint32_t* pixels, size_t count) {
+    uint64_t hash = 1469598103934665603ull;  // FNV-1a over the bytes, lowest first
+    for (size_t i = 0; i < count; ++i) {
+        for (int byte = 0; byte < 4; ++byte) {
+            hash ^= (pixels[i] >> (8 * byte)) & 0xff;
+            hash *= 1099511628211ull;
+        }
+    }
+    return hash;
+}
+
+struct RenderRequest {
+    int fps = 10;
+    std::vector<long> checked;
+    long shown = -1;
+};
+
+class PageRender : public OfflineShow {
+public:
+    explicit PageRender(const RenderRequest& request) : OfflineShow(request.fps), request(request) {
+        for (long frame : request.checked) sums[frame] = 0;
+    }
+
+    std::map<long, uint64_t> sums;
+    std::map<int, std::pair<double, long>> sceneTimes;  // milliseconds and frames per scene
+    std::vector<uint32_t> shownFrame;
+
+private:
+    void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t*, size_t) override {
+        const double now = emscripten_get_now();
+        if (lastFrameAt > 0) {
+            auto& [milliseconds, frames] = sceneTimes[info.scene];
+            milliseconds += now - lastFrameAt;
+            ++frames;
+        }
+        lastFrameAt = now;
+        const uint32_t* pixels = static_cast<const uint32_t*>(frame.lock());
+        auto found = sums.find(frameCount());
+        if (found != sums.end()) found->second = checksum(pixels, 320 * 240);
+        if (frameCount() == request.shown) shownFrame.assign(pixels, pixels + 320 * 240);
+        frame.unlock();
+    }
+
+    bool wantsMoreFrames() override { return request.shown < 0 || frameCount() < request.shown; }
+
+    const RenderRequest& request;
+    double lastFrameAt = 0;
+};
+
+std::vector<long> parseFrames(const char* text) {
+    std::vector<long> frames;
+    std::stringstream in(text);
+    std::string item;
+    while (std::getline(in, item, ',')) frames.push_back(std::atol(item.c_str()));
+    return frames;
+}
+
+// Puts one frame on the page's canvas through a console, as the show does.
+void showOnCanvas(const std::vector<uint32_t>& pixels) {
+    DynamicFormat format(32, 0xff0000, 0x00ff00, 0x0000ff, 0);
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("Peekstun", 320, 240, format, 0);
+    DynamicSurface surface(320, 240, format);
+    std::memcpy(surface.lock(), pixels.data(), pixels.size() * 4);
+    surface.unlock();
+    surface.copy(console);
+    console.update();
+    console.close();
+}
+
+int render(const RenderRequest& request) {
+    PageRender run(request);
+    const double started = emscripten_get_now();
+    const bool completed = run.run();
+    const double elapsed = emscripten_get_now() - started;
+    if (!run.shownFrame.empty()) showOnCanvas(run.shownFrame);
+
+    std::ostringstream json;
+    json << "{\"completed\":" << (completed ? "true" : "false") << ",\"frames\":" << run.frameCount()
+         << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed << ",\"checksums\":{";
+    const char* comma = "";
+    for (const auto& [frame, sum] : run.sums) {
+        char hex[24];
+        std::snprintf(hex, sizeof hex, "%llx", static_cast<unsigned long long>(sum));
+        json << comma << "\"" << frame << "\":\"" << hex << "\"";
+        comma = ",";
+    }
+    json << "},\"scenes\":{";
+    comma = "";
+    for (const auto& [scene, time] : run.sceneTimes) {
+        json << comma << "\"" << scene << "\":{\"milliseconds\":" << time.first << ",\"frames\":" << time.second
+             << "}";
+        comma = ",";
+    }
+    json << "}}";
+    webReport(json.str().c_str());
+    return completed ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderRequest request;
+    bool rendering = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (option == "--render") {
+            rendering = true;
+        } else if (option == "--fps" && hasValue) {
+            request.fps = std::atoi(argv[++i]);
+        } else if (option == "--check" && hasValue) {
+            request.checked = parseFrames(argv[++i]);
+        } else if (option == "--show" && hasValue) {
+            request.shown = std::atol(argv[++i]);
+        }
+    }
+    if (rendering) {
+        if (request.fps < 1 || request.fps > 1000) request.fps = 10;
+        return render(request);
+    }
+
+    LaunchSettings.fullscreen = false;
+    launchWithoutDialog();
+    ShowConfig config;
+    config.fullscreen = LaunchSettings.fullscreen;
+    config.mixRate = LaunchSettings.mixRate;
+    runShow(config);
+    webReport("{\"ended\":true}");
+    return 0;
+}
