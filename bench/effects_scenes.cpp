@@ -1,7 +1,7 @@
 // The scene effects drawing into a 320 x 240 frame (or the 8-bit canvas the
 // shell copies onto it), and the construction of each with its tables, maps
 // and shade table. Each stands beside one read-modify-write pass of the
-// frame.
+// frame, a tunnel beside one texel gather.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -76,17 +76,21 @@ private:
     std::filesystem::path root;
 };
 
-// Runs draw once per iteration on a target that starts grey and reports the
-// floor ratio. Frame n is 1/60 s into the show after frame n - 1.
+// Runs draw once per iteration on a target that starts grey, beside one frame
+// pass or (a tunnel) one texel gather. Frame n is 1/60 s into the show after
+// frame n - 1.
 template <typename Draw>
-void runFrames(benchmark::State& state, DynamicSurface& target, Draw draw) {
+void runFrames(benchmark::State& state, DynamicSurface& target, Draw draw,
+               const bench::FrameFloors& floors = bench::FrameFloors{1, 0, 0, 0}) {
     int frameNumber = 0;
     for (auto _ : state) {
         draw(target, frameNumber++);
         benchmark::ClobberMemory();
     }
-    bench::compareWithFramePasses(state, 1);
+    bench::compareWithFrameFloors(state, floors);
 }
+
+constexpr bench::FrameFloors kOneGather{0, 0, 1, 0};
 
 std::unique_ptr<DynamicSurface> greyFrame() {
     auto frame = std::make_unique<DynamicSurface>(kWidth, kHeight, frameFormat());
@@ -139,18 +143,22 @@ void BM_Scene_Tunnel3DAdditive(benchmark::State& state) {
     c3DTunnel tunnel(SceneFiles::get().indexedTexture.c_str(), 255.0f);
     tunnel.update(5.0f);  // past the run-in, turning
     auto frame = greyFrame();
-    runFrames(state, *frame, [&](DynamicSurface& target, int) {
-        tunnel.update(0.4f / 60);
-        tunnel.drawAdditive(target);
-    });
+    runFrames(
+        state, *frame,
+        [&](DynamicSurface& target, int) {
+            tunnel.update(0.4f / 60);
+            tunnel.drawAdditive(target);
+        },
+        kOneGather);
 }
 BENCHMARK(BM_Scene_Tunnel3DAdditive);
 
 void BM_Scene_Tunnel2DTripleAdditive(benchmark::State& state) {
     c2DTunnel tunnel(kWidth, kHeight, SceneFiles::get().directTexture.c_str(), 3000);
     auto frame = greyFrame();
-    runFrames(state, *frame,
-              [&](DynamicSurface& target, int n) { tunnel.drawTripleAdditive(target, n * (0.4f / 60)); });
+    runFrames(
+        state, *frame, [&](DynamicSurface& target, int n) { tunnel.drawTripleAdditive(target, n * (0.4f / 60)); },
+        kOneGather);
 }
 BENCHMARK(BM_Scene_Tunnel2DTripleAdditive);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <string>
 
 #include "floors.h"
 
@@ -52,6 +53,21 @@ std::string quoted(const std::string& text) {
     return out + "\"";
 }
 
+// The floors a row stands beside, as "2 pass + 1 gather" or "1.1e+06 bytes read".
+std::string floorText(const FloorTableReporter::Row& row) {
+    if (row.failed || row.floors.empty()) return "-";
+    std::string text;
+    for (const FloorTableReporter::Row::FloorTerm& term : row.floors) {
+        std::string what = "bytes read";
+        for (int i = 0; i < bench::kFrameFloorCount; ++i) {
+            const bench::FrameFloorNames& floor = bench::frameFloorNames(static_cast<bench::FrameFloor>(i));
+            if (term.name == floor.benchmark) what = floor.shortName;
+        }
+        text += (text.empty() ? "" : " + ") + formatCount(term.count) + " " + what;
+    }
+    return text;
+}
+
 }  // namespace
 
 bool FloorTableReporter::ReportContext(const Context& context) {
@@ -74,21 +90,28 @@ void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
         row.iterations = static_cast<double>(run.iterations);
         row.cpuSeconds = perIteration(run.GetAdjustedCPUTime(), run.time_unit);
         row.realSeconds = perIteration(run.GetAdjustedRealTime(), run.time_unit);
+        // Terms in the floors' own order, the data files' last.
+        std::vector<Row::FloorTerm> terms(bench::kFrameFloorCount + 1);
+        for (int i = 0; i < bench::kFrameFloorCount; ++i) {
+            terms[i].name = bench::frameFloorNames(static_cast<bench::FrameFloor>(i)).benchmark;
+        }
+        terms.back().name = "BM_Floor_ReadDataFiles";
         for (const auto& [name, counter] : run.counters) {
-            if (name == bench::kFloorFramePasses) {
-                row.floorName = "BM_Floor_FramePass";
-                row.floorCount = counter.value;
-            } else if (name == bench::kFloorFrameMemcpys) {
-                row.floorName = "BM_Floor_FrameMemcpy";
-                row.floorCount = counter.value;
-            } else if (name == bench::kFramePassBeside) {
-                row.framePassBeside = counter.value;
-            } else if (name == bench::kFloorBytesRead) {
-                row.floorName = "BM_Floor_ReadDataFiles";
-                row.floorCount = counter.value;
-            } else {
+            bool named = false;
+            for (int i = 0; i < bench::kFrameFloorCount; ++i) {
+                const bench::FrameFloorNames& floor = bench::frameFloorNames(static_cast<bench::FrameFloor>(i));
+                if (name == floor.count) terms[i].count = counter.value;
+                if (name == floor.beside) terms[i].besideSeconds = counter.value;
+                named |= name == floor.count || name == floor.beside;
+            }
+            if (name == bench::kFloorBytesRead) {
+                terms.back().count = counter.value;
+            } else if (!named) {
                 row.counters.emplace_back(name, counter.value);
             }
+        }
+        for (const Row::FloorTerm& term : terms) {
+            if (term.count > 0) row.floors.push_back(term);
         }
         // Repetitions of a benchmark keep its best run: on a shared machine
         // the slower ones measure the neighbours, not the code.
@@ -97,12 +120,17 @@ void FloorTableReporter::ReportRuns(const std::vector<Run>& runs) {
             rows.push_back(row);
             std::fprintf(stderr, "  %s\n", row.name.c_str());
         } else {
-            // The floor beside it keeps its best too (0: not measured).
-            const double kept = same->framePassBeside;
-            const double besideFloor = kept > 0 && row.framePassBeside > 0 ? std::min(kept, row.framePassBeside)
-                                                                           : std::max(kept, row.framePassBeside);
+            // The floors beside it keep their best too (0: not measured).
+            const std::vector<Row::FloorTerm> kept = same->floors;
             if (!row.failed && (same->failed || row.cpuSeconds < same->cpuSeconds)) *same = row;
-            same->framePassBeside = besideFloor;
+            for (Row::FloorTerm& term : same->floors) {
+                for (const Row::FloorTerm& other : kept) {
+                    if (other.name != term.name) continue;
+                    const double a = term.besideSeconds;
+                    const double b = other.besideSeconds;
+                    term.besideSeconds = a > 0 && b > 0 ? std::min(a, b) : std::max(a, b);
+                }
+            }
         }
     }
 }
@@ -123,35 +151,41 @@ void FloorTableReporter::settleFloors() {
     }
     if (readBytes > 0) floorSeconds["BM_Floor_ReadDataFiles"] /= readBytes;  // per byte
     for (Row& row : rows) {
-        // A frame pass timed beside the row is the truer floor.
-        if (row.floorName == "BM_Floor_FramePass" && row.framePassBeside > 0) {
-            row.floorSeconds = row.floorCount * row.framePassBeside;
-            continue;
+        // A floor timed beside the row is the truer one.
+        row.floorSeconds = 0;
+        for (const Row::FloorTerm& term : row.floors) {
+            const auto floor = floorSeconds.find(term.name);
+            const double each = term.besideSeconds > 0        ? term.besideSeconds
+                                : floor != floorSeconds.end() ? floor->second
+                                                              : 0;
+            if (each <= 0) {
+                row.floorSeconds = 0;
+                break;
+            }
+            row.floorSeconds += term.count * each;
         }
-        const auto floor = floorSeconds.find(row.floorName);
-        if (floor != floorSeconds.end()) row.floorSeconds = row.floorCount * floor->second;
     }
 }
 
 void FloorTableReporter::Finalize() {
     settleFloors();
     size_t nameWidth = 9;
-    for (const Row& row : rows) nameWidth = std::max(nameWidth, row.name.size());
+    size_t floorWidth = 5;
+    for (const Row& row : rows) {
+        nameWidth = std::max(nameWidth, row.name.size());
+        floorWidth = std::max(floorWidth, floorText(row).size());
+    }
 
     FILE* out = stdout;
-    std::fprintf(out, "%-*s %12s  %-28s %12s %8s  %s\n", int(nameWidth), "Benchmark", "CPU/iter", "Floor", "Floor time",
-                 "Ratio", "Notes");
-    std::fprintf(out, "%s\n", std::string(nameWidth + 80, '-').c_str());
+    std::fprintf(out, "%-*s %12s  %-*s %12s %8s  %s\n", int(nameWidth), "Benchmark", "CPU/iter", int(floorWidth),
+                 "Floor", "Floor time", "Ratio", "Notes");
+    std::fprintf(out, "%s\n", std::string(nameWidth + floorWidth + 52, '-').c_str());
     for (const Row& row : rows) {
         if (row.failed) {
             std::fprintf(out, "%-*s %12s  skipped: %s\n", int(nameWidth), row.name.c_str(), "-", row.error.c_str());
             continue;
         }
-        std::string floor = "-";
-        if (!row.floorName.empty()) {
-            floor = formatCount(row.floorCount) + (row.floorName == "BM_Floor_ReadDataFiles" ? " bytes read" : " x ") +
-                    (row.floorName == "BM_Floor_ReadDataFiles" ? "" : row.floorName.substr(9));
-        }
+        const std::string floor = floorText(row);
         std::string ratio = "-";
         if (row.floorSeconds > 0) ratio = formatCount(row.cpuSeconds / row.floorSeconds);
         std::string notes = row.label;
@@ -159,9 +193,9 @@ void FloorTableReporter::Finalize() {
             if (name == "bytes_per_second") continue;
             notes += (notes.empty() ? "" : " ") + name + "=" + formatCount(value);
         }
-        std::fprintf(out, "%-*s %12s  %-28s %12s %8s  %s\n", int(nameWidth), row.name.c_str(),
-                     formatSeconds(row.cpuSeconds).c_str(), floor.c_str(), formatSeconds(row.floorSeconds).c_str(),
-                     ratio.c_str(), notes.c_str());
+        std::fprintf(out, "%-*s %12s  %-*s %12s %8s  %s\n", int(nameWidth), row.name.c_str(),
+                     formatSeconds(row.cpuSeconds).c_str(), int(floorWidth), floor.c_str(),
+                     formatSeconds(row.floorSeconds).c_str(), ratio.c_str(), notes.c_str());
     }
     std::fflush(out);
 }
@@ -180,9 +214,13 @@ bool FloorTableReporter::writeJson(const std::string& path) const {
         } else {
             std::fprintf(out, "\"iterations\": %.0f, \"cpu_seconds\": %.9g, \"real_seconds\": %.9g", row.iterations,
                          row.cpuSeconds, row.realSeconds);
-            if (!row.floorName.empty()) {
-                std::fprintf(out, ", \"floor\": %s, \"floor_count\": %.9g", quoted(row.floorName).c_str(),
-                             row.floorCount);
+            if (!row.floors.empty()) {
+                std::fprintf(out, ", \"floors\": {");
+                for (size_t f = 0; f < row.floors.size(); ++f) {
+                    std::fprintf(out, "%s%s: %.9g", f ? ", " : "", quoted(row.floors[f].name).c_str(),
+                                 row.floors[f].count);
+                }
+                std::fprintf(out, "}");
             }
             if (row.floorSeconds > 0) {
                 std::fprintf(out, ", \"floor_seconds\": %.9g, \"ratio\": %.6g", row.floorSeconds,

@@ -24,12 +24,17 @@ public:
         bool failed = false;
         std::string error;
         double iterations = 0;
-        double cpuSeconds = 0;                                 // per iteration
-        double realSeconds = 0;                                // per iteration
-        std::string floorName;                                 // empty when the row names no floor
-        double floorCount = 0;                                 // how many floors it stands beside
-        double floorSeconds = 0;                               // count x the floor's time, 0 when unmeasured
-        double framePassBeside = 0;                            // a frame pass timed right after the row, if any
+        double cpuSeconds = 0;   // per iteration
+        double realSeconds = 0;  // per iteration
+        // The floors it stands beside: each floor benchmark's name, how many
+        // of it, and its time measured right after the row (0: not measured).
+        struct FloorTerm {
+            std::string name;
+            double count = 0;
+            double besideSeconds = 0;
+        };
+        std::vector<FloorTerm> floors;
+        double floorSeconds = 0;                               // the sum of the terms' times, 0 when unmeasured
         std::vector<std::pair<std::string, double>> counters;  // the others
     };
 
