@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "effects/cBitmap.h"
 #include "effects/cEffect.h"
@@ -31,8 +32,16 @@ public:
     int getOffset() const { return offset; }
 
 private:
+    // Adds the whole band, its left edge at x, row by row: the cells lie side
+    // by side, so this is every picture drawn at its place.
+    void addBand(DynamicSurface& target, int x);
+
     std::array<int32_t, kCellCount> cells;
     std::array<std::unique_ptr<cBitmap>, kPictureCount> stripes;
     int32_t offset;
     int32_t lastShift;
+    // When every picture is one pitch wide and all are equally tall, their
+    // pixels: row y of picture p at (p x stripeHeight + y) x kColumnPitch.
+    std::vector<uint32_t> stripePixels;
+    int stripeHeight = 0;
 };

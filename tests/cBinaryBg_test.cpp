@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "effects/cBitmap.h"
 #include "effects/showRandom.h"
 #include "support/effect_surfaces.h"
 #include "support/picture_files.h"
@@ -95,4 +96,39 @@ TEST_F(BinaryBackground, AJumpOfSixteenWholeUnitsDoesNotShift) {
     const auto afterOne = cellsOf(background);
     background.draw(*frame, 17.0f);
     EXPECT_EQ(cellsOf(background), afterOne);
+}
+
+TEST(BinaryBackgroundBand, AddsAsEachPictureDrawnAtItsPlaceWhereverTheTargetEnds) {
+    // Pictures a pitch wide, as the show's are: dark, bright and saturating
+    // pixels, each picture its own.
+    TemporaryWorkingDirectory directory;
+    constexpr int kHeight = 5;
+    for (int i = 0; i < 16; ++i) {
+        std::vector<uint32_t> pixels(4 * kHeight);
+        for (size_t p = 0; p < pixels.size(); ++p) pixels[p] = (p + i) % 3 == 0 ? 0 : 0x00f03010u * (i + 1) + p;
+        writeTga32(TemporaryWorkingDirectory::gfx("binary_bg" + std::to_string(i + 1) + ".tga"), 4, kHeight, pixels);
+    }
+    const DynamicFormat format = directFormat();
+    for (const auto& size : {std::pair<int, int>{320, 240}, {301, 4}, {400, 250}}) {
+        showRandReset();
+        cBinaryBg background(320, 240);
+        std::vector<std::unique_ptr<cBitmap>> pictures;
+        for (int i = 0; i < 16; ++i) {
+            const std::string name = "data/gfx/binary_bg" + std::to_string(i + 1) + ".tga";
+            pictures.push_back(std::make_unique<cBitmap>(320, 240, name.c_str(), cBitmap::MODE_ADDITIVE, format));
+        }
+        std::vector<uint32_t> start(size.first * size.second);
+        for (size_t p = 0; p < start.size(); ++p) start[p] = 0x9a402010u * static_cast<uint32_t>(p + 1);
+        for (const float t : {0.0f, 1.3f, 2.6f, 3.9f, 4.2f}) {
+            auto band = makeSurface(size.first, size.second, format);
+            auto reference = makeSurface(size.first, size.second, format);
+            writePixels32(*band, start);
+            writePixels32(*reference, start);
+            for (int i = 0; i < 81; ++i)
+                pictures[background.cell(i)]->draw(*reference, 1 - (truncateAndMask(t, 3)) + 4 * i, 1);
+            background.draw(*band, t);
+            ASSERT_EQ(readPixels32(*band), readPixels32(*reference))
+                << size.first << " x " << size.second << ", t " << t;
+        }
+    }
 }
