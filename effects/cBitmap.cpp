@@ -95,6 +95,21 @@ void additiveRow(uint32_t* d, const uint32_t* s, int64_t count) {
     for (; i + 4 <= count; i += 4) {
         store4(d + i, _mm_and_si128(_mm_adds_epu8(load4(d + i), load4(s + i)), channels));
     }
+    // Narrow pictures end most rows with a few pixels: two, then one, in
+    // vector registers too.
+    if (i + 2 <= count) {
+        auto* two = reinterpret_cast<__m128i*>(d + i);
+        const __m128i sum =
+            _mm_adds_epu8(_mm_loadl_epi64(two), _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + i)));
+        _mm_storel_epi64(two, _mm_and_si128(sum, channels));
+        i += 2;
+    }
+    if (i < count) {
+        const __m128i sum =
+            _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(d[i])), _mm_cvtsi32_si128(static_cast<int>(s[i])));
+        d[i] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_and_si128(sum, channels)));
+        ++i;
+    }
 #endif
     for (; i < count; ++i) d[i] = saturatingAdd(d[i], s[i]);
 }
