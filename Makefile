@@ -68,7 +68,7 @@ check-sanitize: deps
 # processors without FMA (its results differ in the last bit of some values).
 ARM_BUILD ?= build-arm
 ARM_RUN = qemu-aarch64 -L /usr/aarch64-linux-gnu
-ARM_TESTS = TunnelSample_test c2DTunnel_test c3DTunnel_test cBinaryBg_test cBitmap_test cEffect_test \
+ARM_TESTS = TunnelAngle_test TunnelSample_test c2DTunnel_test c3DTunnel_test cBinaryBg_test cBitmap_test cEffect_test \
 	cFade_test cFlower_test cGrid_test cMatrixColumn_test cMatrixWriter_test cPlasma_test cRandomDots_test \
 	cStatic_test showRandom_test simd_test ptc_pixels_test ptc_format_test ptc_surface_test palettes_test \
 	pcx_reader_test tga_reader_test tables_test golden_frames_test render_tool_test
