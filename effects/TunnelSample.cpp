@@ -90,7 +90,55 @@ void tunnelSamplesAt(const float* x, const float* y, const float* z, int count, 
 
 void tunnelSamplesAt(const float* x, const float* y, const float* z, const int32_t* angles, int count, float travel,
                      TunnelSample* samples) {
-    for (int i = 0; i < count; ++i) samples[i] = sampleWithAngle(x[i], y[i], z[i], travel, angles[i]);
+    int i = 0;
+#if PEEKSTUN_SIMD
+    // sampleWithAngle's arithmetic, two hits a lane each; a hit that is not
+    // finite, or whose depth needs the wrapping conversion, takes its path.
+    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+    const __m128 ahead = _mm_set1_ps(8.0f * travel);
+    const __m128 axisOffset = _mm_set1_ps(128.0f);
+    const __m128d fifth = _mm_set1_pd(0.2);
+    const __m128d dimming = _mm_set1_pd(0.08);
+    const __m128d scale = _mm_set1_pd(256.0);
+    const __m128d intLimit = _mm_set1_pd(2147483648.0);
+    const __m128d darkness = _mm_set1_pd(32768.0);
+    const auto loadTwo = [](const float* at) {
+        return _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)));
+    };
+    for (; i + 2 <= count; i += 2) {
+        const __m128 hx = loadTwo(x + i);
+        const __m128 hy = loadTwo(y + i);
+        const __m128 hz = loadTwo(z + i);
+        // v - v is 0 exactly when v is finite.
+        const __m128 zero = _mm_setzero_ps();
+        const __m128 finite =
+            _mm_and_ps(_mm_cmpeq_ps(_mm_sub_ps(hx, hx), zero),
+                       _mm_and_ps(_mm_cmpeq_ps(_mm_sub_ps(hy, hy), zero), _mm_cmpeq_ps(_mm_sub_ps(hz, hz), zero)));
+        const __m128 depth = _mm_and_ps(_mm_add_ps(_mm_sub_ps(hz, axisOffset), ahead), magnitude);
+        const __m128d u = _mm_mul_pd(_mm_mul_pd(_mm_cvtps_pd(depth), fifth), scale);
+        const __m128d shade = _mm_mul_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_and_ps(hz, magnitude)), dimming), scale);
+        const int finiteLanes = _mm_movemask_ps(finite);
+        const int plainLanes = _mm_movemask_pd(_mm_cmplt_pd(u, intLimit));
+        const int litLanes = _mm_movemask_pd(_mm_cmplt_pd(shade, darkness));
+        alignas(16) int32_t us[4];
+        alignas(16) int32_t shades[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(us), _mm_cvttpd_epi32(u));
+        _mm_store_si128(reinterpret_cast<__m128i*>(shades),
+                        _mm_sub_epi32(_mm_set1_epi32(32768), _mm_cvttpd_epi32(shade)));
+        for (int lane = 0; lane < 2; ++lane) {
+            const int hit = i + lane;
+            const int bit = 1 << lane;
+            if (!(finiteLanes & bit)) {
+                samples[hit] = TunnelSample{0, 0, 0};
+                continue;
+            }
+            samples[hit].u = (plainLanes & bit) ? us[lane] : depthAt(z[hit], travel);
+            samples[hit].v = angles[hit];
+            samples[hit].shade = (litLanes & bit) ? shades[lane] : 0;
+        }
+    }
+#endif
+    for (; i < count; ++i) samples[i] = sampleWithAngle(x[i], y[i], z[i], travel, angles[i]);
 }
 
 void tunnelDepthsAt(const float* x, const float* y, const float* z, int count, float travel, TunnelSample* samples) {
