@@ -74,7 +74,7 @@ private:
         frame.unlock();
     }
 
-    bool wantsMoreFrames() override { return request.shown < 0 || frameCount() < request.shown; }
+    bool wantsMoreFrames() override { return request.shown < 0 || frameCount() <= request.shown; }
 
     const RenderRequest& request;
     double lastFrameAt = 0;
