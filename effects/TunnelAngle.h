@@ -11,15 +11,15 @@
 int32_t tunnelAngle(float x, float y);
 
 // The point's angle folded into the first octant, atan(min(|x|, |y|) /
-// max(|x|, |y|)) in the same units (0 to 16384), from a polynomial: within
-// 5e-6 of the true value for finite points other than the origin.
-double quickOctantAngle(float x, float y);
+// max(|x|, |y|)) in the same units (0 to 16384), from a polynomial in float:
+// within 4.5e-3 of the true value for finite points other than the origin.
+float quickOctantAngle(float x, float y);
 
 // tunnelAngle from that polynomial, false where the polynomial cannot be sure of
 // the truncation (angle near a whole unit, or an input that is not finite);
 // where it returns true, angle is tunnelAngle(x, y) for certain.
 bool quickTunnelAngle(float x, float y, int32_t& angle);
 
-// tunnelAngle for count points, the polynomial two points at a time wherever
+// tunnelAngle for count points, the polynomial four points at a time wherever
 // it is sure and the reference call elsewhere.
 void tunnelAngles(const float* x, const float* y, int count, int32_t* angles);
