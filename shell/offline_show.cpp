@@ -9,6 +9,14 @@ bool OfflineShow::run() {
     frames = 0;
     samplesMixed = 0;
     FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
+    // The song is mixed on a second thread in the very blocks the frames take
+    // below, so its samples and positions are those of mixing in turn. Later
+    // users of the offline output mix within their own calls again, however
+    // the show ends.
+    struct MixingAhead {
+        explicit MixingAhead(int fps) { FSOUND_Offline_MixAhead(fps); }
+        ~MixingAhead() { FSOUND_Offline_MixAhead(0); }
+    } mixingAhead(fps_);
     ShowConfig config;
     config.offscreen = true;
     config.mixRate = kSampleRate;

@@ -1,6 +1,7 @@
 // The show run offline: an offscreen console, a fixed frame time of 1/fps, and
-// after each frame exactly that frame's share of the song mixed, so the song
-// position the timeline polls follows the frames and every run is the same.
+// after each frame exactly that frame's share of the song (mixed ahead on a
+// second thread), so the song position the timeline polls follows the frames
+// and every run is the same.
 #pragma once
 
 #include <cstddef>

@@ -257,4 +257,100 @@ TEST_F(OfflineMusic, CallsOutOfOrderFailCleanly) {
     EXPECT_EQ(held, 0u);
 }
 
+// What a caller taking `blocksPerSecond` blocks a second hears, block by block.
+struct HeardBlocks {
+    std::vector<int16_t> samples;
+    std::vector<size_t> held;
+    std::vector<int> rows;
+    std::vector<bool> finished;
+};
+
+HeardBlocks hearInBlocks(FMUSIC_MODULE* song, int blocksPerSecond, int blocks) {
+    HeardBlocks heard;
+    int64_t end = 0;
+    for (int64_t n = 0; n < blocks; ++n) {
+        const int64_t next = (n + 1) * 44100 / blocksPerSecond;
+        std::vector<int16_t> block(2 * (next - end));
+        heard.held.push_back(FSOUND_Offline_Mix(block.data(), next - end));
+        heard.samples.insert(heard.samples.end(), block.begin(), block.end());
+        heard.rows.push_back(FMUSIC_GetOrder(song) * 64 + FMUSIC_GetRow(song));
+        heard.finished.push_back(FMUSIC_IsFinished(song));
+        end = next;
+    }
+    return heard;
+}
+
+class OfflineMusicMixedAhead : public OfflineMusic {
+protected:
+    void TearDown() override {
+        FSOUND_Offline_MixAhead(0);
+        OfflineMusic::TearDown();
+    }
+};
+
+TEST_F(OfflineMusicMixedAhead, HearsWhatMixingInEachCallGives) {
+    init();
+    // Rows of 0.1218 s at 123 BPM end between frames and inside blocks; a
+    // jump back ends the song early, inside a block.
+    XmSong song = busySong(3, 4);
+    song.bpm = 123;
+    song.patterns[1].notes.push_back({21, 1, 0, 0, 0xB, 0});
+    FMUSIC_MODULE* module = load(song);
+    ASSERT_NE(module, nullptr);
+    for (int blocksPerSecond : {60, 7}) {
+        const int blocks = 12 * blocksPerSecond;  // past the song's end at 10.5 s
+        ASSERT_TRUE(FSOUND_Offline_MixAhead(0));
+        ASSERT_TRUE(FMUSIC_PlaySong(module));
+        const HeardBlocks inTurn = hearInBlocks(module, blocksPerSecond, blocks);
+        ASSERT_TRUE(FSOUND_Offline_MixAhead(blocksPerSecond));
+        ASSERT_TRUE(FMUSIC_PlaySong(module));
+        const HeardBlocks ahead = hearInBlocks(module, blocksPerSecond, blocks);
+        EXPECT_TRUE(ahead.samples == inTurn.samples) << blocksPerSecond;
+        EXPECT_EQ(ahead.held, inTurn.held) << blocksPerSecond;
+        EXPECT_EQ(ahead.rows, inTurn.rows) << blocksPerSecond;
+        EXPECT_EQ(ahead.finished, inTurn.finished) << blocksPerSecond;
+        EXPECT_TRUE(inTurn.finished.back());
+        // Calls of other sizes take the same stream.
+        ASSERT_TRUE(FMUSIC_PlaySong(module));
+        std::vector<int16_t> stream;
+        for (size_t size = 1; stream.size() < inTurn.samples.size(); size = size * 3 + 1) {
+            std::vector<int16_t> part = mix(std::min(size, (inTurn.samples.size() - stream.size()) / 2));
+            stream.insert(stream.end(), part.begin(), part.end());
+        }
+        EXPECT_TRUE(stream == inTurn.samples) << blocksPerSecond;
+    }
+    EXPECT_FALSE(FSOUND_Offline_MixAhead(-1));
+}
+
+TEST_F(OfflineMusicMixedAhead, StopsReplaysFreesAndClosesAtAnyPoint) {
+    init();
+    ASSERT_TRUE(FSOUND_Offline_MixAhead(60));
+    FMUSIC_MODULE* song = load(clickSong(1));
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    const std::vector<int16_t> first = mix(3 * kRowFrames + 10);
+    EXPECT_TRUE(FMUSIC_StopSong(song));
+    EXPECT_EQ(FMUSIC_GetRow(song), 3);
+    size_t held = 1;
+    EXPECT_EQ(mix(kRowFrames, &held), std::vector<int16_t>(2 * kRowFrames, 0));
+    EXPECT_EQ(held, 0u);
+    EXPECT_EQ(FMUSIC_GetRow(song), 3);
+
+    // Played again from its start, with nothing left over from before.
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    EXPECT_EQ(FMUSIC_GetRow(song), 0);
+    EXPECT_TRUE(mix(3 * kRowFrames + 10) == first);
+
+    // Freed while mixed ahead: silence from then on.
+    FMUSIC_FreeSong(song);
+    songs.clear();
+    EXPECT_EQ(mix(100, &held), std::vector<int16_t>(200, 0));
+    EXPECT_EQ(held, 0u);
+
+    // Closed with the queue full, never taken from.
+    FMUSIC_MODULE* other = load(clickSong(1));
+    ASSERT_TRUE(FMUSIC_PlaySong(other));
+    FSOUND_Close();
+    EXPECT_THROW(mix(1), DynamicError);
+}
+
 }  // namespace

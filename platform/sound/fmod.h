@@ -61,9 +61,20 @@ int FMUSIC_GetRow(FMUSIC_MODULE* module);
 // before that, for a song stopped before its end, and for a null handle.
 bool FMUSIC_IsFinished(FMUSIC_MODULE* module);
 
+// Offline output: from the next FMUSIC_PlaySong on, mixes the playing song
+// ahead on a thread of its own, in the blocks of a caller that takes
+// 1/blocksPerSecond of a second at a time (block n ends at frame
+// floor((n + 1) x rate / blocksPerSecond)); FSOUND_Offline_Mix then hands out
+// frames already mixed. Samples, positions and the end are exactly those of
+// mixing within each call as long as the calls follow those blocks; calls of
+// other sizes take the same stream of samples, the position then being up to
+// 32 frames late.
+// 0, the default, mixes within each call. False for a negative value.
+bool FSOUND_Offline_MixAhead(int blocksPerSecond);
 // Offline output: mixes the next `frames` stereo frames of the playing song as
 // interleaved 16-bit samples into `samples` (2 x frames values) and advances
 // the reported position to exactly the end of them. Frames past the end of the
 // song are silence. Returns the number of frames that held song. Throws
-// DynamicError when the offline output is not initialised.
+// DynamicError when the offline output is not initialised, and the mixing's
+// own error when it failed.
 size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames);

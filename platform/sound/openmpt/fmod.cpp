@@ -8,7 +8,10 @@
 // block), the song logs every change of row with the time of the frame that
 // carries it, and FMUSIC_GetOrder/GetRow look up the entry whose time has
 // come; the time the song's end is heard is logged the same way for
-// FMUSIC_IsFinished. Offline, the clock is the count of frames mixed.
+// FMUSIC_IsFinished. Offline, the clock is the count of frames handed out;
+// when mixing ahead, the song is mixed on a thread of its own with the same
+// calls and times as within FSOUND_Offline_Mix, so the log holds the same
+// entries, some of them for frames not handed out yet.
 #include "platform/sound/fmod.h"
 
 #include <memory>
@@ -17,8 +20,9 @@
 #include <vector>
 
 #include "platform/display/DynamicError.h"
-#include "platform/sound/openmpt/audio_device.h"
+#include "platform/sound/audio_mix_ahead.h"
 #include "platform/sound/audio_silent_output.h"
+#include "platform/sound/openmpt/audio_device.h"
 #include "platform/sound/openmpt/music_song.h"
 
 struct FMUSIC_MODULE : MusicSong {
@@ -30,6 +34,10 @@ namespace {
 constexpr int kMinimumRate = 8000;
 constexpr int kMaximumRate = 192000;
 constexpr const char* kNoSoundDevice = "No sound";
+// How far the offline output mixes ahead: a quarter of a second (and at most
+// one block, a second at most, more). Rows last 10 ms or more, so the
+// position log keeps every entry not yet heard.
+constexpr int kAheadDivisor = 4;
 
 // The song the output is playing, shared with the output's thread.
 class Player {
@@ -37,6 +45,10 @@ public:
     void play(FMUSIC_MODULE* song) {
         std::lock_guard<std::mutex> lock(mutex);
         playing = song;
+    }
+    bool isPlaying(FMUSIC_MODULE* song) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return playing == song;
     }
     // True if `song` was the one playing.
     bool stopIf(FMUSIC_MODULE* song) {
@@ -68,6 +80,7 @@ private:
 
 struct SoundSystem {
     ~SoundSystem() {
+        mixAhead.reset();
         device.reset();
         silent.reset();
     }
@@ -84,7 +97,9 @@ struct SoundSystem {
     int rate = 44100;
     std::unique_ptr<AudioDevice> device;
     std::unique_ptr<AudioSilentOutput> silent;
-    int64_t offlineClock = 0;  // frames mixed offline since the song started
+    int64_t offlineClock = 0;                 // frames handed out offline since the song started
+    int mixAheadBlocks = 0;                   // blocks a second when mixing ahead offline, 0 for not
+    std::unique_ptr<AudioMixAhead> mixAhead;  // mixing the playing song ahead, offline
 };
 
 SoundSystem& sound() {
@@ -128,6 +143,14 @@ int64_t outputClockNow() {
     SoundSystem& s = sound();
     return s.output == FSOUND_OUTPUT_OFFLINE ? s.offlineClock : audioClockNow();
 }
+
+size_t mixOffline(int16_t* samples, size_t frames, int64_t first) {
+    return sound().player.mix(samples, frames, {first, 1.0});
+}
+
+// The frames mixed ahead and not handed out are dropped: the song changes or
+// stops.
+void stopMixingAhead() { sound().mixAhead.reset(); }
 
 void renderLive(int16_t* samples, size_t frames, int64_t heardAt) {
     SoundSystem& s = sound();
@@ -210,6 +233,7 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
 void FSOUND_Close() {
     SoundSystem& s = sound();
     // The output's thread ends first, so no song is mixed past this point.
+    stopMixingAhead();
     s.device.reset();
     s.silent.reset();
     if (FMUSIC_MODULE* song = s.player.stop()) song->stop(outputClockNow());
@@ -228,7 +252,9 @@ FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
 
 bool FMUSIC_FreeSong(FMUSIC_MODULE* module) {
     if (!module) return false;
-    sound().player.stopIf(module);
+    SoundSystem& s = sound();
+    if (s.player.isPlaying(module)) stopMixingAhead();
+    s.player.stopIf(module);
     delete module;
     return true;
 }
@@ -236,6 +262,7 @@ bool FMUSIC_FreeSong(FMUSIC_MODULE* module) {
 bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
     SoundSystem& s = sound();
     if (!module || !s.initialised) return false;
+    stopMixingAhead();
     s.player.play(nullptr);
     try {
         module->restart(s.rate, interpolationTaps(s.mixer));
@@ -244,12 +271,17 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
     }
     s.offlineClock = 0;
     s.player.play(module);
+    if (s.output == FSOUND_OUTPUT_OFFLINE && s.mixAheadBlocks > 0) {
+        s.mixAhead = std::make_unique<AudioMixAhead>(mixOffline, s.rate, s.mixAheadBlocks,
+                                                     static_cast<size_t>(s.rate / kAheadDivisor));
+    }
     return true;
 }
 
 bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
     if (!module) return false;
     SoundSystem& s = sound();
+    if (s.player.isPlaying(module)) stopMixingAhead();
     if (s.player.stopIf(module)) module->stop(outputClockNow());
     return true;
 }
@@ -260,6 +292,12 @@ int FMUSIC_GetRow(FMUSIC_MODULE* module) { return module ? module->positionAt(ou
 
 bool FMUSIC_IsFinished(FMUSIC_MODULE* module) { return module && module->finishedAt(outputClockNow()); }
 
+bool FSOUND_Offline_MixAhead(int blocksPerSecond) {
+    if (blocksPerSecond < 0) return false;
+    sound().mixAheadBlocks = blocksPerSecond;
+    return true;
+}
+
 size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames) {
     SoundSystem& s = sound();
     if (!s.initialised || s.output != FSOUND_OUTPUT_OFFLINE) {
@@ -267,7 +305,7 @@ size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames) {
     }
     if (frames == 0) return 0;
     if (!samples) throw DynamicError("offline mixing needs a sample buffer");
-    size_t songFrames = s.player.mix(samples, frames, {s.offlineClock, 1.0});
+    size_t songFrames = s.mixAhead ? s.mixAhead->take(samples, frames) : mixOffline(samples, frames, s.offlineClock);
     s.offlineClock += static_cast<int64_t>(frames);
     return songFrames;
 }
