@@ -1,5 +1,11 @@
 # make run: install what is missing, build, and start the show.
-# make test: install what is missing, build, and run every test.
+# make test: install what is missing, build (the browser build too), and run
+#   every test.
+# make web: build the show for the browser into WEB_BUILD (build-web), from
+#   the same sources, with the data of the native build.
+# make serve-web: make web, then serve it on http://127.0.0.1:8080/ (PORT=...).
+# make bench-web: each scene's frame time in Chromium against the native
+#   figure, and the size of what a viewer downloads.
 # make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
 #   programs, their data, the menu entry, icons and manual pages.
 # make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
@@ -7,12 +13,13 @@
 #   music layer's module loading) with clang, ASan and UBSan, and run each
 #   for N seconds.
 BUILD ?= build
+WEB_BUILD ?= build-web
 JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
 SECONDS ?= 60
 PREFIX ?= /usr/local
 
-.PHONY: all deps configure build run test install deb check-sanitize check-arm fuzz clean
+.PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm fuzz clean
 
 all: build
 
@@ -28,8 +35,26 @@ build: configure
 run: build
 	cd $(BUILD) && ./peekstun
 
-test: build
+test: build web
 	scripts/run-tests.sh $(BUILD)
+
+# Debian's emcc finds its JavaScript parser only through NODE_PATH.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+web: build web-deps
+	cmake --build $(BUILD) --target song-rows -j $(JOBS)
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+		-DPEEKSTUN_WEB_DATA=$(abspath $(BUILD))
+	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# The page's test driver (playwright-core), from the committed lock file.
+web-deps: deps
+	cd web && npm ci --no-audit --no-fund --loglevel=error
+
+serve-web: web
+	node web/serve-web.mjs $(WEB_BUILD)
+
+bench-web: web
+	node bench/web_vs_native.mjs $(WEB_BUILD) $(BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
@@ -85,4 +110,4 @@ check-arm: deps
 	cd $(ARM_BUILD) && $(ARM_RUN) ./peekstun-render --quiet --fps 5
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(ARM_BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(ARM_BUILD) $(WEB_BUILD)

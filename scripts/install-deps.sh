@@ -1,5 +1,6 @@
 #!/bin/sh
-# Installs the Debian packages the show, its tools and its tests need; with
+# Installs the Debian packages the show, its tools and its tests need (the
+# browser build's compiler and the Chromium its tests drive among them); with
 # --arm, also the aarch64 cross compiler, the arm64 libraries (through
 # multiarch) and qemu-user, for make check-arm.
 # Does nothing when every package is already present.
@@ -15,6 +16,7 @@ xvfb xauth xdotool openbox wmctrl x11-utils
 clang
 lintian desktop-file-utils appstream dpkg-dev
 libsimde-dev
+emscripten chromium
 "
 if [ "${1:-}" = "--arm" ]; then
     PACKAGES="

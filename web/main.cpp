@@ -2,7 +2,8 @@
 // canvas. With --render it runs the show offline at a fixed frame rate, as the
 // renderer does, and reports to the page: the checksum of each frame asked
 // for, and the time each scene's frames took; --show N then leaves frame N on
-// the canvas and stops there.
+// the canvas and stops there. With --scenes N it times N frames of each scene
+// (scene_times.h) and reports them.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 #include "shell/launcher.h"
 #include "shell/offline_show.h"
 #include "shell/show.h"
+#include "web/scene_times.h"
 
 // clang-format off
 EM_JS(void, webReport, (const char* json), {
@@ -147,6 +149,10 @@ int main(int argc, char** argv) {
             request.checked = parseFrames(argv[++i]);
         } else if (option == "--show" && hasValue) {
             request.shown = std::atol(argv[++i]);
+        } else if (option == "--scenes" && hasValue) {
+            const int frames = std::atoi(argv[++i]);
+            webReport(timeScenes(frames > 0 ? frames : 600).c_str());
+            return 0;
         }
     }
     if (rendering) {
