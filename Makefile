@@ -77,14 +77,19 @@ fuzz: deps
 # libraries are suppressed (scripts/lsan.supp).
 SANITIZE_ENV = LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	SDL_RENDER_DRIVER=software SDL_FRAMEBUFFER_ACCELERATION=0
+# The tests whose sound is mixed on a thread of its own: live outputs, mixing
+# ahead offline, and whole offline and silent shows.
+TSAN_TESTS = music_live_test audio_mix_ahead_test music_offline_test short_song_test
 check-sanitize: deps
 	cmake -S . -B $(BUILD)-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEEKSTUN_SANITIZE=ON
 	cmake --build $(BUILD)-asan -j $(JOBS)
 	$(SANITIZE_ENV) scripts/run-tests.sh $(BUILD)-asan
 	cd $(BUILD)-asan && $(SANITIZE_ENV) ./peekstun-render --quiet --fps 5
 	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEEKSTUN_TSAN=ON
-	cmake --build $(BUILD)-tsan -j $(JOBS) --target music_live_test
-	TSAN_OPTIONS=halt_on_error=1 SDL_AUDIODRIVER=dummy $(BUILD)-tsan/tests/music_live_test
+	cmake --build $(BUILD)-tsan -j $(JOBS) --target $(TSAN_TESTS)
+	for test in $(TSAN_TESTS); do \
+		TSAN_OPTIONS=halt_on_error=1 SDL_AUDIODRIVER=dummy $(BUILD)-tsan/tests/$$test || exit 1; \
+	done
 
 # Cross-built for 64-bit ARM and run here under qemu-user: the effect, pixel
 # and picture tests, the golden frames and a whole-show render must give the
