@@ -1,9 +1,12 @@
-// peekstun-render as a user runs it: the frames and sound it writes, and its
-// answer to bad options, times past the show's end, unwritable outputs and a
-// missing data tree.
+// peekstun-render as a user runs it: the frames, sound and videos it writes,
+// and its answer to bad options, times past the show's end, unwritable
+// outputs, a failing ffmpeg and a missing data tree.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -50,8 +53,42 @@ protected:
         return text;
     }
 
+    // The whole file's bytes; "" when it cannot be read.
+    static std::string contents(const std::string& path) {
+        std::string text;
+        if (FILE* file = std::fopen(path.c_str(), "rb")) {
+            char buffer[65536];
+            size_t read;
+            while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, read);
+            std::fclose(file);
+        }
+        return text;
+    }
+
+    // ffmpeg's decoding of `input` (with its input options) into the raw
+    // format `output` names; "" when ffmpeg fails, its messages kept.
+    std::string decoded(const std::string& input, const std::string& output) {
+        const std::string path = dir + "/decoded";
+        const std::string command =
+            "ffmpeg -nostdin -loglevel error -y " + input + " " + output + " " + path + " 2>>" + dir + "/ffmpeg";
+        if (std::system(command.c_str()) != 0) return "";
+        return contents(path);
+    }
+
+    // The names in the test's directory, sorted.
+    std::vector<std::string> entries() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
     std::string dir;
 };
+
+const std::string kRgb = "-f rawvideo -pix_fmt rgb24";
+
+bool hasFfmpeg() { return std::system("ffmpeg -version >/dev/null 2>&1") == 0; }
 
 }  // namespace
 
@@ -74,19 +111,29 @@ TEST_F(RenderTool, WritesOneStillAndStopsThere) {
     EXPECT_NE(errors().find("21 frames"), std::string::npos) << errors();
 }
 
+std::string sizeProblem(const std::string& size) {
+    return "--size " + size + ": the size is WIDTHxHEIGHT in even numbers of pixels up to 8192, such as 1920x1080";
+}
+
 TEST_F(RenderTool, RefusesBadOptionsAndReportsMissingDataAsTheShowDoes) {
     EXPECT_EQ(render("--fps 0"), 2);
     EXPECT_EQ(render("--from 5 --to 1"), 2);
     EXPECT_EQ(render("--bogus"), 2);
     struct Case {
         const char* options;
-        const char* problem;
+        std::string problem;
     };
     for (const Case& c : {
              Case{"--fps 0", "--fps 0: the frame rate is a whole number from 1 to 1000"},
              Case{"--fps -5", "--fps -5: the frame rate is a whole number from 1 to 1000"},
              Case{"--fps abc", "--fps abc: the frame rate is a whole number from 1 to 1000"},
              Case{"--scale 0", "--scale 0: the scale is a whole number from 1 to 16"},
+             Case{"--size 1920", sizeProblem("1920")},
+             Case{"--size 701x500", sizeProblem("701x500")},
+             Case{"--size 0x0", sizeProblem("0x0")},
+             Case{"--size 9000x4000", sizeProblem("9000x4000")},
+             Case{"--scale 2 --size 640x480", "--scale and --size cannot be used together"},
+             Case{"--quality best", "--quality best: the quality is share or archive"},
              Case{"--from nan", "--from nan: the time is a number of seconds, 0 or more"},
              Case{"--from 20 --to 10", "--from 20 s is not before --to 10 s"},
              Case{"--from 12.5 --to 12.5", "--from 12.5 s is not before --to 12.5 s"},
@@ -179,4 +226,87 @@ TEST_F(RenderTool, WithoutDataHereFindsItAsTheShowDoesOrNamesThePlacesSearched) 
                             dir + "/none/data, "),
               std::string::npos)
         << errors();
+}
+
+TEST_F(RenderTool, LosslessVideoHoldsExactlyTheFramesAndTheSoundWritten) {
+    if (!hasFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(render("--fps 10 --from 2 --to 3 --png " + dir + "/frames --wav " + dir + "/sound.wav --video " + dir +
+                     "/show.mkv"),
+              0)
+        << errors();
+    const std::string frames = decoded("-start_number 20 -i " + dir + "/frames/frame%06d.png", kRgb);
+    ASSERT_EQ(frames.size(), 10u * 320 * 240 * 3) << contents(dir + "/ffmpeg");
+    EXPECT_TRUE(decoded("-i " + dir + "/show.mkv", "-map 0:v " + kRgb) == frames);
+    const std::string sound = contents(dir + "/sound.wav").substr(44);
+    EXPECT_TRUE(decoded("-i " + dir + "/show.mkv", "-map 0:a -f s16le") == sound);
+    // Only the finished video is left beside the other outputs.
+    EXPECT_EQ(entries(), (std::vector<std::string>{"decoded", "ffmpeg", "frames", "show.mkv", "sound.wav", "stderr"}));
+}
+
+// --size 700x500 fits the 320x240 picture as 666x500 between bars of 17 and
+// 17 pixels: doubled by nearest pixel to 640x480, then smoothed to 666x500.
+// --size 700x480 needs the doubling alone.
+TEST_F(RenderTool, SizedVideoPlacesThePictureAsTheFullScreenDoes) {
+    if (!hasFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(
+        render("--fps 10 --from 2 --to 2.1 --png " + dir + "/frames --video " + dir + "/smooth.mkv --size 700x500"), 0)
+        << errors();
+    ASSERT_EQ(render("--fps 10 --from 2 --to 2.1 --video " + dir + "/exact.mkv --size 700x480"), 0) << errors();
+    const std::string source = decoded("-i " + dir + "/frames/frame000020.png", kRgb);
+    ASSERT_EQ(source.size(), 320u * 240 * 3) << contents(dir + "/ffmpeg");
+    auto sourceAt = [&source](int x, int y, int channel) {
+        return static_cast<uint8_t>(source[(static_cast<size_t>(y) * 320 + x) * 3 + channel]);
+    };
+
+    const std::string exact = decoded("-i " + dir + "/exact.mkv", kRgb);
+    ASSERT_EQ(exact.size(), 700u * 480 * 3);
+    int wrong = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 700; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const bool inside = x >= 30 && x < 670;
+                const uint8_t want = inside ? sourceAt((x - 30) / 2, y / 2, c) : 0;
+                wrong += static_cast<uint8_t>(exact[(static_cast<size_t>(y) * 700 + x) * 3 + c]) != want;
+            }
+        }
+    }
+    EXPECT_EQ(wrong, 0);
+
+    // Each smoothed pixel lies between the doubled pixels it falls between.
+    const std::string smooth = decoded("-i " + dir + "/smooth.mkv", kRgb);
+    ASSERT_EQ(smooth.size(), 700u * 500 * 3);
+    auto between = [](int at, int from, int to) {
+        const double doubled = (at + 0.5) * (2.0 * from) / to - 0.5;
+        const int low = std::clamp(static_cast<int>(std::floor(doubled)), 0, 2 * from - 1);
+        return std::make_pair(low / 2, std::min(low + 1, 2 * from - 1) / 2);
+    };
+    wrong = 0;
+    int bars = 0;
+    for (int y = 0; y < 500; ++y) {
+        for (int x = 0; x < 700; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const int value = static_cast<uint8_t>(smooth[(static_cast<size_t>(y) * 700 + x) * 3 + c]);
+                if (x < 17 || x >= 683) {
+                    bars += value != 0;
+                    continue;
+                }
+                const auto [left, right] = between(x - 17, 320, 666);
+                const auto [top, bottom] = between(y, 240, 500);
+                const int corners[] = {sourceAt(left, top, c), sourceAt(right, top, c), sourceAt(left, bottom, c),
+                                       sourceAt(right, bottom, c)};
+                wrong += value < *std::min_element(corners, corners + 4) - 1 ||
+                         value > *std::max_element(corners, corners + 4) + 1;
+            }
+        }
+    }
+    EXPECT_EQ(bars, 0);
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST_F(RenderTool, ReportsAFailingFfmpegAndLeavesNoVideoBehind) {
+    if (!hasFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    // ffmpeg knows no container by this name and stops at once.
+    EXPECT_EQ(render("--fps 10 --to 2 --video " + dir + "/show.unknown"), 1);
+    EXPECT_NE(errors().find("peekstun-render: ffmpeg "), std::string::npos) << errors();
+    EXPECT_EQ(entries(), std::vector<std::string>{"stderr"});
 }

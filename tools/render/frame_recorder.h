@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "frame_queue.h"
 #include "render_options.h"
 #include "shell/offline_show.h"
 #include "video_encoder.h"
@@ -55,6 +56,7 @@ private:
     bool progress;
     bool barDrawn = false;
     std::vector<std::string> madeDirectories;
+    std::unique_ptr<FrameQueue> pngFrames;
     std::unique_ptr<WavWriter> wav;
     std::unique_ptr<VideoEncoder> video;
     bool rangeOpened = false;

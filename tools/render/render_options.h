@@ -4,6 +4,10 @@
 #include <limits>
 #include <string>
 
+// What an H.264 video is made for: quick to write and post, or kept sharper at
+// several times the encoding time. Lossless video ignores it.
+enum class VideoQuality { Share, Archive };
+
 struct RenderOptions {
     int fps = 60;
     double from = 0;
@@ -12,6 +16,10 @@ struct RenderOptions {
     std::string wavPath;
     std::string videoPath;
     int scale = 1;
+    // The whole video frame when --size is given; 0 follows --scale.
+    int videoWidth = 0;
+    int videoHeight = 0;
+    VideoQuality quality = VideoQuality::Share;
     double stillTime = -1;
     std::string stillPath;
     std::string dataDir;  // "" searches as the show does

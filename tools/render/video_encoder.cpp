@@ -1,77 +1,227 @@
 #include "video_encoder.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <stdexcept>
+#include <vector>
 
 #include "output_files.h"
 
+extern char** environ;
+
 namespace {
 
-std::string shellQuoted(const std::string& text) {
-    std::string result = "'";
-    for (char c : text) {
-        if (c == '\'')
-            result += "'\\''";
-        else
-            result += c;
-    }
-    return result + "'";
-}
+// ffmpeg reads the sound from this descriptor, beside the frames on its standard input.
+constexpr int kSoundDescriptor = 3;
+// Read ends are moved this high first, so neither lands on 0 or 3 before its turn.
+constexpr int kFirstSpareDescriptor = 10;
+
+constexpr int kSoundPipeBytes = 1 << 20;
+// Frames queued beyond a second of the show: ffmpeg asks for about a
+// third of a second of sound while opening its inputs.
+constexpr int kQueuedFrames = 8;
 
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Lossless FFV1 in four slices coded on two threads. H.264 for sharing takes
+// x264's quickest preset, which on the show's frames keeps more detail at a
+// given time than slower presets at a lower quality setting; for keeping, the
+// default preset at a finer quality, several times slower and smaller.
+std::vector<std::string> codecArguments(const std::string& path, VideoQuality quality) {
+    if (endsWith(path, ".mkv")) return {"-c:v", "ffv1", "-slices", "4", "-threads", "2", "-c:a", "flac"};
+    const bool share = quality == VideoQuality::Share;
+    return {"-c:v",      "libx264",
+            "-preset",   share ? "ultrafast" : "medium",
+            "-crf",      share ? "18" : "16",
+            "-pix_fmt",  "yuv420p",
+            "-c:a",      "aac",
+            "-b:a",      "256k",
+            "-movflags", "+faststart"};
+}
+
+// A file beside the target, with its extension so ffmpeg picks the same
+// container, and the process id so two renderers never share one.
+std::string createPartialFile(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string partial = (target.parent_path() / ("." + target.stem().string() + "-" + std::to_string(getpid()) +
+                                                         target.extension().string()))
+                                    .string();
+    const int descriptor = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (descriptor < 0) throw fileError("cannot create", partial, errno);
+    close(descriptor);
+    return partial;
+}
+
+// A pipe whose read end sits at or above kFirstSpareDescriptor; both ends close on exec.
+void makePipe(int& readEnd, int& writeEnd) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) throw std::runtime_error("cannot start ffmpeg: no pipe");
+    readEnd = fcntl(ends[0], F_DUPFD_CLOEXEC, kFirstSpareDescriptor);
+    close(ends[0]);
+    writeEnd = ends[1];
+    if (readEnd < 0) {
+        close(writeEnd);
+        throw std::runtime_error("cannot start ffmpeg: no pipe");
+    }
+}
+
+// False once ffmpeg has stopped reading.
+bool writeAll(int descriptor, const void* data, size_t bytes) {
+    const char* at = static_cast<const char*>(data);
+    while (bytes > 0) {
+        const ssize_t written = write(descriptor, at, bytes);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        at += written;
+        bytes -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// The unfinished file is removed when the renderer is interrupted or told to
+// stop, as no one would complete it; only unlink is safe inside the handler.
+char interruptedPartial[4096];
+
+void removePartialAndStop(int signalNumber) {
+    unlink(interruptedPartial);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+void removePartialOnInterrupt(const std::string& partial) {
+    if (partial.size() >= sizeof interruptedPartial) return;
+    partial.copy(interruptedPartial, partial.size());
+    interruptedPartial[partial.size()] = '\0';
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, removePartialAndStop);
+}
+
+void keepPartialOnInterrupt() {
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
 }
 
 }  // namespace
 
 bool VideoEncoder::available() { return std::system("ffmpeg -version >/dev/null 2>&1") == 0; }
 
-VideoEncoder::VideoEncoder(const std::string& path, int fps, int scale, int sampleRate, int width, int height)
-    : path(path), fps(fps), scale(scale), sampleRate(sampleRate), width(width), height(height) {
-    char pattern[] = "/tmp/peekstun-video-XXXXXX";
-    if (!mkdtemp(pattern)) throw fileError("cannot create a working directory for the video in", "/tmp", errno);
-    workDir = pattern;
-    soundFile = std::fopen((workDir + "/sound.raw").c_str(), "wb");
-    std::string command = "ffmpeg -nostdin -loglevel error -y -f rawvideo -pix_fmt bgr0 -s " + std::to_string(width) +
-                          "x" + std::to_string(height) + " -r " + std::to_string(fps) + " -i - -c:v ffv1 " +
-                          shellQuoted(workDir + "/frames.mkv");
-    videoPipe = popen(command.c_str(), "w");
-    if (!soundFile || !videoPipe) throw std::runtime_error("cannot start ffmpeg");
+VideoEncoder::VideoEncoder(const std::string& path, const VideoFormat& format) : path(path) {
+    // A stopped ffmpeg shows as a failed write, reported, not as a signal ending the renderer.
+    signal(SIGPIPE, SIG_IGN);
+    partialPath = createPartialFile(path);
+    removePartialOnInterrupt(partialPath);
+
+    std::vector<std::string> arguments{"ffmpeg", "-nostdin", "-loglevel", "error", "-y"};
+    auto add = [&arguments](std::initializer_list<std::string> more) { arguments.insert(arguments.end(), more); };
+    add({"-f", "rawvideo", "-pix_fmt", "bgr0", "-s", std::to_string(format.width) + "x" + std::to_string(format.height),
+         "-r", std::to_string(format.fps), "-i", "pipe:0"});
+    // The smallest probe: ffmpeg takes no frames while it reads the sound's first bytes.
+    add({"-f", "s16le", "-ar", std::to_string(format.sampleRate), "-ac", "2", "-probesize", "32", "-i",
+         "pipe:" + std::to_string(kSoundDescriptor)});
+    const std::string filter = placementFilter(format.placement, format.width, format.height);
+    if (!filter.empty()) add({"-vf", filter});
+    for (const std::string& argument : codecArguments(path, format.quality)) arguments.push_back(argument);
+    arguments.push_back(partialPath);
+
+    int frameRead = -1;
+    int soundRead = -1;
+    try {
+        makePipe(frameRead, framePipe);
+        makePipe(soundRead, soundPipe);
+    } catch (...) {
+        if (frameRead >= 0) close(frameRead);
+        closePipes();
+        discardPartial();
+        throw;
+    }
+    // Room for seconds of sound, so the renderer runs on while ffmpeg opens
+    // its inputs one after the other; a smaller pipe only costs speed.
+    fcntl(soundPipe, F_SETPIPE_SZ, kSoundPipeBytes);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, frameRead, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, soundRead, kSoundDescriptor);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const int spawned = posix_spawnp(&ffmpeg, "ffmpeg", &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    close(frameRead);
+    close(soundRead);
+    if (spawned != 0) {
+        ffmpeg = -1;
+        closePipes();
+        discardPartial();
+        throw std::runtime_error("cannot start ffmpeg");
+    }
+    const size_t pixels = static_cast<size_t>(format.width) * format.height;
+    frames = std::make_unique<FrameQueue>(pixels, 1, format.fps + kQueuedFrames,
+                                          [this, bytes = pixels * 4](long, const uint32_t* frame) {
+                                              if (!writeAll(framePipe, frame, bytes))
+                                                  throw std::runtime_error("ffmpeg could not write " + this->path);
+                                          });
+}
+
+void VideoEncoder::discardPartial() {
+    std::remove(partialPath.c_str());
+    keepPartialOnInterrupt();
 }
 
 VideoEncoder::~VideoEncoder() {
-    if (videoPipe) pclose(videoPipe);
-    if (soundFile) std::fclose(soundFile);
-    std::error_code ignored;
-    std::filesystem::remove_all(workDir, ignored);
+    // A stopped ffmpeg fails the frame thread's write, so the thread ends.
+    if (ffmpeg > 0) kill(ffmpeg, SIGKILL);
+    frames.reset();
+    closePipes();
+    if (ffmpeg > 0) {
+        waitpid(ffmpeg, nullptr, 0);
+        discardPartial();
+    }
 }
 
-void VideoEncoder::writeFrame(const uint32_t* pixels) {
-    size_t count = static_cast<size_t>(width) * height;
-    if (std::fwrite(pixels, 4, count, videoPipe) != count) throw std::runtime_error("ffmpeg stopped taking frames");
+void VideoEncoder::closePipes() {
+    if (framePipe >= 0) close(framePipe);
+    if (soundPipe >= 0) close(soundPipe);
+    framePipe = soundPipe = -1;
 }
+
+void VideoEncoder::writeFrame(const uint32_t* pixels) { frames->push(0, pixels); }
 
 void VideoEncoder::writeSound(const int16_t* samples, size_t frames) {
-    if (std::fwrite(samples, 4, frames, soundFile) != frames) throw std::runtime_error("cannot keep the sound");
+    if (!writeAll(soundPipe, samples, frames * 4)) throw std::runtime_error("ffmpeg could not write " + path);
 }
 
 void VideoEncoder::finish() {
-    int framesResult = pclose(videoPipe);
-    videoPipe = nullptr;
-    bool soundFailed = std::fclose(soundFile) != 0;
-    soundFile = nullptr;
-    if (framesResult != 0 || soundFailed) throw std::runtime_error("ffmpeg could not encode the frames");
-
-    std::string codecs = endsWith(path, ".mkv") ? "-c:v ffv1 -c:a flac"
-                                                : "-c:v libx264 -preset medium -crf 16 -pix_fmt yuv420p -c:a aac "
-                                                  "-b:a 256k -movflags +faststart";
-    std::string filter =
-        scale > 1 ? " -vf scale=iw*" + std::to_string(scale) + ":ih*" + std::to_string(scale) + ":flags=neighbor" : "";
-    std::string command = "ffmpeg -nostdin -loglevel error -y -i " + shellQuoted(workDir + "/frames.mkv") +
-                          " -f s16le -ar " + std::to_string(sampleRate) + " -ac 2 -i " +
-                          shellQuoted(workDir + "/sound.raw") + filter + " " + codecs + " -shortest " +
-                          shellQuoted(path);
-    if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg could not write " + path);
+    frames->finish();
+    // Closing the pipes is ffmpeg's sign that both streams are complete.
+    closePipes();
+    int status = 0;
+    pid_t waited;
+    while ((waited = waitpid(ffmpeg, &status, 0)) < 0 && errno == EINTR) {
+    }
+    ffmpeg = -1;
+    if (waited < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        discardPartial();
+        throw std::runtime_error("ffmpeg could not write " + path);
+    }
+    const bool renamed = std::rename(partialPath.c_str(), path.c_str()) == 0;
+    const int error = errno;
+    discardPartial();
+    if (!renamed) throw fileError("cannot create", path, error);
 }
