@@ -41,7 +41,6 @@ test: build web
 # Debian's emcc finds its JavaScript parser only through NODE_PATH.
 EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
 web: build web-deps
-	cmake --build $(BUILD) --target song-rows -j $(JOBS)
 	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
 		-DPEEKSTUN_WEB_DATA=$(abspath $(BUILD))
 	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)

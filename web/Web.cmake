@@ -1,10 +1,14 @@
 # The browser build (make web): the show's core with the web backends,
 # compiled to WebAssembly, its page and its data packed beside it. The data
-# comes from a native build: its data/ and the song's row table.
-set(PEEKSTUN_WEB_DATA "" CACHE PATH "A native build directory holding data/ and song-rows/")
-if(NOT EXISTS ${PEEKSTUN_WEB_DATA}/data/music/peekstun.xm OR
-   NOT EXISTS ${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows)
-  message(FATAL_ERROR "PEEKSTUN_WEB_DATA must name a native build with data/ and song-rows/ (make web does this)")
+# comes from a native build's data/; the sound decoder compiled for the web
+# comes from the pinned npm package installed by make web-deps (npm ci).
+set(PEEKSTUN_WEB_DATA "" CACHE PATH "A native build directory holding data/")
+if(NOT EXISTS ${PEEKSTUN_WEB_DATA}/data/music/peekstun.xm)
+  message(FATAL_ERROR "PEEKSTUN_WEB_DATA must name a native build with data/ (make web does this)")
+endif()
+set(WEB_DECODER ${CMAKE_CURRENT_LIST_DIR}/node_modules/chiptune3)
+if(NOT EXISTS ${WEB_DECODER}/libopenmpt.worklet.js)
+  message(FATAL_ERROR "The sound decoder for the web is not installed: run npm ci in ${CMAKE_CURRENT_LIST_DIR} (make web-deps)")
 endif()
 
 # Errors travel as exceptions; the show's waits hand the browser its thread back.
@@ -17,17 +21,20 @@ add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_L
 target_link_libraries(peekstun-web PRIVATE peekstun_core)
 set_target_properties(peekstun-web PROPERTIES
   OUTPUT_NAME peekstun SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  LINK_DEPENDS "${PEEKSTUN_WEB_DATA}/data/.forged;${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows")
+  LINK_DEPENDS "${PEEKSTUN_WEB_DATA}/data/.forged;${CMAKE_CURRENT_LIST_DIR}/sound.js")
 target_link_options(peekstun-web PRIVATE
   -fexceptions
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864
   -sENVIRONMENT=web
+  "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/sound.js"
   "SHELL:--exclude-file */.forged"
-  "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/data@/data"
-  "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/song-rows/peekstun.xm.rows@/data/music/peekstun.xm.rows")
+  "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/data@/data")
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/sound-worklet.js ${CMAKE_BINARY_DIR}/sound-worklet.js COPYONLY)
+configure_file(${WEB_DECODER}/libopenmpt.worklet.js ${CMAKE_BINARY_DIR}/libopenmpt.worklet.js COPYONLY)
+configure_file(${WEB_DECODER}/LICENSE ${CMAKE_BINARY_DIR}/libopenmpt.worklet.LICENSE COPYONLY)
 # The page's icon is the desktop's, painted by the native build.
 if(EXISTS ${PEEKSTUN_WEB_DATA}/icons/hicolor/32x32/apps/peekstun.png)
   configure_file(${PEEKSTUN_WEB_DATA}/icons/hicolor/32x32/apps/peekstun.png ${CMAKE_BINARY_DIR}/peekstun.png COPYONLY)

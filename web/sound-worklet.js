@@ -1,0 +1,104 @@
+// The song player on the page's audio thread. It mixes the song with the
+// decoder compiled for the web, as the native layer does (played once, no
+// dither, the chosen interpolation), and tells the main thread every change
+// of position and the song's end, each with the audio context's frame that
+// carries it; the main thread knows when that frame is heard.
+import createDecoderLibrary from './libopenmpt.worklet.js';
+
+// Frames mixed between two position readings, as natively.
+const kPositionStep = 32;
+const kInterpolationFilterLength = 3;  // the decoder's render parameter
+
+const libraryLoading = createDecoderLibrary();
+
+class SongPlayer extends AudioWorkletProcessor {
+  constructor() {
+    super();
+    this.library = null;
+    this.song = 0;
+    this.port.onmessage = (event) => this.receive(event.data);
+  }
+
+  async receive(message) {
+    if (message.play) {
+      try {
+        this.library ??= await libraryLoading;
+        this.start(message.play);
+      } catch (error) {
+        this.port.postMessage({ play: message.play.id, failed: String(error) });
+      }
+    } else if (message.stop) {
+      this.release();
+    }
+  }
+
+  // Strings and the initial controls live in the decoder's memory until the
+  // song is made from them.
+  start({ id, bytes, taps }) {
+    this.release();
+    const lib = this.library;
+    const strings = ['play.at_end', 'stop', 'dither', '0'].map((text) => {
+      const address = lib._malloc(text.length + 1);
+      for (let i = 0; i < text.length; ++i) lib.HEAPU8[address + i] = text.charCodeAt(i);
+      lib.HEAPU8[address + text.length] = 0;
+      return address;
+    });
+    const controls = lib._malloc(6 * 4);
+    lib.HEAPU32.set([...strings, 0, 0], controls / 4);
+    const file = lib._malloc(bytes.byteLength);
+    lib.HEAPU8.set(new Uint8Array(bytes), file);
+    this.song = lib._openmpt_module_create_from_memory(file, bytes.byteLength, 0, 0, controls);
+    for (const address of [...strings, controls, file]) lib._free(address);
+    if (!this.song) {
+      this.port.postMessage({ play: id, failed: 'not a module the decoder reads' });
+      return;
+    }
+    if (taps) lib._openmpt_module_set_render_param(this.song, kInterpolationFilterLength, taps);
+    this.left = lib._malloc(4 * kPositionStep);
+    this.right = lib._malloc(4 * kPositionStep);
+    this.id = id;
+    this.order = -1;
+    this.row = -1;
+    this.ended = false;
+  }
+
+  release() {
+    if (!this.song) return;
+    const lib = this.library;
+    lib._openmpt_module_destroy(this.song);
+    lib._free(this.left);
+    lib._free(this.right);
+    this.song = 0;
+  }
+
+  process(inputs, outputs) {
+    if (!this.song || this.ended) return true;
+    const lib = this.library;
+    const [left, right] = outputs[0];
+    for (let offset = 0; offset < left.length; offset += kPositionStep) {
+      const wanted = Math.min(kPositionStep, left.length - offset);
+      const got = lib._openmpt_module_read_float_stereo(this.song, sampleRate, wanted, this.left, this.right);
+      left.set(lib.HEAPF32.subarray(this.left / 4, this.left / 4 + got), offset);
+      right.set(lib.HEAPF32.subarray(this.right / 4, this.right / 4 + got), offset);
+      if (got === wanted) {
+        // The decoder reports the position of the last frame it mixed.
+        const order = lib._openmpt_module_get_current_order(this.song);
+        const row = lib._openmpt_module_get_current_row(this.song);
+        if (order !== this.order || row !== this.row) {
+          this.order = order;
+          this.row = row;
+          this.port.postMessage({ play: this.id, frame: currentFrame + offset + got - 1, order, row });
+        }
+      } else {
+        // Past its end the decoder's position is no longer the last one heard.
+        this.ended = true;
+        this.port.postMessage({ play: this.id, end: currentFrame + offset + got });
+        this.release();
+        break;
+      }
+    }
+    return true;
+  }
+}
+
+registerProcessor('peekstun-song', SongPlayer);
