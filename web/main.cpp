@@ -1,9 +1,8 @@
-// The page's program. With no arguments it plays the show in the page's
-// canvas. With --render it runs the show offline at a fixed frame rate, as the
-// renderer does, and reports to the page: the checksum of each frame asked
-// for, and the time each scene's frames took; --show N then leaves frame N on
-// the canvas and stops there. With --scenes N it times N frames of each scene
-// (scene_times.h) and reports them.
+// The page's program. With no arguments it shows the launcher, plays the show
+// in the page's canvas on Run, and returns to the launcher when it ends. With --render it runs the show offline at a
+// fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
+// each scene's frames took; --show N then leaves frame N on the canvas and stops there. With --scenes N it times N
+// frames of each scene (scene_times.h) and reports them.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -15,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
+#include "platform/display/DynamicError.h"
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicSurface.h"
 #include "shell/launcher.h"
@@ -28,6 +29,10 @@
 EM_JS(void, webReport, (const char* json), {
     const report = JSON.parse(UTF8ToString(json));
     if (Module.peekstunReport) Module.peekstunReport(report);
+});
+// What the page shows around the program: "launcher", "show" or "ended".
+EM_JS(void, webPageState, (const char* state), {
+    if (Module.peekstunState) Module.peekstunState(UTF8ToString(state));
 });
 // clang-format on
 
@@ -124,8 +129,7 @@ int render(const RenderRequest& request) {
     json << "},\"scenes\":{";
     comma = "";
     for (const auto& [scene, time] : run.sceneTimes) {
-        json << comma << "\"" << scene << "\":{\"milliseconds\":" << time.first << ",\"frames\":" << time.second
-             << "}";
+        json << comma << "\"" << scene << "\":{\"milliseconds\":" << time.first << ",\"frames\":" << time.second << "}";
         comma = ",";
     }
     json << "}}";
@@ -160,12 +164,27 @@ int main(int argc, char** argv) {
         return render(request);
     }
 
-    LaunchSettings.fullscreen = false;
-    launchWithoutDialog();
-    ShowConfig config;
-    config.fullscreen = LaunchSettings.fullscreen;
-    config.mixRate = LaunchSettings.mixRate;
-    runShow(config);
-    webReport("{\"ended\":true}");
+    // The live show: the launcher, then the show, then the launcher again
+    // until Quit. Each show releases everything it took when it ends.
+    int shows = 0;
+    try {
+        for (;;) {
+            webPageState("launcher");
+            if (DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc, 0) == 0) break;
+            webPageState("show");
+            ShowConfig config;
+            config.fullscreen = LaunchSettings.fullscreen;
+            config.mixRate = LaunchSettings.mixRate;
+            const bool played = runShow(config);
+            ++shows;
+            std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +
+                                 ",\"played\":" + (played ? "true" : "false") + "}";
+            webReport(report.c_str());
+        }
+    } catch (const DynamicError& error) {
+        error.report();
+    }
+    webPageState("ended");
+    webReport("{\"quit\":true}");
     return 0;
 }

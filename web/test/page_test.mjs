@@ -1,13 +1,14 @@
 // The browser build in headless Chromium: the offline mode's frames against
 // the native golden checksums, two frames on the canvas against the native
-// renderer's stills, and the live show starting, moving and ending on Escape.
+// renderer's stills, the live show from the launcher (Run, the song on the
+// audio clock, Escape, Run again, Quit), and a damaged picture's message.
 //
 //   node web/test/page_test.mjs WEB_BUILD NATIVE_BUILD SOURCE_DIR [--timings]
 //
 // Exits 0 when everything matches, 1 on a difference, 77 when there is no
 // browser or no built page to test.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { cpSync, existsSync, mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { serve } from './serve.mjs';
@@ -113,21 +114,110 @@ try {
     await context.close();
   }
 
-  // The live show: frames move, and Escape ends it.
+  // The live show from the launcher: Run, frames and the song move on the
+  // audio clock, Escape returns to the launcher with everything released,
+  // Run again, then Quit.
   {
     const { page, context, errors } = await openPage('');
-    await page.waitForFunction(() => !document.getElementById('screen').hidden, null, { timeout: 60000 });
+    await page.waitForSelector('form.dialog', { timeout: 60000 });
+    const defaults = await page.evaluate(() => ({
+      fullscreen: document.querySelector('[data-control="101"] input').checked,
+      lists: [...document.querySelectorAll('form.dialog select')].map((list) => [list.selectedIndex, list.options.length]),
+    }));
+    check(defaults.fullscreen && JSON.stringify(defaults.lists) === '[[0,3],[0,1],[0,4],[0,4]]',
+      `the launcher shows its defaults (${JSON.stringify(defaults)})`);
     const grab = () => page.evaluate(() => document.getElementById('screen').toDataURL());
+    // The row heard now (order x 64 + row) and the audio frame being heard.
+    const heard = () => page.evaluate(() => {
+      const position = peekstunSound.heardPosition();
+      return { row: (position >> 16) * 64 + (position & 0xffff), frame: peekstunSound.heardFrame() };
+    });
+    const run = async () => {
+      await page.click('button:has-text("Run")');
+      await page.waitForFunction(() => !document.getElementById('screen').hidden, null, { timeout: 60000 });
+    };
+    const escape = async (shows) => {
+      await page.keyboard.press('Escape');
+      await page.waitForSelector('form.dialog', { timeout: 10000 });
+      const result = await page.evaluate(() => ({ ...window.peekstunResult, released: peekstunSound.live === null }));
+      check(result.ended && result.shows === shows && result.released,
+        `Escape ends show ${shows} and returns to the launcher, the sound released`);
+    };
+
+    await run();
     await page.waitForTimeout(1500);
     const first = await grab();
+    const early = await heard();
     await page.waitForTimeout(1000);
-    const second = await grab();
-    check(first !== second, 'the live show draws new frames');
+    check(first !== await grab(), 'the live show draws new frames');
+    // The song's first orders have rows of 5292 frames at 44100 Hz.
+    await page.waitForTimeout(6500);
+    const later = await heard();
+    const expected = (later.frame - early.frame) / 5292;
+    check(later.row >= 64 && Math.abs(later.row - early.row - expected) <= 1,
+      `the song's position follows the audio clock (rows ${early.row} to ${later.row}, ${expected.toFixed(1)} expected)`);
     if (process.env.PEEKSTUN_WEB_SHOTS) await page.screenshot({ path: join(process.env.PEEKSTUN_WEB_SHOTS, 'live.png') });
-    await page.keyboard.press('Escape');
-    const result = await waitForResult(page, 10000).catch(() => ({}));
-    check(result.ended === true, 'Escape ends the live show');
+    await escape(1);
+
+    await run();
+    await page.waitForTimeout(1500);
+    const again = await grab();
+    await page.waitForTimeout(500);
+    check(again !== await grab(), 'a second Run plays the show again');
+    await escape(2);
+    await page.click('button:has-text("Quit")');
+    await page.waitForFunction(() => window.peekstunState === 'ended', null, { timeout: 10000 });
     check(errors.length === 0, `no console errors in the live show${errors.length ? ': ' + errors.join(' | ') : ''}`);
+    await context.close();
+  }
+
+  // A damaged picture: the native show's message in the page's error box,
+  // then the launcher again.
+  {
+    const damagedData = join(stills, 'damaged');
+    cpSync(join(nativeBuild, 'data'), join(damagedData, 'data'), { recursive: true });
+    const picture = join(damagedData, 'data/gfx/greets.pcx');
+    const damaged = readFileSync(picture);
+    damaged.write('XXXX', 0);
+    writeFileSync(picture, damaged);
+    let nativeMessage = '';
+    try {
+      execFileSync(join(nativeBuild, 'peekstun-render'),
+        ['--quiet', '--fps', '10', '--data', damagedData, '--still', '0', join(stills, 'damaged.png')],
+        { stdio: ['ignore', 'ignore', 'pipe'] });
+    } catch (failure) {
+      nativeMessage = String(failure.stderr).trim().split('\n').pop();
+    }
+    // The same bytes in the page's packed data, served in place of the built one.
+    const packed = readFileSync(join(webBuild, 'peekstun.data'));
+    const entry = readFileSync(join(webBuild, 'peekstun.js'), 'utf8')
+      .match(/"filename":"\/data\/gfx\/greets\.pcx","start":(\d+),"end":(\d+)/);
+    damaged.copy(packed, Number(entry[1]));
+    const overrides = join(stills, 'served');
+    mkdirSync(overrides);
+    writeFileSync(join(overrides, 'peekstun.data'), packed);
+    const damagedServer = await serve([overrides, webBuild]);
+    const context = await browser.newContext({ viewport: { width: 640, height: 480 } });
+    const page = await context.newPage();
+    await page.goto(`http://127.0.0.1:${damagedServer.address().port}/index.html`);
+    await page.click('button:has-text("Run")', { timeout: 60000 });
+    await page.waitForSelector('.message-box', { timeout: 60000 });
+    const shown = await page.evaluate(() => document.querySelector('.message-box p').textContent);
+    check(nativeMessage !== '' && shown === nativeMessage,
+      `a damaged picture shows the native message ("${shown}", natively "${nativeMessage}")`);
+    await page.click('.message-box button');
+    await page.waitForSelector('form.dialog', { timeout: 10000 });
+    await context.close();
+    damagedServer.close();
+  }
+  // A browser without AudioWorklet is told so instead of a blank page.
+  {
+    const context = await browser.newContext();
+    await context.addInitScript(() => { delete window.AudioWorkletNode; });
+    const page = await context.newPage();
+    await page.goto(base + 'index.html');
+    const status = await page.evaluate(() => document.getElementById('status').textContent);
+    check(status.includes('lacks AudioWorklet'), `a browser without AudioWorklet is told so ("${status}")`);
     await context.close();
   }
 } finally {

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "platform/dialog/windows.h"
 #include "platform/display/DynamicError.h"
 #include "platform/display/console_window.h"
 
@@ -45,6 +46,14 @@ EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
     };
     window.addEventListener('keydown', d.onKey);
     canvas.hidden = false;
+    // In full screen the browser would take Escape for itself; the show ends
+    // on it, so the page asks to keep it where the browser allows.
+    d.onFullscreen = () => {
+        if (!navigator.keyboard || !navigator.keyboard.lock) return;
+        if (document.fullscreenElement) navigator.keyboard.lock(['Escape']).catch(() => {});
+        else navigator.keyboard.unlock();
+    };
+    document.addEventListener('fullscreenchange', d.onFullscreen);
     if (fullscreen && canvas.requestFullscreen) canvas.requestFullscreen().catch(() => {});
     Module.peekstunDisplay = d;
     return 1;
@@ -115,14 +124,11 @@ EM_JS(void, webDisplayClose, (), {
     const d = Module.peekstunDisplay;
     if (!d) return;
     window.removeEventListener('keydown', d.onKey);
+    document.removeEventListener('fullscreenchange', d.onFullscreen);
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
     Module.peekstunDisplay = null;
 });
 
-EM_JS(void, webShowError, (const char* message), {
-    const text = UTF8ToString(message);
-    if (Module.peekstunShowError) Module.peekstunShowError(text);
-});
 // clang-format on
 
 namespace {
@@ -177,4 +183,7 @@ std::unique_ptr<ConsoleWindow> openConsoleWindow(const char*, int width, int hei
     return std::make_unique<WebConsoleWindow>(width, height, fullscreen);
 }
 
-void showErrorOnScreen(const std::string& message) { webShowError(message.c_str()); }
+// Errors are the page's message boxes, answered before the show goes on.
+void showErrorOnScreen(const std::string& message) {
+    MessageBoxA(nullptr, message.c_str(), "Error", MB_OK | MB_ICONERROR);
+}

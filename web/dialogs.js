@@ -1,0 +1,184 @@
+// The dialog layer's page side, bundled before the program: a dialog
+// template shown as an HTML form, and message boxes. The program keeps each
+// control's state (platform/dialog/web/windows_web.cpp); the form reports the
+// user's actions in order and shows the state it is given back.
+var peekstunDialogs = {
+  form: null,
+  actions: [],
+  actionWaiter: null,
+
+  // Dialog units: a quarter of the font's average character width across, an
+  // eighth of its height down.
+  unitX: 0.125,
+  unitY: 0.145,
+
+  // The text with its '&' marks dropped ("&&" is one '&'), and the key the
+  // mark names.
+  shortcut(text) {
+    let shown = '';
+    let key = '';
+    for (let i = 0; i < text.length; ++i) {
+      if (text[i] === '&' && i + 1 < text.length) {
+        ++i;
+        if (text[i] !== '&' && !key) key = text[i].toLowerCase();
+      }
+      shown += text[i];
+    }
+    return { shown, key };
+  },
+
+  place(element, control) {
+    element.style.position = 'absolute';
+    element.style.left = control.x * this.unitX + 'em';
+    element.style.top = control.y * this.unitY + 'em';
+    element.style.width = control.width * this.unitX + 'em';
+    if (control.kind !== 'list') element.style.height = control.height * this.unitY + 'em';
+  },
+
+  act(kind, id, value) {
+    this.actions.push({ kind, id, value });
+    if (this.actionWaiter) {
+      const wake = this.actionWaiter;
+      this.actionWaiter = null;
+      wake();
+    }
+  },
+
+  // Builds the form for a template: { caption, width, height, defaultId,
+  // controls: [{ id, kind, text, x, y, width, height }] }.
+  open(layout) {
+    this.close();
+    this.actions = [];
+    const form = document.createElement('form');
+    form.className = 'dialog';
+    form.setAttribute('role', 'dialog');
+    form.setAttribute('aria-label', layout.caption);
+    const title = document.createElement('h1');
+    title.textContent = layout.caption;
+    form.appendChild(title);
+    const body = document.createElement('div');
+    body.className = 'dialog-body';
+    body.style.width = layout.width * this.unitX + 'em';
+    body.style.height = layout.height * this.unitY + 'em';
+    form.appendChild(body);
+    this.controls = new Map();
+    for (const control of layout.controls) {
+      const { shown, key } = this.shortcut(control.text);
+      let element;
+      let input = null;
+      if (control.kind === 'button') {
+        element = input = document.createElement('button');
+        input.type = control.id === layout.defaultId ? 'submit' : 'button';
+        input.textContent = shown;
+        input.addEventListener('click', (event) => {
+          event.preventDefault();
+          this.act('click', control.id, 0);
+        });
+      } else if (control.kind === 'check') {
+        element = document.createElement('label');
+        input = document.createElement('input');
+        input.type = 'checkbox';
+        input.addEventListener('change', () => this.act('click', control.id, 0));
+        element.append(input, ' ' + shown);
+      } else if (control.kind === 'list') {
+        element = input = document.createElement('select');
+        input.addEventListener('change', () => this.act('choose', control.id, input.selectedIndex));
+      } else if (control.kind === 'group') {
+        element = document.createElement('fieldset');
+        const legend = document.createElement('legend');
+        legend.textContent = shown;
+        element.appendChild(legend);
+      } else {
+        element = document.createElement('span');
+        element.textContent = shown;
+      }
+      element.dataset.control = control.id;
+      if (input && key) input.accessKey = key;
+      this.place(element, control);
+      body.appendChild(element);
+      this.controls.set(control.id, { control, element, input });
+    }
+    // Enter runs the default command unless a push button has the focus;
+    // Escape cancels.
+    form.addEventListener('submit', (event) => {
+      event.preventDefault();
+      this.act('click', layout.defaultId, 0);
+    });
+    form.addEventListener('keydown', (event) => {
+      if (event.key === 'Escape') {
+        event.preventDefault();
+        this.act('click', 2, 0);
+      } else if (event.key === 'Enter' && event.target.tagName !== 'BUTTON') {
+        event.preventDefault();
+        this.act('click', layout.defaultId, 0);
+      }
+    });
+    document.body.appendChild(form);
+    this.form = form;
+    const first = form.querySelector('button[type=submit]') || form.querySelector('button, input, select');
+    if (first) first.focus();
+  },
+
+  // Shows the program's state: [{ id, enabled, checked, items, selection }].
+  update(states) {
+    for (const state of states) {
+      const found = this.controls.get(state.id);
+      if (!found || !found.input) continue;
+      const input = found.input;
+      input.disabled = !state.enabled;
+      if (found.control.kind === 'check') input.checked = state.checked;
+      if (found.control.kind === 'list') {
+        const shown = Array.from(input.options, (option) => option.text);
+        if (shown.length !== state.items.length || shown.some((text, i) => text !== state.items[i])) {
+          input.replaceChildren(...state.items.map((text) => new Option(text)));
+        }
+        input.selectedIndex = state.selection;
+      }
+    }
+  },
+
+  // The user's next action.
+  async nextAction() {
+    while (this.actions.length === 0) await new Promise((resolve) => { this.actionWaiter = resolve; });
+    return this.actions.shift();
+  },
+
+  close() {
+    if (!this.form) return;
+    this.form.remove();
+    this.form = null;
+    this.controls = null;
+    this.actionWaiter = null;
+  },
+
+  // A message box; resolves once it is answered (OK, Enter or Escape). It is
+  // a modal <dialog>, so it shows above a canvas in full screen too.
+  messageBox(caption, text, isError) {
+    return new Promise((resolve) => {
+      const box = document.createElement('dialog');
+      box.className = 'message-box' + (isError ? ' error' : '');
+      const title = document.createElement('h1');
+      title.textContent = caption;
+      const body = document.createElement('p');
+      body.textContent = text;
+      const ok = document.createElement('button');
+      ok.type = 'button';
+      ok.textContent = 'OK';
+      box.append(title, body, ok);
+      const answer = (event) => {
+        if (event.type === 'keydown' && event.key !== 'Enter') return;
+        event.preventDefault();
+        event.stopPropagation();
+        box.close();
+        box.remove();
+        resolve();
+      };
+      ok.addEventListener('click', answer);
+      box.addEventListener('keydown', answer);
+      box.addEventListener('cancel', answer);  // Escape
+      document.body.appendChild(box);
+      box.showModal();
+      ok.focus();
+    });
+  },
+};
