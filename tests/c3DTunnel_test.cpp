@@ -302,3 +302,62 @@ TEST_F(TunnelTest, CoversExactly320By240OfALargerFrame) {
     auto small = makeSurface(kWidth - 1, kHeight, directFormat());
     EXPECT_THROW(tunnel.draw(*small), DynamicError);
 }
+
+namespace {
+
+// The lattice's rays as the tunnel casts them: the frame's corner rays,
+// normalised, with rows stepped in 26ths down the sides and columns in 41sts
+// across each row.
+std::vector<Vector3> latticeRays(const c3DTunnel& tunnel) {
+    const Matrix4 rotation = Matrix4::rotation(tunnel.getAngle(0), tunnel.getAngle(1), tunnel.getAngle(2));
+    const auto corner = [&](float x, float y) {
+        const Vector3 p = rotation.transform(Vector3{x, y, 128.0f});
+        const float length = std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z);
+        return Vector3{p.x / length, p.y / length, p.z / length};
+    };
+    const auto step = [](const Vector3& from, const Vector3& to, float parts) {
+        return Vector3{(to.x - from.x) / parts, (to.y - from.y) / parts, (to.z - from.z) / parts};
+    };
+    const auto plus = [](const Vector3& a, const Vector3& b) { return Vector3{a.x + b.x, a.y + b.y, a.z + b.z}; };
+    const Vector3 topLeft = corner(-160.0f, -100.0f), topRight = corner(160.0f, -100.0f);
+    const Vector3 leftStep = step(topLeft, corner(-160.0f, 100.0f), 26.0f);
+    const Vector3 rightStep = step(topRight, corner(160.0f, 100.0f), 26.0f);
+    std::vector<Vector3> rays(c3DTunnel::kLatticeColumns * c3DTunnel::kLatticeRows);
+    Vector3 left = topLeft, right = topRight;
+    for (int row = 0; row < c3DTunnel::kLatticeRows; ++row) {
+        const Vector3 columnStep = step(left, right, 41.0f);
+        Vector3 direction = left;
+        for (int column = 0; column < c3DTunnel::kLatticeColumns; ++column) {
+            rays[column * c3DTunnel::kLatticeRows + row] = direction;
+            direction = plus(direction, columnStep);
+        }
+        left = plus(left, leftStep);
+        right = plus(right, rightStep);
+    }
+    return rays;
+}
+
+}  // namespace
+
+TEST_F(TunnelTest, LatticeSamplesEqualEachRayCastAloneThroughoutTheTurn) {
+    // Every lattice sample of a minute of the show's turning frames (60 a
+    // second, 0.4 time units each second) against the one-ray path and its
+    // math library angle.
+    c3DTunnel tunnel(kTexture, 255.0f);
+    tunnel.update(3.6f);
+    auto frame = makeSurface(kWidth, kHeight, directFormat());
+    for (int frameNumber = 0; frameNumber < 3600; ++frameNumber) {
+        tunnel.update(0.4f / 60);
+        ASSERT_EQ(tunnel.draw(*frame), 1);
+        const std::vector<Vector3> rays = latticeRays(tunnel);
+        for (int column = 0; column < c3DTunnel::kLatticeColumns; ++column) {
+            for (int row = 0; row < c3DTunnel::kLatticeRows; ++row) {
+                const TunnelSample& drawn = tunnel.sample(column, row);
+                const TunnelSample alone =
+                    castTunnelRay(rays[column * c3DTunnel::kLatticeRows + row], 255.0f, tunnel.getTravel());
+                ASSERT_TRUE(drawn.u == alone.u && drawn.v == alone.v && drawn.shade == alone.shade)
+                    << "frame " << frameNumber << ", column " << column << ", row " << row;
+            }
+        }
+    }
+}
