@@ -19,12 +19,12 @@ TEST(MusicPositionLog, TimesNeverRunBackwards) {
 TEST(MusicPositionLog, FullRingKeepsTheNewestEntries) {
     MusicPositionLog log;
     log.reset({0, 0});
-    for (int row = 1; row <= 1000; ++row) log.record(row * 10, {row / 64, row % 64});
-    EXPECT_EQ(log.at(10000), (MusicPosition{1000 / 64, 1000 % 64}));
-    EXPECT_EQ(log.at(9995), (MusicPosition{999 / 64, 999 % 64}));
+    for (int row = 1; row <= 5000; ++row) log.record(row * 10, {row / 64, row % 64});
+    EXPECT_EQ(log.at(50000), (MusicPosition{5000 / 64, 5000 % 64}));
+    EXPECT_EQ(log.at(49995), (MusicPosition{4999 / 64, 4999 % 64}));
     // Older than anything kept: the oldest kept entry, never a stale slot.
     MusicPosition oldest = log.at(0);
-    EXPECT_EQ(oldest.order * 64 + oldest.row, 1000 - 255);
+    EXPECT_EQ(oldest.order * 64 + oldest.row, 5000 - 1023);
 }
 
 }  // namespace

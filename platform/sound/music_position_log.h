@@ -20,7 +20,10 @@ inline bool operator!=(const MusicPosition& a, const MusicPosition& b) { return 
 // sample is heard; a reader picks the newest entry whose time has come. Times
 // are in the output's own unit (nanoseconds of the steady clock for a live
 // output, frames for offline mixing). A short lock guards the ring: entries
-// arrive about once per row, so neither side ever waits long.
+// arrive about once per row, so neither side ever waits long. The ring holds
+// every entry not yet heard as long as the mixing runs at most 1.25 s ahead
+// and rows last 1.25 ms or more: a song at any tempo trackers allow, mixed
+// ahead offline in blocks of up to a second.
 class MusicPositionLog {
 public:
     // Forgets every entry and the end: `position` holds from the beginning of
@@ -42,7 +45,7 @@ private:
         int64_t time;
         MusicPosition position;
     };
-    static constexpr size_t kCapacity = 256;
+    static constexpr size_t kCapacity = 1024;
     static constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::max();
 
     mutable std::mutex mutex;

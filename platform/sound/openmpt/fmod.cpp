@@ -34,9 +34,8 @@ namespace {
 constexpr int kMinimumRate = 8000;
 constexpr int kMaximumRate = 192000;
 constexpr const char* kNoSoundDevice = "No sound";
-// How far the offline output mixes ahead: a quarter of a second (and at most
-// one block, a second at most, more). Rows last 10 ms or more, so the
-// position log keeps every entry not yet heard.
+// How far the offline output mixes ahead: a quarter of a second, and at most
+// one block (up to a second) more, well within what the position log keeps.
 constexpr int kAheadDivisor = 4;
 
 // The song the output is playing, shared with the output's thread.
