@@ -104,7 +104,10 @@ var peekstunDialogs = {
       event.preventDefault();
       this.act('click', layout.defaultId, 0);
     });
-    form.addEventListener('keydown', (event) => {
+    // Keys are taken from the whole page: the focus may be nowhere (the
+    // browser leaving full screen drops it).
+    this.onKey = (event) => {
+      if (this.form !== form || form.inert || document.querySelector('dialog[open]')) return;
       if (event.key === 'Escape') {
         event.preventDefault();
         this.act('click', 2, 0);
@@ -112,11 +115,15 @@ var peekstunDialogs = {
         event.preventDefault();
         this.act('click', layout.defaultId, 0);
       }
-    });
+    };
+    window.addEventListener('keydown', this.onKey);
     document.body.appendChild(form);
     this.form = form;
     const first = form.querySelector('button[type=submit]') || form.querySelector('button, input, select');
     if (first) first.focus();
+    document.addEventListener('fullscreenchange', () => {
+      if (this.form === form && !form.contains(document.activeElement) && first) first.focus();
+    }, { once: true });
   },
 
   // Shows the program's state: [{ id, enabled, checked, items, selection }].
@@ -145,6 +152,7 @@ var peekstunDialogs = {
 
   close() {
     if (!this.form) return;
+    window.removeEventListener('keydown', this.onKey);
     this.form.remove();
     this.form = null;
     this.controls = null;

@@ -1,7 +1,8 @@
 // The browser build in headless Chromium: the offline mode's frames against
 // the native golden checksums, two frames on the canvas against the native
-// renderer's stills, the live show from the launcher (Run, the song on the
-// audio clock, Escape, Run again, Quit), and a damaged picture's message.
+// renderer's stills, the live show from the launcher (About, Run, the song on
+// the audio clock, Escape, Enter to run again, Escape to quit), a damaged
+// picture's message, and a browser without AudioWorklet.
 //
 //   node web/test/page_test.mjs WEB_BUILD NATIVE_BUILD SOURCE_DIR [--timings]
 //
@@ -132,8 +133,16 @@ try {
       const position = peekstunSound.heardPosition();
       return { row: (position >> 16) * 64 + (position & 0xffff), frame: peekstunSound.heardFrame() };
     });
-    const run = async () => {
-      await page.click('button:has-text("Run")');
+    await page.click('button:has-text("About")');
+    const about = await page.locator('dialog.message-box').innerText();
+    check(about.startsWith('About Peekstun') && about.includes('3 effects and lots of good gfx'),
+      'About shows its text in a message box');
+    await page.keyboard.press('Enter');
+    await page.waitForSelector('dialog.message-box', { state: 'detached' });
+    // Run by click, then by Enter.
+    const run = async (byKey) => {
+      if (byKey) await page.keyboard.press('Enter');
+      else await page.click('button:has-text("Run")');
       await page.waitForFunction(() => !document.getElementById('screen').hidden, null, { timeout: 60000 });
     };
     const escape = async (shows) => {
@@ -159,13 +168,13 @@ try {
     if (process.env.PEEKSTUN_WEB_SHOTS) await page.screenshot({ path: join(process.env.PEEKSTUN_WEB_SHOTS, 'live.png') });
     await escape(1);
 
-    await run();
+    await run(true);
     await page.waitForTimeout(1500);
     const again = await grab();
     await page.waitForTimeout(500);
     check(again !== await grab(), 'a second Run plays the show again');
     await escape(2);
-    await page.click('button:has-text("Quit")');
+    await page.keyboard.press('Escape');  // Quit
     await page.waitForFunction(() => window.peekstunState === 'ended', null, { timeout: 10000 });
     check(errors.length === 0, `no console errors in the live show${errors.length ? ': ' + errors.join(' | ') : ''}`);
     await context.close();
