@@ -89,13 +89,18 @@ void cBinaryBg::addBand(DynamicSurface& target, int x) {
 #if PEEKSTUN_SIMD
         static_assert(kColumnPitch == 4, "a cell is one vector of pixels");
         const __m128i channels = _mm_set1_epi32(0x00FFFFFF);
-        for (int cell = (column - x) / kColumnPitch; column + kColumnPitch <= to; ++cell, column += kColumnPitch) {
-            auto* out = reinterpret_cast<__m128i*>(row + column);
-            const auto* picture = reinterpret_cast<const __m128i*>(cellPictures[cell] + pictureRow);
-            _mm_storeu_si128(out,
-                             _mm_and_si128(_mm_adds_epu8(_mm_loadu_si128(out), _mm_loadu_si128(picture)), channels));
-        }
 #endif
+        for (int cell = (column - x) / kColumnPitch; column + kColumnPitch <= to; ++cell, column += kColumnPitch) {
+            const uint32_t* picture = cellPictures[cell] + pictureRow;
+#if PEEKSTUN_SIMD
+            auto* out = reinterpret_cast<__m128i*>(row + column);
+            const __m128i sum =
+                _mm_adds_epu8(_mm_loadu_si128(out), _mm_loadu_si128(reinterpret_cast<const __m128i*>(picture)));
+            _mm_storeu_si128(out, _mm_and_si128(sum, channels));
+#else
+            for (int i = 0; i < kColumnPitch; ++i) row[column + i] = saturatingAdd(row[column + i], picture[i]);
+#endif
+        }
         for (; column < to; ++column) row[column] = saturatingAdd(row[column], texel(column));
     }
     target.unlock();
