@@ -76,13 +76,20 @@ var peekstunSound = {
     this.closeLive();
     try {
       const context = new AudioContext({ sampleRate: rate, latencyHint: 'interactive' });
+      // Asked at once, while the click on Run still lets the page start sound.
+      const resumed = context.resume();
       await context.audioWorklet.addModule(new URL('sound-worklet.js', document.baseURI).href);
       const node = new AudioWorkletNode(context, 'peekstun-song', { numberOfInputs: 0, outputChannelCount: [2] });
       node.connect(context.destination);
       const live = { context, node, play: 0, entries: [], end: Infinity, stoppedAt: -1 };
       node.port.onmessage = (event) => this.receive(live, event.data);
       this.live = live;
-      if (context.state !== 'running') await context.resume();
+      // A browser that does not let the page play sound leaves it suspended.
+      await Promise.race([resumed, new Promise((resolve) => setTimeout(resolve, 5000))]);
+      if (context.state !== 'running') {
+        this.closeLive();
+        throw new Error('the browser did not let the page start its sound');
+      }
       return true;
     } catch (error) {
       console.error('The page cannot play sound: ' + error);
