@@ -4,7 +4,7 @@
 //
 //   node bench/web_vs_native.mjs WEB_BUILD NATIVE_BUILD
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, statSync } from 'node:fs';
+import { mkdtempSync, readdirSync, readFileSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
@@ -50,7 +50,11 @@ console.log('| file | bytes | gzip -9 |');
 console.log('|---|---|---|');
 let total = 0;
 let totalGzip = 0;
-for (const name of ['index.html', 'peekstun.js', 'peekstun.wasm', 'peekstun.data']) {
+// Everything the page fetches: the build folder's files but its own archive.
+const served = readdirSync(webBuild, { withFileTypes: true })
+  .filter((entry) => entry.isFile() && !entry.name.endsWith('.a') && !/^(Makefile|CMakeCache\.txt|cmake_install\.cmake)$/.test(entry.name))
+  .map((entry) => entry.name).sort();
+for (const name of served) {
   const bytes = readFileSync(join(webBuild, name));
   const packed = gzipSync(bytes, { level: 9 }).length;
   total += statSync(join(webBuild, name)).size;
