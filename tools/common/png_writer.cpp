@@ -1,6 +1,7 @@
 #include "png_writer.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,7 +12,7 @@
 #include "file_error.h"
 
 void writePng(const std::string& path, const uint32_t* pixels, int width, int height, bool withAlpha,
-              int compressionLevel, bool filterRows) {
+              PngCompression compression) {
     FILE* opened = std::fopen(path.c_str(), "wb");
     if (!opened) throw fileError("cannot create", path, errno);
     std::unique_ptr<FILE, int (*)(FILE*)> file(opened, &std::fclose);
@@ -33,8 +34,9 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
     png_init_io(png, file.get());
     png_set_IHDR(png, info, width, height, 8, withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, compressionLevel);
-    if (!filterRows) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_compression_level(png, compression.level);
+    if (!compression.filterRows) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    if (compression.runsOnly) png_set_compression_strategy(png, Z_RLE);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
         const uint32_t* source = pixels + static_cast<size_t>(y) * width;

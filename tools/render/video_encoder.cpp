@@ -208,8 +208,11 @@ void VideoEncoder::writeSound(const int16_t* samples, size_t frames) {
 }
 
 void VideoEncoder::finish() {
+    // The sound ends first: ffmpeg takes no more frames while it waits for
+    // the rest of a block of sound that will never come.
+    close(soundPipe);
+    soundPipe = -1;
     frames->finish();
-    // Closing the pipes is ffmpeg's sign that both streams are complete.
     closePipes();
     int status = 0;
     pid_t waited;
