@@ -119,12 +119,18 @@ void tunnelSamplesAt(const float* x, const float* y, const float* z, const int32
         const __m128d shade = _mm_mul_pd(_mm_mul_pd(_mm_cvtps_pd(_mm_and_ps(hz, magnitude)), dimming), scale);
         const int finiteLanes = _mm_movemask_ps(finite);
         const int plainLanes = _mm_movemask_pd(_mm_cmplt_pd(u, intLimit));
-        const int litLanes = _mm_movemask_pd(_mm_cmplt_pd(shade, darkness));
+        // Past full darkness the brightness is 0, chosen by a lane mask.
+        const __m128i dark = _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmpge_pd(shade, darkness)), 0x08);
         alignas(16) int32_t us[4];
         alignas(16) int32_t shades[4];
         _mm_store_si128(reinterpret_cast<__m128i*>(us), _mm_cvttpd_epi32(u));
         _mm_store_si128(reinterpret_cast<__m128i*>(shades),
-                        _mm_sub_epi32(_mm_set1_epi32(32768), _mm_cvttpd_epi32(shade)));
+                        _mm_andnot_si128(dark, _mm_sub_epi32(_mm_set1_epi32(32768), _mm_cvttpd_epi32(shade))));
+        if ((finiteLanes & 3) == 3 && plainLanes == 3) {
+            samples[i] = TunnelSample{us[0], angles[i], shades[0]};
+            samples[i + 1] = TunnelSample{us[1], angles[i + 1], shades[1]};
+            continue;
+        }
         for (int lane = 0; lane < 2; ++lane) {
             const int hit = i + lane;
             const int bit = 1 << lane;
@@ -134,7 +140,7 @@ void tunnelSamplesAt(const float* x, const float* y, const float* z, const int32
             }
             samples[hit].u = (plainLanes & bit) ? us[lane] : depthAt(z[hit], travel);
             samples[hit].v = angles[hit];
-            samples[hit].shade = (litLanes & bit) ? shades[lane] : 0;
+            samples[hit].shade = shades[lane];
         }
     }
 #endif
