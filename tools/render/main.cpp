@@ -30,7 +30,7 @@ void usage(FILE* out) {
                  "  --size WxH          video frame size, such as 1920x1080: the picture placed as\n"
                  "                      full screen shows it, between black bars\n"
                  "  --quality Q         .mp4 quality: share (default: quick, for posting) or archive\n"
-                 "                      (sharper and smaller, many times slower)\n"
+                 "                      (sharper, about 15 times the encoding time)\n"
                  "  --still SEC FILE    write the frame shown at SEC as a PNG file\n"
                  "  --data DIR          the directory holding data/ (default: searched as peekstun does)\n"
                  "  --quiet             no progress bar\n"
