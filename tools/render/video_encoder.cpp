@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <iterator>
 #include <stdexcept>
 #include <vector>
 
@@ -92,7 +93,10 @@ bool writeAll(int descriptor, const void* data, size_t bytes) {
 
 // The unfinished file is removed when the renderer is interrupted or told to
 // stop, as no one would complete it; only unlink is safe inside the handler.
+// Signals that were ignored when the renderer started stay ignored.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 char interruptedPartial[4096];
+struct sigaction stopActionsBefore[std::size(kStopSignals)];
 
 void removePartialAndStop(int signalNumber) {
     unlink(interruptedPartial);
@@ -101,14 +105,17 @@ void removePartialAndStop(int signalNumber) {
 }
 
 void removePartialOnInterrupt(const std::string& partial) {
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], nullptr, &stopActionsBefore[i]);
     if (partial.size() >= sizeof interruptedPartial) return;
     partial.copy(interruptedPartial, partial.size());
     interruptedPartial[partial.size()] = '\0';
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, removePartialAndStop);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) {
+        if (stopActionsBefore[i].sa_handler != SIG_IGN) signal(kStopSignals[i], removePartialAndStop);
+    }
 }
 
 void keepPartialOnInterrupt() {
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) signal(signalNumber, SIG_DFL);
+    for (size_t i = 0; i < std::size(kStopSignals); ++i) sigaction(kStopSignals[i], &stopActionsBefore[i], nullptr);
 }
 
 }  // namespace
