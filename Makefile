@@ -96,11 +96,15 @@ check-sanitize: deps
 # First the golden frames here with glibc's plain x86-64 math code, as on
 # processors without FMA (its results differ in the last bit of some values).
 ARM_BUILD ?= build-arm
-ARM_RUN = qemu-aarch64 -L /usr/aarch64-linux-gnu
+# qemu-user stalls threads that hand work to each other through condition
+# variables (even a plain two-thread queue never finishes under it), so the
+# emulated renders mix the song within each frame, and the renderer's own
+# tests, whose file writers run on threads, are left to the native run.
+ARM_RUN = PEEKSTUN_NO_MIX_THREAD=1 qemu-aarch64 -L /usr/aarch64-linux-gnu
 ARM_TESTS = TunnelAngle_test TunnelSample_test c2DTunnel_test c3DTunnel_test cBinaryBg_test cBitmap_test cEffect_test \
 	cFade_test cFlower_test cGrid_test cMatrixColumn_test cMatrixWriter_test cPlasma_test cRandomDots_test \
 	cStatic_test showRandom_test simd_test ptc_pixels_test ptc_format_test ptc_surface_test palettes_test \
-	pcx_reader_test tga_reader_test tables_test golden_frames_test render_tool_test
+	pcx_reader_test tga_reader_test tables_test golden_frames_test
 check-arm: deps
 	scripts/install-deps.sh --arm
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo

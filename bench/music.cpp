@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "floors.h"
-#include "platform/sound/openmpt/audio_device.h"
 #include "platform/sound/fmod.h"
+#include "platform/sound/openmpt/audio_device.h"
 #include "platform/sound/openmpt/music_song.h"
 
 // The benchmark program links the core library only, so the test modules'

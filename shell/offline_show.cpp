@@ -1,5 +1,7 @@
 #include "shell/offline_show.h"
 
+#include <cstdlib>
+
 #include "platform/sound/fmod.h"
 #include "shell/show.h"
 
@@ -12,11 +14,14 @@ bool OfflineShow::run() {
     // The song is mixed on a second thread in the very blocks the frames take
     // below, so its samples and positions are those of mixing in turn. Later
     // users of the offline output mix within their own calls again, however
-    // the show ends.
+    // the show ends. PEEKSTUN_NO_MIX_THREAD mixes within each frame instead,
+    // for emulators under which two threads handing work to each other stall
+    // (qemu-user does with the aarch64 build).
+    const char* noThread = std::getenv("PEEKSTUN_NO_MIX_THREAD");
     struct MixingAhead {
-        explicit MixingAhead(int fps) { FSOUND_Offline_MixAhead(fps); }
+        explicit MixingAhead(int blocks) { FSOUND_Offline_MixAhead(blocks); }
         ~MixingAhead() { FSOUND_Offline_MixAhead(0); }
-    } mixingAhead(fps_);
+    } mixingAhead(noThread && *noThread ? 0 : fps_);
     ShowConfig config;
     config.offscreen = true;
     config.mixRate = kSampleRate;
