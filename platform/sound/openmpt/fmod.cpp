@@ -13,6 +13,7 @@
 // calls and times as within FSOUND_Offline_Mix, so the log holds the same
 // entries, some of them for frames not handed out yet.
 #include "platform/sound/fmod.h"
+#include "platform/sound/mixer_taps.h"
 
 #include <memory>
 #include <mutex>
@@ -121,19 +122,6 @@ std::vector<std::string> listDevices() {
         return AudioDevice::listDevices(sdlDriver(s.output));
     } catch (const DynamicError&) {
         return {};  // a driver that does not start has no devices
-    }
-}
-
-int interpolationTaps(int mixer) {
-    switch (mixer) {
-        case FSOUND_MIXER_BLENDMODE:
-            return 2;
-        case FSOUND_MIXER_MMXP5:
-            return 4;
-        case FSOUND_MIXER_MMXP6:
-            return 8;
-        default:
-            return 0;
     }
 }
 

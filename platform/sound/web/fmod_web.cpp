@@ -13,6 +13,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/fmod.h"
+#include "platform/sound/mixer_taps.h"
 #include "platform/sound/web/web_song.h"
 
 struct FMUSIC_MODULE : WebSong {
@@ -56,19 +57,6 @@ SoundSystem& sound() {
 }
 
 bool isLive(int output) { return output == FSOUND_OUTPUT_WINMM || output == FSOUND_OUTPUT_DSOUND; }
-
-int interpolationTaps(int mixer) {
-    switch (mixer) {
-        case FSOUND_MIXER_BLENDMODE:
-            return 2;
-        case FSOUND_MIXER_MMXP5:
-            return 4;
-        case FSOUND_MIXER_MMXP6:
-            return 8;
-        default:
-            return 0;
-    }
-}
 
 // The silent output's clock in frames, and the song mixed up to it: the song
 // advances in real time, heard by nobody.
