@@ -34,6 +34,7 @@ target_link_options(peekstun-web PRIVATE
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/index.html ${CMAKE_BINARY_DIR}/index.html COPYONLY)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/sound-worklet.js ${CMAKE_BINARY_DIR}/sound-worklet.js COPYONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/song-decoder.js ${CMAKE_BINARY_DIR}/song-decoder.js COPYONLY)
 configure_file(${WEB_DECODER}/libopenmpt.worklet.js ${CMAKE_BINARY_DIR}/libopenmpt.worklet.js COPYONLY)
 configure_file(${WEB_DECODER}/LICENSE ${CMAKE_BINARY_DIR}/libopenmpt.worklet.LICENSE COPYONLY)
 # The page's icon is the desktop's, painted by the native build.

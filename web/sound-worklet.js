@@ -4,6 +4,7 @@
 // of position and the song's end, each with the audio context's frame that
 // carries it; the main thread knows when that frame is heard.
 import createDecoderLibrary from './libopenmpt.worklet.js';
+import { createSongDecoder } from './song-decoder.js';
 
 // Frames mixed between two position readings, as natively.
 const kPositionStep = 32;
@@ -32,23 +33,10 @@ class SongPlayer extends AudioWorkletProcessor {
     }
   }
 
-  // Strings and the initial controls live in the decoder's memory until the
-  // song is made from them.
   start({ id, bytes, taps }) {
     this.release();
     const lib = this.library;
-    const strings = ['play.at_end', 'stop', 'dither', '0'].map((text) => {
-      const address = lib._malloc(text.length + 1);
-      for (let i = 0; i < text.length; ++i) lib.HEAPU8[address + i] = text.charCodeAt(i);
-      lib.HEAPU8[address + text.length] = 0;
-      return address;
-    });
-    const controls = lib._malloc(6 * 4);
-    lib.HEAPU32.set([...strings, 0, 0], controls / 4);
-    const file = lib._malloc(bytes.byteLength);
-    lib.HEAPU8.set(new Uint8Array(bytes), file);
-    this.song = lib._openmpt_module_create_from_memory(file, bytes.byteLength, 0, 0, controls);
-    for (const address of [...strings, controls, file]) lib._free(address);
+    this.song = createSongDecoder(lib, bytes);
     if (!this.song) {
       this.port.postMessage({ play: id, failed: 'not a module the decoder reads' });
       return;

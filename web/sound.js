@@ -6,6 +6,7 @@
 // that carries it, and answers which one is being heard now.
 var peekstunSound = {
   library: null,
+  createSongDecoder: null,  // from song-decoder.js, loaded with the library
   decoders: new Map(),
   nextDecoder: 1,
   live: null,
@@ -15,6 +16,8 @@ var peekstunSound = {
     if (this.library) return true;
     try {
       const found = await import(new URL('libopenmpt.worklet.js', document.baseURI).href);
+      const decoders = await import(new URL('song-decoder.js', document.baseURI).href);
+      this.createSongDecoder = decoders.createSongDecoder;
       this.library = await found.default();
       return true;
     } catch (error) {
@@ -27,18 +30,7 @@ var peekstunSound = {
   // the decoder rejects the data.
   createDecoder(bytes) {
     const lib = this.library;
-    const strings = ['play.at_end', 'stop', 'dither', '0'].map((text) => {
-      const address = lib._malloc(text.length + 1);
-      for (let i = 0; i < text.length; ++i) lib.HEAPU8[address + i] = text.charCodeAt(i);
-      lib.HEAPU8[address + text.length] = 0;
-      return address;
-    });
-    const controls = lib._malloc(6 * 4);
-    lib.HEAPU32.set([...strings, 0, 0], controls / 4);
-    const file = lib._malloc(bytes.length);
-    lib.HEAPU8.set(bytes, file);
-    const song = lib._openmpt_module_create_from_memory(file, bytes.length, 0, 0, controls);
-    for (const address of [...strings, controls, file]) lib._free(address);
+    const song = this.createSongDecoder(lib, bytes);
     if (!song) return 0;
     const id = this.nextDecoder++;
     this.decoders.set(id, { song, buffer: lib._malloc(4 * 1024) });

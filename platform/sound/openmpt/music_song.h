@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/sound/music_position_log.h"
+#include "platform/sound/read_ahead_mixer.h"
 
 namespace openmpt {
 class module;
@@ -50,10 +51,6 @@ public:
     // ask from any thread.
     bool finishedAt(int64_t time) const { return positions.endedBy(time); }
 
-    // Frames mixed between two position readings: the finest step in which a
-    // live output sees the position change (0.7 ms at 44100 Hz).
-    static constexpr size_t kPositionStep = 32;
-
 private:
     std::unique_ptr<openmpt::module> decode() const;
     MusicPosition decoderPosition() const;
@@ -66,10 +63,6 @@ private:
     int rate = 44100;
     // The decoder runs one frame ahead of what was handed out, so that after
     // each mix it reports the position of the next frame to be heard.
-    int16_t nextFrame[2] = {0, 0};
-    bool hasNextFrame = false;
-    bool primed = false;
-    bool ended = false;        // nothing more comes from the decoder
-    bool endRecorded = false;  // the time of the end is in `positions` (or never will be)
+    ReadAheadMixer reader;
     MusicPositionLog positions;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/sound/music_position_log.h"
+#include "platform/sound/read_ahead_mixer.h"
 
 class WebSong {
 public:
@@ -39,8 +40,6 @@ public:
     MusicPosition positionAt(int64_t frame) const { return positions.at(frame); }
     bool finishedAt(int64_t frame) const { return positions.endedBy(frame); }
 
-    static constexpr size_t kPositionStep = 32;
-
 private:
     int makeDecoder() const;
     MusicPosition decoderPosition() const;
@@ -49,10 +48,6 @@ private:
     int decoder = 0;  // the page's handle for it
     bool decoderFresh = false;
     int rate = 44100;
-    int16_t nextFrame[2] = {0, 0};
-    bool hasNextFrame = false;
-    bool primed = false;
-    bool ended = false;
-    bool endRecorded = false;
+    ReadAheadMixer reader;
     MusicPositionLog positions;
 };
