@@ -1,0 +1,38 @@
+// What the music layer asks of a place its sound goes: take the stream's
+// frames, and say when each of them is heard. A sound server, an ALSA device,
+// SDL's audio, the silent output, the offline mixer and the page's worklet
+// each implement it; the layer above keeps everything they share.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+// Fills `samples` with the next `frames` interleaved 16-bit stereo frames of
+// the stream. Called on the output's own thread (or, for outputs without one,
+// on the caller's); must not throw and must not wait long.
+using SoundSource = std::function<void(int16_t* samples, size_t frames)>;
+
+// Opened by its constructor, which throws DynamicError with the library's own
+// reason when the device does not open; closed by its destructor.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+
+    // Begins playing the stream from `source`; the first frame it pulls is
+    // stream frame 0. Called once.
+    virtual void start(SoundSource source) = 0;
+    // Silences the output at once: what it has queued is dropped, not played
+    // out, and `source` is not called again.
+    virtual void stop() = 0;
+
+    // The stream frame being heard at `steadyNs` (nanoseconds of
+    // std::chrono::steady_clock), from what the device itself reports. Before
+    // the first frame is heard it is negative; a time in the near future gives
+    // the frame that will be heard then.
+    virtual double frameHeardAt(int64_t steadyNs) const = 0;
+    // How long a frame handed over now takes to be heard, in nanoseconds.
+    virtual int64_t latency() const = 0;
+    // Times the device ran out of frames to play since start.
+    virtual uint64_t underruns() const { return 0; }
+};
