@@ -20,6 +20,8 @@
 #include "effects/showRandom.h"
 #include "floors.h"
 #include "image/Image.h"
+#include "shell/timeline.h"
+#include "show/catalogue.h"
 
 namespace {
 
@@ -38,12 +40,10 @@ public:
         root = pattern;
         std::filesystem::create_directories(root / "data" / "gfx");
         std::filesystem::current_path(root);
-        const char* stripes[] = {"binary_stripe1.tga", "binary_stripe2.pcx", "binary_stripe3.pcx",
-                                 "binary_stripe4.pcx", "binary_stripe5.pcx", "binary_stripe6.tga"};
-        const int lengths[] = {96, 152, 120, 200, 64, 176};
-        for (int i = 0; i < 6; ++i) write(stripes[i], 8, lengths[i]);  // read by content, whatever the name
-        for (int i = 1; i <= 16; ++i) write("binary_bg" + std::to_string(i) + ".tga", 4, 238);
-        write("circle.tga", 11, 11);
+        // Read by content, whatever the name says.
+        for (int i = 0; i < show::kStripeCount; ++i) write(show::kFirstStripe + i);
+        for (int i = 0; i < show::kBinaryColumnCount; ++i) write(show::kFirstBinaryColumn + i);
+        write(show::kLamp);
     }
     ~PictureDirectory() {
         std::error_code ignored;
@@ -52,12 +52,14 @@ public:
     }
 
 private:
-    static void write(const std::string& name, int width, int height) {
+    static void write(int picture) {
+        const int width = show::kPictures[picture].width, height = show::kPictures[picture].height;
         std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
         for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = (i % 3 == 0) ? 0x0030c040 : 0x00081008;
         const DynamicFormat format = frameFormat();
         const DynamicPalette palette;
-        Image().save(("data/gfx/" + name).c_str(), width, height, &format, &palette, pixels.data(), IMAGE_TGA, nullptr);
+        Image().save(show::dataPath(picture).c_str(), width, height, &format, &palette, pixels.data(), IMAGE_TGA,
+                     nullptr);
     }
 
     std::filesystem::path previous;
@@ -92,7 +94,9 @@ void BM_Overlay_MatrixWriter(benchmark::State& state) {
         writer = std::make_unique<cMatrixWriter>(kWidth, kHeight);
     }
     // 1.4 time units a second at 60 frames a second.
-    runFrames(state, [&](DynamicSurface& frame, int n) { writer->draw(frame, n * (1.4f / 60)); });
+    runFrames(state, [&](DynamicSurface& frame, int n) {
+        writer->draw(frame, n * (static_cast<float>(kMainClockRate) / 60));
+    });
 }
 BENCHMARK(BM_Overlay_MatrixWriter);
 
@@ -101,9 +105,11 @@ void BM_Overlay_RandomDots(benchmark::State& state) {
     std::unique_ptr<cRandomDots> dots;
     {
         PictureDirectory pictures;
-        dots = std::make_unique<cRandomDots>(kWidth, kHeight, "data/gfx/circle.tga");
+        dots = std::make_unique<cRandomDots>(kWidth, kHeight, show::dataPath(show::kLamp).c_str());
     }
-    runFrames(state, [&](DynamicSurface& frame, int n) { dots->draw(frame, 2, 180, n * (2.6f / 60)); });
+    runFrames(state, [&](DynamicSurface& frame, int n) {
+        dots->draw(frame, 2, 180, n * (static_cast<float>(kDotsClockRate) / 60));
+    });
 }
 BENCHMARK(BM_Overlay_RandomDots);
 
@@ -114,7 +120,9 @@ void BM_Overlay_BinaryBackground(benchmark::State& state) {
         PictureDirectory pictures;
         background = std::make_unique<cBinaryBg>(kWidth, kHeight);
     }
-    runFrames(state, [&](DynamicSurface& frame, int n) { background->draw(frame, n * (10.6f / 60)); });
+    runFrames(state, [&](DynamicSurface& frame, int n) {
+        background->draw(frame, n * (static_cast<float>(kSpriteClockRate) / 60));
+    });
 }
 BENCHMARK(BM_Overlay_BinaryBackground);
 

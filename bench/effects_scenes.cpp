@@ -21,6 +21,7 @@
 #include "effects/showRandom.h"
 #include "floors.h"
 #include "image/Image.h"
+#include "shell/timeline.h"
 
 namespace {
 
@@ -114,7 +115,7 @@ void BM_Scene_Plasma(benchmark::State& state) {
     auto target = canvas();
     runFrames(state, *target, [&](DynamicSurface& indices, int) {
         plasma.draw(indices);
-        plasma.update(16.5f / 60);
+        plasma.update(static_cast<float>(kPlasmaRate) / 60);
     });
 }
 BENCHMARK(BM_Scene_Plasma);
@@ -146,7 +147,7 @@ void BM_Scene_Tunnel3DAdditive(benchmark::State& state) {
     runFrames(
         state, *frame,
         [&](DynamicSurface& target, int) {
-            tunnel.update(0.4f / 60);
+            tunnel.update(static_cast<float>(kTunnelClockRate) / 60);
             tunnel.drawAdditive(target);
         },
         kOneGather);
@@ -157,7 +158,10 @@ void BM_Scene_Tunnel2DTripleAdditive(benchmark::State& state) {
     c2DTunnel tunnel(kWidth, kHeight, SceneFiles::get().directTexture.c_str(), 3000);
     auto frame = greyFrame();
     runFrames(
-        state, *frame, [&](DynamicSurface& target, int n) { tunnel.drawTripleAdditive(target, n * (0.4f / 60)); },
+        state, *frame,
+        [&](DynamicSurface& target, int n) {
+            tunnel.drawTripleAdditive(target, n * (static_cast<float>(kTunnelClockRate) / 60));
+        },
         kOneGather);
 }
 BENCHMARK(BM_Scene_Tunnel2DTripleAdditive);
@@ -165,7 +169,9 @@ BENCHMARK(BM_Scene_Tunnel2DTripleAdditive);
 void BM_Scene_Flower(benchmark::State& state) {
     cFlower flower(kWidth, kHeight, 1.0f, 0.3f, 18, 13);
     auto target = canvas();
-    runFrames(state, *target, [&](DynamicSurface& indices, int n) { flower.draw(indices, n * (1.4f / 60)); });
+    runFrames(state, *target, [&](DynamicSurface& indices, int n) {
+        flower.draw(indices, n * (static_cast<float>(kMainClockRate) / 60));
+    });
 }
 BENCHMARK(BM_Scene_Flower);
 

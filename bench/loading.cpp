@@ -82,22 +82,27 @@ void BM_Load_MatrixWriter(benchmark::State& state) {
 BENCHMARK(BM_Load_MatrixWriter)->Unit(benchmark::kMicrosecond);
 
 void BM_Load_Fade(benchmark::State& state) {
-    buildEffect(state, [] { return std::make_unique<cFade>(kWidth, kHeight, "data/gfx/us-backalley2.pcx"); });
+    buildEffect(state,
+                [] { return std::make_unique<cFade>(kWidth, kHeight, show::dataPath(show::kBackAlley).c_str()); });
 }
 BENCHMARK(BM_Load_Fade)->Unit(benchmark::kMicrosecond);
 
 void BM_Load_Tunnel3D(benchmark::State& state) {
-    buildEffect(state, [] { return std::make_unique<c3DTunnel>("data/textures/a076.pcx", 255.0f); });
+    buildEffect(state,
+                [] { return std::make_unique<c3DTunnel>(show::dataPath(show::kTunnel3DTexture).c_str(), 255.0f); });
 }
 BENCHMARK(BM_Load_Tunnel3D)->Unit(benchmark::kMicrosecond);
 
 void BM_Load_Tunnel2D(benchmark::State& state) {
-    buildEffect(state, [] { return std::make_unique<c2DTunnel>(kWidth, kHeight, "data/textures/a018.pcx", 3000); });
+    buildEffect(state, [] {
+        return std::make_unique<c2DTunnel>(kWidth, kHeight, show::dataPath(show::kTunnel2DTexture).c_str(), 3000);
+    });
 }
 BENCHMARK(BM_Load_Tunnel2D)->Unit(benchmark::kMillisecond);
 
 void BM_Load_RandomDots(benchmark::State& state) {
-    buildEffect(state, [] { return std::make_unique<cRandomDots>(kWidth, kHeight, "data/gfx/circle.tga"); });
+    buildEffect(state,
+                [] { return std::make_unique<cRandomDots>(kWidth, kHeight, show::dataPath(show::kLamp).c_str()); });
 }
 BENCHMARK(BM_Load_RandomDots)->Unit(benchmark::kMicrosecond);
 

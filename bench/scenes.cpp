@@ -13,23 +13,10 @@
 #include "platform/display/DynamicTimer.h"
 #include "platform/display/ptc.h"
 #include "shell/assets.h"
-#include "shell/sync.h"
+#include "shell/scene_frames.h"
 #include "shell/timeline.h"
 
 namespace {
-
-// The song standing at a scene's first order, its row moving on each frame
-// so the beat pulse fires as it does in the show.
-class SteppingSong : public SongPosition {
-public:
-    int order() override { return order_; }
-    int row() override { return row_ = (row_ + 1) % 64; }
-    void moveTo(int order) { order_ = order; }
-
-private:
-    int order_ = 0;
-    int row_ = 0;
-};
 
 // The loaded show on an offscreen console, built once for all scenes.
 class Stage {
@@ -65,12 +52,6 @@ public:
     std::unique_ptr<Timeline> timeline;
 };
 
-struct SceneSetting {
-    int firstOrder;
-    int entry;  // the scene whose entry step sets its background and scroll
-    bench::FrameFloors floors;
-};
-
 // What each scene's full-frame layers must do at least: a texel gather per
 // tunnel layer, a palette lookup per canvas copy, a read-modify-write pass per
 // other layer, and a memcpy to present. 1: flower, canvas copy, analog,
@@ -78,16 +59,8 @@ struct SceneSetting {
 // static. 5: plasma, canvas copy, genetic, static, binary columns, greets.
 // 6: pulse, 3D tunnel, static. 7: the same and the fade. 8: clear, title,
 // static. Sprites, writers and dots are not full-frame layers.
-const SceneSetting kScenes[9] = {
-    {},
-    {0, 1, {3, 1, 0, 1}},
-    {3, 1, {4, 1, 0, 1}},
-    {7, 1, {2, 1, 1, 0}},
-    {14, 4, {2, 1, 0, 0}},
-    {18, 4, {5, 1, 0, 1}},
-    {22, 6, {2, 1, 1, 0}},
-    {26, 6, {3, 1, 1, 0}},
-    {31, 8, {3, 1, 0, 0}},
+const bench::FrameFloors kSceneFloors[kSceneCount + 1] = {
+    {}, {3, 1, 0, 1}, {4, 1, 0, 1}, {2, 1, 1, 0}, {2, 1, 0, 0}, {5, 1, 0, 1}, {2, 1, 1, 0}, {3, 1, 1, 0}, {3, 1, 0, 0},
 };
 
 void BM_Scene(benchmark::State& state) {
@@ -97,16 +70,10 @@ void BM_Scene(benchmark::State& state) {
         return;
     }
     const int scene = static_cast<int>(state.range(0));
-    const SceneSetting& setting = kScenes[scene];
-    stage->song.moveTo(setting.firstOrder);
-    stage->timeline->enterScene(setting.entry);
-    for (auto _ : state) {
-        stage->timeline->composeScene(scene);
-        presentFrame(stage->assets->frameSurface, stage->console);
-        stage->timeline->advanceScene(scene, 1.0 / 60);
-    }
-    bench::compareWithFrameFloors(state, setting.floors);
+    startScene(*stage->timeline, stage->song, scene);
+    for (auto _ : state) drawSceneFrame(*stage->timeline, *stage->assets, stage->console, scene);
+    bench::compareWithFrameFloors(state, kSceneFloors[scene]);
 }
-BENCHMARK(BM_Scene)->ArgName("scene")->DenseRange(1, 8);
+BENCHMARK(BM_Scene)->ArgName("scene")->DenseRange(1, kSceneCount);
 
 }  // namespace

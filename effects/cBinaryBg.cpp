@@ -10,7 +10,7 @@
 cBinaryBg::cBinaryBg(int width, int height) : cEffect(width, height), offset(0), lastShift(0) {
     const DynamicFormat frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0);
     for (int i = 0; i < kPictureCount; ++i) {
-        const std::string fileName = "data/gfx/binary_bg" + std::to_string(i + 1) + ".tga";
+        const std::string fileName = show::dataPath(show::kFirstBinaryColumn + i);
         stripes[i] = std::make_unique<cBitmap>(width, height, fileName.c_str(), cBitmap::MODE_ADDITIVE, frameFormat);
     }
     for (int32_t& cell : cells) cell = showRand() % kPictureCount;

@@ -12,14 +12,15 @@
 #include "effects/cBitmap.h"
 #include "effects/cEffect.h"
 #include "platform/display/DynamicSurface.h"
+#include "show/catalogue.h"
 
 class cBinaryBg : public cEffect {
 public:
     static constexpr int kCellCount = 81;
-    static constexpr int kPictureCount = 16;
+    static constexpr int kPictureCount = show::kBinaryColumnCount;
     static constexpr int kColumnPitch = 4;
 
-    // Loads data/gfx/binary_bg1.tga to binary_bg16.tga and chooses the cells.
+    // Loads the column pictures (show/catalogue.h) and chooses the cells.
     cBinaryBg(int width, int height);
     ~cBinaryBg() override;
 

@@ -2,11 +2,6 @@
 
 namespace {
 
-const char* const kStripeFiles[cMatrixWriter::kStripeCount] = {
-    "data/gfx/binary_stripe1.tga", "data/gfx/binary_stripe2.pcx", "data/gfx/binary_stripe3.pcx",
-    "data/gfx/binary_stripe4.pcx", "data/gfx/binary_stripe5.pcx", "data/gfx/binary_stripe6.tga",
-};
-
 // The stripe each column shows.
 int stripeOfColumn(int column) {
     if (column < 6) return 1;
@@ -22,7 +17,8 @@ int stripeOfColumn(int column) {
 cMatrixWriter::cMatrixWriter(int width, int height) : cEffect(width, height) {
     const DynamicFormat frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0);
     for (int i = 0; i < kStripeCount; ++i) {
-        stripes[i] = std::make_unique<cBitmap>(width, height, kStripeFiles[i], cBitmap::MODE_ADDITIVE, frameFormat);
+        stripes[i] = std::make_unique<cBitmap>(width, height, show::dataPath(show::kFirstStripe + i).c_str(),
+                                               cBitmap::MODE_ADDITIVE, frameFormat);
     }
     for (int i = 0; i < kColumnCount; ++i) {
         columns[i] = std::make_unique<cMatrixColumn>(width, height, stripes[stripeOfColumn(i)].get());

@@ -9,13 +9,14 @@
 #include "effects/cEffect.h"
 #include "effects/cMatrixColumn.h"
 #include "platform/display/DynamicSurface.h"
+#include "show/catalogue.h"
 
 class cMatrixWriter : public cEffect {
 public:
-    static constexpr int kStripeCount = 6;
+    static constexpr int kStripeCount = show::kStripeCount;
     static constexpr int kColumnCount = 32;
 
-    // Loads the six stripe pictures from data/gfx/ and places the columns.
+    // Loads the stripe pictures (show/catalogue.h) and places the columns.
     cMatrixWriter(int width, int height);
     ~cMatrixWriter() override;
 

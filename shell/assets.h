@@ -1,5 +1,5 @@
 // Everything the timeline draws with: the working surfaces and palettes, the
-// 28 pictures, the curve tables and the ten effects, made behind the loading
+// shell's pictures (show/catalogue.h), the curve tables and the ten effects, made behind the loading
 // screen before the music starts.
 #pragma once
 
@@ -21,39 +21,7 @@
 #include "platform/display/DynamicPalette.h"
 #include "platform/display/DynamicSurface.h"
 #include "shell/tables.h"
-
-// The pictures, in load order (which is also the order of deletion).
-enum Picture {
-    kLoading,
-    kLoadingBlock,
-    kScroller,
-    kAtReady,
-    kSwordPen,
-    kBigSpark,
-    kAnalog,
-    kGenetic,
-    kTitle,
-    kCredits,
-    kGreets,
-    kFight,
-    kLetterP,
-    kLetterE,
-    kLetterK,
-    kLetterS,
-    kLetterT,
-    kLetterU,
-    kLetterN,
-    kDigit0,
-    kDigit1,
-    kDigit2,
-    kDigit3,
-    kDigit5,
-    kDigit7,
-    kColon,
-    kLineCircle,
-    kFilmStrip,
-    kPictureCount
-};
+#include "show/catalogue.h"
 
 // Copies the frame to the console and shows it.
 void presentFrame(DynamicSurface& frame, DynamicConsole& console);
@@ -64,7 +32,7 @@ public:
     ShowAssets(DynamicConsole& console, const DynamicFormat& frameFormat);
     ~ShowAssets();
 
-    cBitmap& picture(Picture which) { return *pictures[which]; }
+    cBitmap& picture(show::Picture which) { return *pictures[which]; }
     // Deletes the pictures in load order, as the shutdown does.
     void deletePictures();
 
@@ -74,7 +42,7 @@ public:
     DynamicSurface plasmaCanvas;
     DynamicPalette plasmaPalette;
     DynamicPalette flowerPalette;
-    std::array<std::unique_ptr<cBitmap>, kPictureCount> pictures;
+    std::array<std::unique_ptr<cBitmap>, show::kShellPictureCount> pictures;
     CurveTables tables;
     std::unique_ptr<cStatic> staticNoise;
     std::unique_ptr<cMatrixWriter> matrixWriter;

@@ -1,4 +1,5 @@
-// Music synchronisation: the song position, the beat table and the pulse area.
+// Music synchronisation: the song position and the pulse area of the beat
+// (the beat rows themselves are in show/score.h).
 #pragma once
 
 #include <cstdint>
@@ -32,10 +33,6 @@ public:
 private:
     FMUSIC_MODULE* song;
 };
-
-// True when the background pulses on this order and row; positions outside
-// the 32 x 64 table never pulse.
-bool isBeatRow(int order, int row);
 
 // The whole frame, and the frame less a 10-pixel border.
 extern const DynamicArea fullArea;

@@ -1,13 +1,19 @@
 #include "shell/timeline.h"
 
+#include <string>
+
 #include "effects/cEffect.h"
 #include "effects/showRandom.h"
+#include "platform/display/DynamicError.h"
 #include "platform/display/DynamicKey.h"
+#include "show/score.h"
+
+using namespace show;
 
 namespace {
 
 constexpr int kEscape = 27;
-constexpr int kFinalScene = 8;
+constexpr int kFinalScene = kSceneCount;
 constexpr uint32_t kLastRow = 63;
 
 // Display A reads 12:07:15 and display B 22:15:35, on the line y = 188.
@@ -104,6 +110,161 @@ void Timeline::drawRings() {
     ring.draw(assets.frameSurface, static_cast<int>(tables.curveX3[i] - 60.0), 140);
 }
 
+// A scene: the order it runs up to, and its steps. It runs while the polled
+// order is below its end (the final scene also while the row is below 63).
+struct Timeline::Scene {
+    uint32_t endOrder;
+    // Before its first frame: the background picture, clock resets and
+    // scroll start; none for most scenes.
+    void (*enter)(Timeline& t);
+    // One frame's layers, first to last, into the frame surface.
+    void (*compose)(Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c);
+    // Its clocks moved on by d seconds.
+    void (*advance)(Timeline& t, ShowClocks& c, double d);
+};
+
+const Timeline::Scene Timeline::kScenes[kSceneCount] = {
+    // 1: the flower under the analog instrument, the title word and display A.
+    {3,
+     [](Timeline& t) {
+         t.assets.picture(kAtReady).draw(t.assets.background, 0, 0);
+         t.scroll_.scrollX = 2240;
+     },
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         a.flower->draw(a.flowerCanvas, c.mainClock);
+         a.flowerCanvas.copy(frame);
+         a.picture(kAnalog).draw(frame, 0, 0);
+         a.staticNoise->drawAdditive(frame);
+         a.matrixWriter->draw(frame, c.mainClock);
+         t.drawTitleWord();
+         t.drawClockDisplay(kDisplayA, kDisplayAX);
+     },
+     [](Timeline&, ShowClocks& c, double d) { c.mainClock += kMainClockRate * d; }},
+    // 2: the same with the first fade over it.
+    {7, nullptr,
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         a.flower->draw(a.flowerCanvas, c.mainClock);
+         a.flowerCanvas.copy(frame);
+         a.picture(kAnalog).draw(frame, 0, 0);
+         t.drawTitleWord();
+         t.drawClockDisplay(kDisplayA, kDisplayAX);
+         a.fadeA->draw(frame, c.fadeAClock);
+         a.staticNoise->drawAdditive(frame);
+         a.matrixWriter->draw(frame, c.mainClock);
+     },
+     [](Timeline&, ShowClocks& c, double d) {
+         c.mainClock += kMainClockRate * d;
+         c.fadeAClock += kFadeClockRate * d;
+     }},
+    // 3: the pulsing background, the 2D tunnel, the dots and the scroller.
+    {14, nullptr,
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         t.beatPulse();
+         a.tunnel2D->drawTripleAdditive(frame, c.tunnel2DClock);
+         a.staticNoise->drawAdditive(frame);
+         a.randomDots->draw(frame, 2, 180, c.dotsClock);
+         a.matrixWriter->draw(frame, c.mainClock);
+         a.picture(kScroller).draw(frame, t.scroll_.scrollX, 125);
+     },
+     [](Timeline& t, ShowClocks& c, double d) {
+         c.dotsClock += kDotsClockRate * d;
+         c.mainClock += kMainClockRate * d;
+         c.tunnel2DClock += kTunnelClockRate * d;
+         t.scroll_.advance(d, t.scroll_.scrollStep);
+     }},
+    // 4: the sword and pen pulsing under the rings and the fight word.
+    {18, [](Timeline& t) { t.assets.picture(kSwordPen).draw(t.assets.background, 0, 0); },
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         t.beatPulse();
+         a.staticNoise->drawAdditive(frame);
+         a.randomDots->draw(frame, 2, 180, c.dotsClock);
+         t.drawRings();
+         a.picture(kFight).draw(frame, 292, 17);
+         a.matrixWriter->draw(frame, c.mainClock);
+     },
+     [](Timeline&, ShowClocks& c, double d) {
+         c.dotsClock += kDotsClockRate * d;
+         c.mainClock += kMainClockRate * d;
+         c.spriteClock += kSpriteClockRate * d;
+     }},
+    // 5: the plasma under the double helix, the binary band and the greetings.
+    {22, nullptr,
+     [](Timeline&, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         a.plasma->draw(a.plasmaCanvas);
+         a.plasmaCanvas.copy(frame);
+         a.picture(kGenetic).draw(frame, 0, 0);
+         a.staticNoise->drawAdditive(frame);
+         a.binaryBg->draw(frame, c.binaryBgClock);
+         a.picture(kGreets).draw(frame, 0, 0);
+     },
+     [](Timeline& t, ShowClocks& c, double d) {
+         c.binaryBgClock += kSpriteClockRate * d;
+         t.assets.plasma->update(kPlasmaRate * d);
+     }},
+    // 6: the big spark pulsing, display B and the 3D tunnel.
+    {26,
+     [](Timeline& t) {
+         t.assets.picture(kBigSpark).draw(t.assets.background, 0, 0);
+         t.clocks_.fadeBClock = 0;
+     },
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         t.beatPulse();
+         t.drawClockDisplay(kDisplayB, kDisplayBX);
+         a.tunnel3D->update(c.tunnel3DStep);
+         a.tunnel3D->drawAdditive(frame);
+         a.staticNoise->drawAdditive(frame);
+         a.randomDots->draw(frame, 2, 20, c.dotsClock);
+         a.matrixWriter->draw(frame, c.mainClock);
+     },
+     [](Timeline&, ShowClocks& c, double d) {
+         c.mainClock += kMainClockRate * d;
+         c.tunnel3DStep = kTunnelClockRate * d;
+         c.dotsClock += kDotsClockRate * d;
+     }},
+    // 7: the same with the second fade and the credits.
+    {31, nullptr,
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         t.beatPulse();
+         t.drawClockDisplay(kDisplayB, kDisplayBX);
+         a.fadeB->draw(frame, c.fadeBClock);
+         a.tunnel3D->update(c.tunnel3DStep);
+         a.tunnel3D->drawAdditive(frame);
+         a.staticNoise->drawAdditive(frame);
+         a.randomDots->draw(frame, 2, 20, c.dotsClock);
+         a.matrixWriter->draw(frame, c.mainClock);
+         a.picture(kCredits).draw(frame, 0, 99);
+     },
+     [](Timeline&, ShowClocks& c, double d) {
+         c.mainClock += kMainClockRate * d;
+         c.tunnel3DStep = kTunnelClockRate * d;
+         c.dotsClock += kDotsClockRate * d;
+         c.fadeBClock += kFadeClockRate * d;
+     }},
+    // 8: the title and the film strip, to the song's last row.
+    {show::kSongOrders, [](Timeline& t) { t.scroll_.scrollX = 0; },
+     [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
+         frame.clear();
+         a.picture(kTitle).draw(frame, 0, 0);
+         a.staticNoise->drawAdditive(frame);
+         a.matrixWriter->draw(frame, c.mainClock);
+         a.picture(kFilmStrip).draw(frame, t.scroll_.scrollX, 160);
+     },
+     [](Timeline& t, ShowClocks& c, double d) {
+         c.mainClock += kMainClockRate * d;
+         t.scroll_.advance(d, 7);
+     }},
+};
+
+int Timeline::firstOrder(int scene) {
+    sceneAt(scene);
+    return scene == 1 ? 0 : static_cast<int>(sceneAt(scene - 1).endOrder);
+}
+
+const Timeline::Scene& Timeline::sceneAt(int scene) {
+    if (scene < 1 || scene > kSceneCount) throw DynamicError("there is no scene " + std::to_string(scene));
+    return kScenes[scene - 1];
+}
+
 void Timeline::run() {
     clocks_ = ShowClocks();
     scroll_ = ScrollState();
@@ -111,156 +272,17 @@ void Timeline::run() {
     presentFrame(assets.frameSurface, console);
     song.play();
     timer.start();
-
-    // Each scene runs while the polled order is below its bound.
-    const uint32_t bounds[kFinalScene] = {3, 7, 14, 18, 22, 26, 31, 32};
-    for (int scene = 1; scene <= kFinalScene; ++scene) {
+    for (int scene = 1; scene <= kSceneCount; ++scene) {
         enterScene(scene);
-        runScene(scene, bounds[scene - 1]);
+        runScene(scene, sceneAt(scene).endOrder);
     }
 }
 
 void Timeline::enterScene(int scene) {
-    switch (scene) {
-        case 1:
-            assets.picture(kAtReady).draw(assets.background, 0, 0);
-            scroll_.scrollX = 2240;
-            break;
-        case 4:
-            assets.picture(kSwordPen).draw(assets.background, 0, 0);
-            break;
-        case 6:
-            assets.picture(kBigSpark).draw(assets.background, 0, 0);
-            clocks_.fadeBClock = 0;
-            break;
-        case kFinalScene:
-            scroll_.scrollX = 0;
-            break;
-        default:
-            break;
-    }
+    const Scene& s = sceneAt(scene);
+    if (s.enter) s.enter(*this);
 }
 
-void Timeline::composeScene(int scene) {
-    DynamicSurface& frame = assets.frameSurface;
-    const ShowClocks& c = clocks_;
-    switch (scene) {
-        case 1:
-            assets.flower->draw(assets.flowerCanvas, c.mainClock);
-            assets.flowerCanvas.copy(frame);
-            assets.picture(kAnalog).draw(frame, 0, 0);
-            assets.staticNoise->drawAdditive(frame);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            drawTitleWord();
-            drawClockDisplay(kDisplayA, kDisplayAX);
-            break;
-        case 2:
-            assets.flower->draw(assets.flowerCanvas, c.mainClock);
-            assets.flowerCanvas.copy(frame);
-            assets.picture(kAnalog).draw(frame, 0, 0);
-            drawTitleWord();
-            drawClockDisplay(kDisplayA, kDisplayAX);
-            assets.fadeA->draw(frame, c.fadeAClock);
-            assets.staticNoise->drawAdditive(frame);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            break;
-        case 3:
-            beatPulse();
-            assets.tunnel2D->drawTripleAdditive(frame, c.tunnel2DClock);
-            assets.staticNoise->drawAdditive(frame);
-            assets.randomDots->draw(frame, 2, 180, c.dotsClock);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            assets.picture(kScroller).draw(frame, scroll_.scrollX, 125);
-            break;
-        case 4:
-            beatPulse();
-            assets.staticNoise->drawAdditive(frame);
-            assets.randomDots->draw(frame, 2, 180, c.dotsClock);
-            drawRings();
-            assets.picture(kFight).draw(frame, 292, 17);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            break;
-        case 5:
-            assets.plasma->draw(assets.plasmaCanvas);
-            assets.plasmaCanvas.copy(frame);
-            assets.picture(kGenetic).draw(frame, 0, 0);
-            assets.staticNoise->drawAdditive(frame);
-            assets.binaryBg->draw(frame, c.binaryBgClock);
-            assets.picture(kGreets).draw(frame, 0, 0);
-            break;
-        case 6:
-            beatPulse();
-            drawClockDisplay(kDisplayB, kDisplayBX);
-            assets.tunnel3D->update(c.tunnel3DStep);
-            assets.tunnel3D->drawAdditive(frame);
-            assets.staticNoise->drawAdditive(frame);
-            assets.randomDots->draw(frame, 2, 20, c.dotsClock);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            break;
-        case 7:
-            beatPulse();
-            drawClockDisplay(kDisplayB, kDisplayBX);
-            assets.fadeB->draw(frame, c.fadeBClock);
-            assets.tunnel3D->update(c.tunnel3DStep);
-            assets.tunnel3D->drawAdditive(frame);
-            assets.staticNoise->drawAdditive(frame);
-            assets.randomDots->draw(frame, 2, 20, c.dotsClock);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            assets.picture(kCredits).draw(frame, 0, 99);
-            break;
-        case kFinalScene:
-            frame.clear();
-            assets.picture(kTitle).draw(frame, 0, 0);
-            assets.staticNoise->drawAdditive(frame);
-            assets.matrixWriter->draw(frame, c.mainClock);
-            assets.picture(kFilmStrip).draw(frame, scroll_.scrollX, 160);
-            break;
-        default:
-            break;
-    }
-}
+void Timeline::composeScene(int scene) { sceneAt(scene).compose(*this, assets.frameSurface, assets, clocks_); }
 
-void Timeline::advanceScene(int scene, double d) {
-    ShowClocks& c = clocks_;
-    switch (scene) {
-        case 1:
-            c.mainClock += 1.4 * d;
-            break;
-        case 2:
-            c.mainClock += 1.4 * d;
-            c.fadeAClock += 3.5 * d;
-            break;
-        case 3:
-            c.dotsClock += 2.6 * d;
-            c.mainClock += 1.4 * d;
-            c.tunnel2DClock += 0.4 * d;
-            scroll_.advance(d, scroll_.scrollStep);
-            break;
-        case 4:
-            c.dotsClock += 2.6 * d;
-            c.mainClock += 1.4 * d;
-            c.spriteClock += 10.6 * d;
-            break;
-        case 5:
-            c.binaryBgClock += 10.6 * d;
-            assets.plasma->update(16.5 * d);
-            break;
-        case 6:
-            c.mainClock += 1.4 * d;
-            c.tunnel3DStep = 0.4 * d;
-            c.dotsClock += 2.6 * d;
-            break;
-        case 7:
-            c.mainClock += 1.4 * d;
-            c.tunnel3DStep = 0.4 * d;
-            c.dotsClock += 2.6 * d;
-            c.fadeBClock += 3.5 * d;
-            break;
-        case kFinalScene:
-            c.mainClock += 1.4 * d;
-            scroll_.advance(d, 7);
-            break;
-        default:
-            break;
-    }
-}
+void Timeline::advanceScene(int scene, double d) { sceneAt(scene).advance(*this, clocks_, d); }

@@ -11,6 +11,16 @@
 #include "shell/assets.h"
 #include "shell/sync.h"
 
+constexpr int kSceneCount = 8;
+
+// How fast the show clocks run, per second of the show.
+constexpr double kMainClockRate = 1.4;
+constexpr double kDotsClockRate = 2.6;
+constexpr double kSpriteClockRate = 10.6;  // the rings and the binary band
+constexpr double kFadeClockRate = 3.5;     // both fades
+constexpr double kTunnelClockRate = 0.4;   // both tunnels
+constexpr double kPlasmaRate = 16.5;
+
 // Show clocks, in seconds scaled by each one's rate; all 0 at the show start.
 struct ShowClocks {
     float mainClock = 0;
@@ -79,12 +89,20 @@ public:
     void composeScene(int scene);
     void advanceScene(int scene, double d);
 
+    // The order a scene starts at: where the one before it ends.
+    static int firstOrder(int scene);
+
 private:
+    struct Scene;
+    static const Scene kScenes[kSceneCount];
+    // Throws DynamicError for a scene the script does not have.
+    static const Scene& sceneAt(int scene);
+
     void runScene(int scene, uint32_t bound);
 
     void beatPulse();
     void drawTitleWord();
-    void drawClockDisplay(const Picture (&characters)[8], const int (&x)[8]);
+    void drawClockDisplay(const show::Picture (&characters)[8], const int (&x)[8]);
     void drawRings();
 
     ShowAssets& assets;

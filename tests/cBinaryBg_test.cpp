@@ -20,8 +20,7 @@ constexpr int kPictureHeight = 3;
 // names its picture.
 void writePictures() {
     for (int i = 0; i < 16; ++i) {
-        writeSolidTga32(TemporaryWorkingDirectory::gfx("binary_bg" + std::to_string(i + 1) + ".tga"), 1, kPictureHeight,
-                        i + 1);
+        writeSolidTga32(show::dataPath(show::kFirstBinaryColumn + i), 1, kPictureHeight, i + 1);
     }
 }
 
@@ -106,7 +105,7 @@ TEST(BinaryBackgroundBand, AddsAsEachPictureDrawnAtItsPlaceWhereverTheTargetEnds
     for (int i = 0; i < 16; ++i) {
         std::vector<uint32_t> pixels(4 * kHeight);
         for (size_t p = 0; p < pixels.size(); ++p) pixels[p] = (p + i) % 3 == 0 ? 0 : 0x00f03010u * (i + 1) + p;
-        writeTga32(TemporaryWorkingDirectory::gfx("binary_bg" + std::to_string(i + 1) + ".tga"), 4, kHeight, pixels);
+        writeTga32(show::dataPath(show::kFirstBinaryColumn + i), 4, kHeight, pixels);
     }
     const DynamicFormat format = directFormat();
     for (const auto& size : {std::pair<int, int>{320, 240}, {301, 4}, {400, 250}}) {
@@ -114,7 +113,7 @@ TEST(BinaryBackgroundBand, AddsAsEachPictureDrawnAtItsPlaceWhereverTheTargetEnds
         cBinaryBg background(320, 240);
         std::vector<std::unique_ptr<cBitmap>> pictures;
         for (int i = 0; i < 16; ++i) {
-            const std::string name = "data/gfx/binary_bg" + std::to_string(i + 1) + ".tga";
+            const std::string name = show::dataPath(show::kFirstBinaryColumn + i);
             pictures.push_back(std::make_unique<cBitmap>(320, 240, name.c_str(), cBitmap::MODE_ADDITIVE, format));
         }
         std::vector<uint32_t> start(size.first * size.second);

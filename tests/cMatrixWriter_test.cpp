@@ -13,8 +13,6 @@ using namespace test_support;
 
 namespace {
 
-const char* const kFiles[] = {"binary_stripe1.tga", "binary_stripe2.pcx", "binary_stripe3.pcx",
-                              "binary_stripe4.pcx", "binary_stripe5.pcx", "binary_stripe6.tga"};
 constexpr int kStripeWidth = 3;
 constexpr int kStripeHeight = 40;
 
@@ -22,8 +20,8 @@ constexpr int kStripeHeight = 40;
 // covered it (the files hold TGA data whatever their names say: readers are
 // chosen by content).
 void writeStripes() {
-    for (int i = 0; i < 6; ++i) {
-        writeSolidTga32(TemporaryWorkingDirectory::gfx(kFiles[i]), kStripeWidth, kStripeHeight, i + 1);
+    for (int i = 0; i < show::kStripeCount; ++i) {
+        writeSolidTga32(show::dataPath(show::kFirstStripe + i), kStripeWidth, kStripeHeight, i + 1);
     }
 }
 
@@ -78,6 +76,6 @@ TEST_F(MatrixWriter, DrawsEachColumnsStripeAdditivelyBeforeMovingIt) {
 
 TEST_F(MatrixWriter, AMissingStripeFailsTheConstruction) {
     writeStripes();
-    std::remove(TemporaryWorkingDirectory::gfx(kFiles[5]).c_str());
+    std::remove(show::dataPath(show::kFirstStripe + 5).c_str());
     EXPECT_THROW(cMatrixWriter(320, 240), DynamicError);
 }

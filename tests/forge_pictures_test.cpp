@@ -17,54 +17,16 @@
 #include "platform/display/DynamicError.h"
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicSurface.h"
+#include "show/catalogue.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::vector<std::string>& showPictures() {
-    static const std::vector<std::string> names = [] {
-        std::vector<std::string> list = {"gfx/loading.pcx",
-                                         "gfx/loading_block.tga",
-                                         "gfx/scroller.pcx",
-                                         "gfx/at-ready.pcx",
-                                         "gfx/swrdpen.pcx",
-                                         "gfx/big_spark.pcx",
-                                         "gfx/analog.pcx",
-                                         "gfx/genetic.pcx",
-                                         "gfx/peekstun.pcx",
-                                         "gfx/credits.tga",
-                                         "gfx/greets.pcx",
-                                         "gfx/fight.tga",
-                                         "gfx/p.tga",
-                                         "gfx/e.tga",
-                                         "gfx/k.tga",
-                                         "gfx/s.tga",
-                                         "gfx/t.tga",
-                                         "gfx/u.tga",
-                                         "gfx/n.tga",
-                                         "gfx/0.tga",
-                                         "gfx/1.tga",
-                                         "gfx/2.tga",
-                                         "gfx/3.tga",
-                                         "gfx/5.tga",
-                                         "gfx/7.tga",
-                                         "gfx/col.tga",
-                                         "gfx/linecircle.tga",
-                                         "gfx/filmstrip.pcx",
-                                         "gfx/us-backalley2.pcx",
-                                         "gfx/circle.tga",
-                                         "gfx/binary_stripe1.tga",
-                                         "gfx/binary_stripe2.pcx",
-                                         "gfx/binary_stripe3.pcx",
-                                         "gfx/binary_stripe4.pcx",
-                                         "gfx/binary_stripe5.pcx",
-                                         "gfx/binary_stripe6.tga",
-                                         "textures/a076.pcx",
-                                         "textures/a018.pcx"};
-        for (int i = 1; i <= 16; ++i) list.push_back("gfx/binary_bg" + std::to_string(i) + ".tga");
-        return list;
-    }();
+// The paths of the pictures the show reads.
+std::vector<std::string> showPictures() {
+    std::vector<std::string> names;
+    for (const show::PictureFile& entry : show::kPictures) names.emplace_back(entry.path);
     return names;
 }
 
@@ -137,8 +99,9 @@ TEST_F(ForgePictures, WritesExactlyThePicturesTheShowReads) {
     for (const char* folder : {"gfx", "textures"})
         for (const auto& entry : fs::directory_iterator(root / "first" / folder))
             written.insert(std::string(folder) + "/" + entry.path().filename().string());
-    std::set<std::string> expected(showPictures().begin(), showPictures().end());
-    EXPECT_EQ(expected.size(), 54u);
+    const std::vector<std::string> catalogue = showPictures();
+    std::set<std::string> expected(catalogue.begin(), catalogue.end());
+    EXPECT_EQ(expected.size(), catalogue.size()) << "a picture is catalogued twice";
     EXPECT_EQ(written, expected);
 }
 
@@ -176,13 +139,11 @@ TEST_F(ForgePictures, MeetTheSizesAndFormatsTheShowDependsOn) {
     EXPECT_EQ(tunnel2D.width, 256);
     EXPECT_EQ(tunnel2D.height, 256);
 
-    // Full-screen pictures fill the frame.
-    for (const char* name :
-         {"gfx/loading.pcx", "gfx/at-ready.pcx", "gfx/swrdpen.pcx", "gfx/big_spark.pcx", "gfx/us-backalley2.pcx",
-          "gfx/analog.pcx", "gfx/genetic.pcx", "gfx/peekstun.pcx", "gfx/greets.pcx"}) {
-        Decoded picture = decodeWithImageLibrary(first(name));
-        EXPECT_EQ(picture.width, 320) << name;
-        EXPECT_EQ(picture.height, 240) << name;
+    // Each picture has the size the catalogue gives the show.
+    for (const show::PictureFile& entry : show::kPictures) {
+        Decoded picture = decodeWithImageLibrary(first(entry.path));
+        EXPECT_EQ(picture.width, entry.width) << entry.path;
+        EXPECT_EQ(picture.height, entry.height) << entry.path;
     }
     // The scene layouts: the fight word fits right of x 292, the lamp panel's dots are small,
     // the binary band's columns sit 4 pixels apart, the credits start at row 99.
@@ -190,8 +151,8 @@ TEST_F(ForgePictures, MeetTheSizesAndFormatsTheShowDependsOn) {
     Decoded lamp = decodeWithImageLibrary(first("gfx/circle.tga"));
     EXPECT_LE(lamp.width, 13);
     EXPECT_LE(lamp.height, 13);
-    for (int i = 1; i <= 16; ++i)
-        EXPECT_LE(decodeWithImageLibrary(first("gfx/binary_bg" + std::to_string(i) + ".tga")).width, 4);
+    for (int i = 0; i < show::kBinaryColumnCount; ++i)
+        EXPECT_LE(decodeWithImageLibrary(first(show::kPictures[show::kFirstBinaryColumn + i].path)).width, 4);
     Decoded credits = decodeWithImageLibrary(first("gfx/credits.tga"));
     EXPECT_EQ(credits.width, 320);
     EXPECT_LE(credits.height, 141);
@@ -228,10 +189,11 @@ TEST_F(ForgePictures, SeeThroughAndAddedPicturesLeaveTheSceneVisible) {
     EXPECT_NE(film.pixels[static_cast<size_t>(film.width) * 32 + film.width / 2], 0u);
 }
 
-TEST_F(ForgePictures, UseEveryFileVariantTheReadersAccept) {
+TEST_F(ForgePictures, AreInTheirCatalogueFormatsAndUseEveryVariantTheReadersAccept) {
     bool pcx8 = false, pcx24 = false, pcx24OddWidth = false, tgaMapped = false, tga16 = false, tga24 = false,
          tga32 = false, bottomUp = false, topDown = false, imageId = false;
-    for (const std::string& name : showPictures()) {
+    for (const show::PictureFile& entry : show::kPictures) {
+        const std::string name = entry.path;
         std::vector<uint8_t> h = readBytes(first(name));
         ASSERT_GE(h.size(), 18u) << name;
         if (name.substr(name.size() - 3) == "pcx") {
@@ -240,6 +202,7 @@ TEST_F(ForgePictures, UseEveryFileVariantTheReadersAccept) {
             pcx8 |= h[65] == 1;
             pcx24 |= h[65] == 3;
             pcx24OddWidth |= h[65] == 3 && width % 2 == 1;
+            EXPECT_EQ(entry.format, h[65] == 1 ? show::kPcx8 : show::kPcx24) << name;
         } else {
             // An image ID of length 10 would make the file look like a PCX file.
             ASSERT_NE(h[0], 10) << name;
@@ -250,6 +213,11 @@ TEST_F(ForgePictures, UseEveryFileVariantTheReadersAccept) {
             bottomUp |= (h[17] & 0x30) == 0;
             topDown |= (h[17] & 0x30) == 0x20;
             imageId |= h[0] > 0;
+            const show::PictureFormat format = h[2] == 1     ? show::kTga8
+                                               : h[16] == 16 ? show::kTga16
+                                               : h[16] == 24 ? show::kTga24
+                                                             : show::kTga32;
+            EXPECT_EQ(entry.format, format) << name;
         }
     }
     EXPECT_TRUE(pcx8);

@@ -12,17 +12,6 @@ int blue(int32_t c) { return c & 0xff; }
 
 }  // namespace
 
-TEST(PlasmaPalette, FirstEntriesTakeTheGeneratorsFirstValuesInOrder) {
-    // From seed 1 the generator gives 16838, 5758, 10113, 17515: noise 6, 14, 1, 11.
-    showRandReset(1);
-    DynamicPalette palette;
-    makePlasmaPalette(palette);
-    int32_t* entries = palette.lock();
-    EXPECT_EQ(entries[0], 0x0e0600);  // green = 0 + 6, then red = 14
-    EXPECT_EQ(entries[223], 0x0b0100);
-    palette.unlock();
-}
-
 TEST(PlasmaPalette, IsARampFromBlackToPaleAndBlackAboveTheRamp) {
     showRandReset(1);
     DynamicPalette palette;
@@ -56,8 +45,6 @@ TEST(FlowerPalette, IsAGreenRiseAndFallWithBlackAbove) {
     DynamicPalette palette;
     makeFlowerPalette(palette);
     int32_t* entries = palette.lock();
-    // Entry 0: shift 6 + 1, green 0 + 14, red 1, blue 0 << 7.
-    EXPECT_EQ(entries[0], 0x010e00);
     for (int j = 0; j < 64; ++j) {
         int g = j < 32 ? 4 * j : 128 - 4 * (j - 32);
         SCOPED_TRACE(j);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/tables.h"
+#include "show/score.h"
 
 namespace {
 
@@ -19,45 +20,19 @@ private:
 
 }  // namespace
 
-TEST(BeatTable, MarksTheGrooveRowsOfOrderSeven) {
-    EXPECT_TRUE(isBeatRow(7, 1));
-    EXPECT_FALSE(isBeatRow(7, 2));
-    EXPECT_FALSE(isBeatRow(7, 0));
-    EXPECT_TRUE(isBeatRow(11, 0));
-    EXPECT_TRUE(isBeatRow(10, 42));
-    EXPECT_FALSE(isBeatRow(10, 41));
-    EXPECT_FALSE(isBeatRow(15, 0));
-    EXPECT_TRUE(isBeatRow(30, 57));
+TEST(BeatRows, PositionsOutsideTheSongNeverPulse) {
+    EXPECT_FALSE(show::isBeatRow(show::kSongOrders, 0));
+    EXPECT_FALSE(show::isBeatRow(7, show::kRowsPerOrder));
+    EXPECT_FALSE(show::isBeatRow(-1, 1));
+    EXPECT_FALSE(show::isBeatRow(7, -63));  // would alias order 6 row 1 if indexed blindly
 }
 
-TEST(BeatTable, QuietOrdersNeverPulse) {
-    for (int order : {0, 1, 2, 3, 4, 5, 6, 18, 19, 20, 21, 22, 31})
-        for (int row = 0; row < 64; ++row) EXPECT_FALSE(isBeatRow(order, row)) << order << ":" << row;
-}
-
-TEST(BeatTable, CountsTwelveBeatsInEveryGrooveOrder) {
-    for (int order = 0; order < 32; ++order) {
-        int beats = 0;
-        for (int row = 0; row < 64; ++row) beats += isBeatRow(order, row);
-        int expected = (order >= 7 && order <= 17 && order != 10 && order != 15) || (order >= 23 && order <= 30) ? 12
-                       : (order == 10 || order == 15)                                                       ? 10
-                                                                                                            : 0;
-        EXPECT_EQ(beats, expected) << order;
-    }
-}
-
-TEST(BeatTable, PositionsOutsideTheTableAreUnmarked) {
-    EXPECT_FALSE(isBeatRow(32, 0));
-    EXPECT_FALSE(isBeatRow(7, 64));
-    EXPECT_FALSE(isBeatRow(-1, 1));
-    EXPECT_FALSE(isBeatRow(7, -63));  // would alias order 6 row 1 if indexed blindly
-}
-
-TEST(BeatArea, MagnifiesTheInnerPictureOnMarkedRows) {
-    FixedPosition beat(7, 1), plain(7, 2), outside(40, 1);
-    EXPECT_EQ(&beatArea(beat), &zoomArea);
-    EXPECT_EQ(&beatArea(plain), &fullArea);
-    EXPECT_EQ(&beatArea(outside), &fullArea);
+TEST(BeatArea, MagnifiesTheInnerPictureOnTheScoresBeatRows) {
+    for (int order = -1; order <= show::kSongOrders; ++order)
+        for (int row = 0; row < show::kRowsPerOrder; ++row) {
+            FixedPosition position(order, row);
+            EXPECT_EQ(&beatArea(position), show::isBeatRow(order, row) ? &zoomArea : &fullArea) << order << ":" << row;
+        }
     EXPECT_EQ(zoomArea.width(), 300);
     EXPECT_EQ(zoomArea.height(), 220);
     EXPECT_EQ(zoomArea.left(), 10);

@@ -8,8 +8,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/display/DynamicError.h"
 #include "platform/sound/fmod.h"
 #include "shell/show.h"
+#include "show/score.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ TEST_F(ShowTimeline, FirstFrameDrawsSceneOneWhateverTheSongSays) {
 }
 
 TEST_F(ShowTimeline, SkipsEveryScenePassedInOneFrame) {
-    ASSERT_TRUE(play([](long frames) { return std::make_pair(frames < 2 ? 20 : -1, 0); }));
+    ASSERT_TRUE(play([](long frames) { return std::make_pair(frames < 2 ? Timeline::firstOrder(5) : -1, 0); }));
     EXPECT_EQ(log.scenes, (std::vector<int>{1, 5}));
 }
 
@@ -91,14 +93,16 @@ TEST_F(ShowTimeline, NegativeOrderEndsTheShowAfterThatFrame) {
 
 TEST_F(ShowTimeline, RowIsPolledOnlyInTheFinalScene) {
     // Row 63 from the start: scene 1 still runs, scene 8 ends after its first frame.
-    ASSERT_TRUE(play([](long frames) { return std::make_pair(frames < 3 ? 0 : 31, 63); }));
-    EXPECT_EQ(log.scenes, (std::vector<int>{1, 8}));
+    const int last = Timeline::firstOrder(kSceneCount);
+    ASSERT_TRUE(play([last](long frames) { return std::make_pair(frames < 3 ? 0 : last, 63); }));
+    EXPECT_EQ(log.scenes, (std::vector<int>{1, kSceneCount}));
     EXPECT_EQ(log.count, 4);
 }
 
 TEST_F(ShowTimeline, FinalSceneRunsUntilRow63) {
-    ASSERT_TRUE(play([](long frames) { return std::make_pair(31, frames < 5 ? 62 : 63); }));
-    EXPECT_EQ(log.scenes, (std::vector<int>{1, 8}));
+    const int last = Timeline::firstOrder(kSceneCount);
+    ASSERT_TRUE(play([last](long frames) { return std::make_pair(last, frames < 5 ? 62 : 63); }));
+    EXPECT_EQ(log.scenes, (std::vector<int>{1, kSceneCount}));
     EXPECT_EQ(log.count, 5);
 }
 
@@ -108,10 +112,10 @@ TEST_F(ShowTimeline, ClocksFollowTheirScenes) {
     // second it moves to the next scene's.
     ASSERT_TRUE(play(
         [](long shown) {
-            static const int firstOrder[] = {0, 3, 7, 14, 18, 22, 26, 31};
-            long scene = (shown - 1) / 2;
-            if (shown % 2 == 1) return std::make_pair(firstOrder[scene], 0);
-            return scene < 7 ? std::make_pair(firstOrder[scene + 1], 0) : std::make_pair(31, 63);
+            int scene = static_cast<int>((shown - 1) / 2) + 1;
+            if (shown % 2 == 1) return std::make_pair(Timeline::firstOrder(scene), 0);
+            return scene < kSceneCount ? std::make_pair(Timeline::firstOrder(scene + 1), 0)
+                                       : std::make_pair(Timeline::firstOrder(scene), 63);
         },
         0.35));
     ASSERT_EQ(log.scenes, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
@@ -128,15 +132,24 @@ TEST_F(ShowTimeline, ClocksFollowTheirScenes) {
     // Scene 6: the 3D tunnel's first step is 0, then 0.4 x the frame time.
     EXPECT_EQ(f[10].scene, 6);
     EXPECT_EQ(f[10].clocks.tunnel3DStep, 0.0f);
-    EXPECT_FLOAT_EQ(f[11].clocks.tunnel3DStep, static_cast<float>(0.4 * 0.35));
+    EXPECT_FLOAT_EQ(f[11].clocks.tunnel3DStep, static_cast<float>(kTunnelClockRate * 0.35));
     // The second fade starts from 0 in scene 7; the first one ran only in scene 2.
     EXPECT_EQ(f[12].clocks.fadeBClock, 0.0f);
     EXPECT_EQ(f[2].clocks.fadeAClock, 0.0f);
-    EXPECT_FLOAT_EQ(f[3].clocks.fadeAClock, static_cast<float>(3.5 * 0.35));
+    EXPECT_FLOAT_EQ(f[3].clocks.fadeAClock, static_cast<float>(kFadeClockRate * 0.35));
     EXPECT_FLOAT_EQ(f[15].clocks.fadeAClock, 2 * f[3].clocks.fadeAClock);
     // Scene 8: the film strip starts at 0 and moves left.
     EXPECT_EQ(f[14].scroll.scrollX, 0);
     EXPECT_LT(f[15].scroll.scrollX, 0);
+}
+
+TEST(SceneScript, ScenesFollowEachOtherThroughTheSongAndThereAreNoOthers) {
+    EXPECT_EQ(Timeline::firstOrder(1), 0);
+    for (int scene = 2; scene <= kSceneCount; ++scene)
+        EXPECT_GT(Timeline::firstOrder(scene), Timeline::firstOrder(scene - 1));
+    EXPECT_LT(Timeline::firstOrder(kSceneCount), show::kSongOrders);
+    EXPECT_THROW(Timeline::firstOrder(0), DynamicError);
+    EXPECT_THROW(Timeline::firstOrder(kSceneCount + 1), DynamicError);
 }
 
 TEST(ScrollState, MovesOneStepPerWholeTenthOfASecond) {

@@ -9,9 +9,9 @@
 
 #include "../forge.h"
 #include "../output.h"
-#include "Catalogue.h"
 #include "Font.h"
 #include "PictureReader.h"
+#include "show/catalogue.h"
 
 namespace {
 
@@ -89,8 +89,8 @@ size_t writePng(const std::string& path, const Canvas& picture) {
 
 void forgeContactSheet(const std::string& dataDir, const std::string& pngPath) {
     std::vector<Tile> tiles;
-    for (const std::string& name : pictureCatalogue())
-        tiles.push_back(makeTile(name, readPicture(dataDir + "/" + name)));
+    for (const show::PictureFile& entry : show::kPictures)
+        tiles.push_back(makeTile(entry.path, readPicture(dataDir + "/" + entry.path)));
 
     // Flow the tiles into rows.
     struct Placement {

@@ -7,23 +7,23 @@
 #include "Canvas.h"
 #include "Quantise.h"
 #include "TgaWriter.h"
-
-enum class FileKind { Pcx8, Pcx24, Tga8, Tga16, Tga24, Tga32 };
+#include "show/catalogue.h"
 
 struct SaveFormat {
-    FileKind kind;
+    show::PictureFormat kind;
     QuantiseOptions quantise;  // for the 8-bit kinds
     TgaLayout layout;          // for the TGA kinds
 };
 
-inline SaveFormat pcx8(int colours = 256, float dither = 0) { return {FileKind::Pcx8, {colours, dither}, {}}; }
-inline SaveFormat pcx24() { return {FileKind::Pcx24, {}, {}}; }
+inline SaveFormat pcx8(int colours = 256, float dither = 0) { return {show::kPcx8, {colours, dither}, {}}; }
+inline SaveFormat pcx24() { return {show::kPcx24, {}, {}}; }
 inline SaveFormat tga8(bool bottomUp, int colours = 256, float dither = 0, std::string imageId = "") {
-    return {FileKind::Tga8, {colours, dither}, {bottomUp, std::move(imageId)}};
+    return {show::kTga8, {colours, dither}, {bottomUp, std::move(imageId)}};
 }
-inline SaveFormat tga16(bool bottomUp) { return {FileKind::Tga16, {}, {bottomUp, ""}}; }
-inline SaveFormat tga24(bool bottomUp) { return {FileKind::Tga24, {}, {bottomUp, ""}}; }
-inline SaveFormat tga32(bool bottomUp) { return {FileKind::Tga32, {}, {bottomUp, ""}}; }
+inline SaveFormat tga16(bool bottomUp) { return {show::kTga16, {}, {bottomUp, ""}}; }
+inline SaveFormat tga24(bool bottomUp) { return {show::kTga24, {}, {bottomUp, ""}}; }
+inline SaveFormat tga32(bool bottomUp) { return {show::kTga32, {}, {bottomUp, ""}}; }
 
-// Writes DIR/name (name like "gfx/loading.pcx").
+// Writes DIR/name (name like "gfx/loading.pcx"), which must be the picture the
+// show's catalogue names, in the catalogue's format and size.
 void savePicture(const std::string& dataDir, const std::string& name, const Canvas& picture, const SaveFormat& format);

@@ -2,8 +2,8 @@
 #include <stdexcept>
 
 #include "../forge.h"
-#include "Catalogue.h"
 #include "Painters.h"
+#include "show/catalogue.h"
 
 void forgePictures(const std::string& dataDir) {
     paintLoadingScreen(dataDir);
@@ -19,6 +19,7 @@ void forgePictures(const std::string& dataDir) {
     paintBinary(dataDir);
     paintTextures(dataDir);
     // The show refuses to start without any one of them, so make sure none was forgotten.
-    for (const std::string& name : pictureCatalogue())
-        if (!std::filesystem::exists(dataDir + "/" + name)) throw std::runtime_error("picture not painted: " + name);
+    for (const show::PictureFile& entry : show::kPictures)
+        if (!std::filesystem::exists(dataDir + "/" + entry.path))
+            throw std::runtime_error(std::string("picture not painted: ") + entry.path);
 }

@@ -3,11 +3,12 @@
 #pragma once
 
 #include "XmModule.h"
+#include "show/score.h"
 
 namespace music {
 
-constexpr int kOrders = 32;
-constexpr int kRows = 64;
+constexpr int kOrders = show::kSongOrders;
+constexpr int kRows = show::kRowsPerOrder;
 
 enum class Section { Intro, Build, Groove, Variation, Breakdown, Rebuild, Climax, Outro };
 

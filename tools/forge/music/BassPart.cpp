@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "Arrangement.h"
-#include "BeatGrid.h"
 #include "Harmony.h"
 #include "Instruments.h"
 #include "Parts.h"
 #include "Track.h"
+#include "show/score.h"
 
 namespace music {
 
@@ -57,7 +57,7 @@ const BassBar kPulseBar = {
 const BassBar kLongBar = {{0, 0, 14}};
 const BassBar kWholeBar = {{0, 0, 16}};
 
-bool isKickRow(int order, int row) { return row >= 0 && row < kRows && isBeatRow(order, row) && row % 16 < 8; }
+bool isKickRow(int order, int row) { return row >= 0 && row < kRows && show::isBeatRow(order, row) && row % 16 < 8; }
 
 // The bass's level on a row: a quarter (-12 dB) under a kick, half (-6 dB)
 // on the row after, so it comes back up the way a compressor lets go.
@@ -108,7 +108,7 @@ void playBars(Track& bass, int order, const BassBar& bar, int volumeFrom, int vo
         }
     }
     // Notes that sound through a kick duck with it.
-    for (int row : beatRows(order)) {
+    for (int row : show::beatRows(order)) {
         if (!isKickRow(order, row)) continue;
         for (int r = row; r < row + 3 && r < kRows; ++r)
             if (!bass.holdsNote(r)) bass.volume(r, duckedVolume(order, r, volumeFrom));

@@ -3,11 +3,11 @@
 #include <cstdlib>
 
 #include "Arrangement.h"
-#include "BeatGrid.h"
 #include "Harmony.h"
 #include "Instruments.h"
 #include "Parts.h"
 #include "Track.h"
+#include "show/score.h"
 
 namespace music {
 
@@ -182,7 +182,7 @@ void writeArpeggio(xm::Pattern& pattern, int order) {
         int step = row % 16;
         if (step % spacing != 0 || (spacing == 6 && step > 12)) continue;
         // Accents fall on the marked rows only, so the kick and snare lead.
-        int accent = isBeatRow(order, row) ? 3 : 0;
+        int accent = show::isBeatRow(order, row) ? 3 : 0;
         int rise = section == Section::Rebuild ? row / 6 : 0;
         arpeggio.play(row, arpeggioPitch(chordAt(order, row), step / spacing, shape), kArpeggio,
                       volume + accent + rise);

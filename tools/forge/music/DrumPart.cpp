@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "Arrangement.h"
-#include "BeatGrid.h"
 #include "Harmony.h"
 #include "Instruments.h"
 #include "Parts.h"
 #include "Track.h"
+#include "show/score.h"
 
 namespace music {
 
@@ -30,7 +30,7 @@ void writeHats(Track& hats, int order, HatPattern pattern, int level) {
         int step = row % 16;
         int bar = row / 16;
         // Only the marked rows get an accent; the hats between them stay down.
-        int accent = isBeatRow(order, row) ? 4 : 0;
+        int accent = show::isBeatRow(order, row) ? 4 : 0;
         bool openBar = pattern == HatPattern::Climax || bar % 2 == 1;
         if (step == 14 && openBar) {
             hats.play(row, kDrumPitch, kOpenHat, level - 10);
@@ -38,8 +38,8 @@ void writeHats(Track& hats, int order, HatPattern pattern, int level) {
             bool offbeat = step % 4 == 2;
             int volume = pattern == HatPattern::Offbeats ? (offbeat ? level - 6 : level - 14) : level - 10;
             hats.play(row, kDrumPitch, kClosedHat, volume + accent);
-        } else if ((pattern == HatPattern::Sixteenths || pattern == HatPattern::Climax) && !isBeatRow(order, row) &&
-                   !isBeatRow(order, row + 1)) {
+        } else if ((pattern == HatPattern::Sixteenths || pattern == HatPattern::Climax) &&
+                   !show::isBeatRow(order, row) && !show::isBeatRow(order, row + 1)) {
             hats.play(row, kDrumPitch, kClosedHat, level - 16);
         }
     }
@@ -58,7 +58,7 @@ const std::vector<int>& ghostRows(int order) {
 }
 
 void writeBeat(Track& kick, Track& snare, int order) {
-    for (int row : beatRows(order)) {
+    for (int row : show::beatRows(order)) {
         if (row % 16 < 8) {
             kick.play(row, kDrumPitch, kKick, kBeatVolume);
         } else {
@@ -66,13 +66,13 @@ void writeBeat(Track& kick, Track& snare, int order) {
         }
     }
     for (int row : ghostRows(order)) {
-        if (!isBeatRow(order, row)) snare.play(row, kDrumPitch, kSnare, kGhostVolume);
+        if (!show::isBeatRow(order, row)) snare.play(row, kDrumPitch, kSnare, kGhostVolume);
     }
 }
 
 void writeFill(Track& snare, int order, int fromRow) {
     for (int row = fromRow; row < kRows; ++row) {
-        if (isBeatRow(order, row) || snare.holdsNote(row)) continue;
+        if (show::isBeatRow(order, row) || snare.holdsNote(row)) continue;
         snare.play(row, kDrumPitch, kSnare, 18 + 4 * (row - fromRow));
     }
 }
@@ -89,7 +89,7 @@ void writeCymbals(Track& ride, Track& crash, int order) {
     int spacing = step < 3 ? 4 : 2;
     for (int row = 0; row < kRows; row += spacing) {
         if (ride.holdsNote(row)) continue;
-        ride.play(row, kDrumPitch, kRide, isBeatRow(order, row) ? 24 : 16);
+        ride.play(row, kDrumPitch, kRide, show::isBeatRow(order, row) ? 24 : 16);
     }
 }
 }  // namespace
