@@ -24,4 +24,18 @@ TEST(FramePacer, AnUnknownRefreshRateCountsAsSixty) {
     EXPECT_LT(FramePacer(144).leastInterval(), FramePacer(60).leastInterval());
 }
 
+// A 100 Hz display: refreshes every 10 ms on the grid through the last
+// present's return; a frame presented exactly on a refresh waits for the next.
+TEST(FramePacer, AFrameIsShownOnTheFirstRefreshAfterItsPresent) {
+    using std::chrono::milliseconds;
+    FramePacer pacer(100);
+    const Clock::time_point t0{milliseconds(1000)};
+    EXPECT_EQ(pacer.shownAfter(t0), t0 + milliseconds(10));
+    pacer.presentedAt(t0);
+    EXPECT_EQ(pacer.shownAfter(t0 + milliseconds(3)), t0 + milliseconds(10));
+    EXPECT_EQ(pacer.shownAfter(t0 + milliseconds(10)), t0 + milliseconds(20));
+    EXPECT_EQ(pacer.shownAfter(t0 + milliseconds(47)), t0 + milliseconds(50));
+    EXPECT_EQ(pacer.shownAfter(t0 - milliseconds(4)), t0 + milliseconds(10));
+}
+
 }  // namespace

@@ -26,6 +26,7 @@ public:
     int width() const { return ptc_console_width(handle); }
     int height() const { return ptc_console_height(handle); }
     const uint32_t* frame() const { return ptc_console_frame(handle); }
+    int64_t shownAfter(int64_t presentNs) const { return ptc_console_shown_after(handle, presentNs); }
 
     PTC_CONSOLE get() const { return handle; }
 

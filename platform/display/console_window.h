@@ -20,6 +20,12 @@ public:
     virtual void waitForKey(std::deque<int>& keys) = 0;
     // The backend's own window object, for the dialog layer's window calls.
     virtual void* native() = 0;
+    // When a frame presented at `presentNs` (nanoseconds of the steady clock)
+    // reaches the screen. A backend that knows nothing of its display's
+    // refreshes says one period of a 60 Hz display later.
+    virtual int64_t shownAfter(int64_t presentNs) const { return presentNs + kUnknownRefreshPeriodNs; }
+
+    static constexpr int64_t kUnknownRefreshPeriodNs = 1000000000 / 60;
 };
 
 // Throws DynamicError with the backend's message when no window can be made.

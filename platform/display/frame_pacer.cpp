@@ -12,6 +12,8 @@ constexpr double kShareOfRefreshPeriod = 0.9;
 
 FramePacer::FramePacer(int refreshRate) {
     const double rate = refreshRate > 0 ? refreshRate : 60;
+    refreshPeriod =
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(1.0 / rate));
     interval = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
         std::chrono::duration<double>(kShareOfRefreshPeriod / rate));
 }
@@ -24,5 +26,12 @@ void FramePacer::presented() {
     }
     // A late present starts the count afresh rather than earning a burst.
     earliestNext = now + interval;
-    started = true;
+    presentedAt(now);
+}
+
+std::chrono::steady_clock::time_point FramePacer::shownAfter(std::chrono::steady_clock::time_point presentAt) const {
+    if (!started) return presentAt + refreshPeriod;
+    if (presentAt < lastReturn) return lastReturn + refreshPeriod;
+    const auto refreshes = (presentAt - lastReturn) / refreshPeriod + 1;
+    return lastReturn + refreshes * refreshPeriod;
 }

@@ -18,8 +18,22 @@ public:
 
     std::chrono::steady_clock::duration leastInterval() const { return interval; }
 
+    // When a frame presented at `presentAt` reaches the screen: the first
+    // refresh after it, on the grid of refreshes through the previous
+    // present's return (where the vertical sync waits, presents return on a
+    // refresh). Before any present, `presentAt` plus one refresh period.
+    std::chrono::steady_clock::time_point shownAfter(std::chrono::steady_clock::time_point presentAt) const;
+    // The same, with the previous present's return given rather than read
+    // from the clock: for presents made by someone else and for tests.
+    void presentedAt(std::chrono::steady_clock::time_point returned) {
+        lastReturn = returned;
+        started = true;
+    }
+
 private:
+    std::chrono::steady_clock::duration refreshPeriod;
     std::chrono::steady_clock::duration interval;
     std::chrono::steady_clock::time_point earliestNext;
+    std::chrono::steady_clock::time_point lastReturn;
     bool started = false;
 };

@@ -82,10 +82,10 @@ void ptc_surface_clear(PTC_SURFACE surface);
 void ptc_surface_copy(PTC_SURFACE surface, PTC_SURFACE destination);
 void ptc_surface_copy_console(PTC_SURFACE surface, PTC_CONSOLE destination);
 void ptc_surface_copy_area(PTC_SURFACE surface, PTC_SURFACE destination, PTC_AREA source, PTC_AREA area);
-void ptc_surface_load(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch,
-                      PTC_FORMAT format, PTC_PALETTE palette);
-void ptc_surface_load_area(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch,
-                           PTC_FORMAT format, PTC_PALETTE palette, PTC_AREA source, PTC_AREA destination);
+void ptc_surface_load(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch, PTC_FORMAT format,
+                      PTC_PALETTE palette);
+void ptc_surface_load_area(PTC_SURFACE surface, const void* pixels, int width, int height, int pitch, PTC_FORMAT format,
+                           PTC_PALETTE palette, PTC_AREA source, PTC_AREA destination);
 
 // Consoles. Options before opening: "DirectX" (accepted, no effect),
 // "fullscreen output", "windowed output", and "offscreen output" (no display
@@ -93,8 +93,8 @@ void ptc_surface_load_area(PTC_SURFACE surface, const void* pixels, int width, i
 PTC_CONSOLE ptc_console_create();
 void ptc_console_destroy(PTC_CONSOLE console);
 int ptc_console_option(PTC_CONSOLE console, const char* option);
-void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int width, int height,
-                                 PTC_FORMAT format, int pages);
+void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int width, int height, PTC_FORMAT format,
+                                 int pages);
 void ptc_console_close(PTC_CONSOLE console);
 void* ptc_console_window(PTC_CONSOLE console);  // the native window (an SDL_Window*), null when offscreen
 void ptc_console_update(PTC_CONSOLE console);
@@ -104,6 +104,10 @@ int ptc_console_width(PTC_CONSOLE console);
 int ptc_console_height(PTC_CONSOLE console);
 // The last presented frame: width x height pixels of 0x00RRGGBB, rows without gaps.
 const uint32_t* ptc_console_frame(PTC_CONSOLE console);
+// When a frame presented at `presentNs` (nanoseconds of the steady clock)
+// reaches the screen: the display's next refresh after it. An offscreen
+// console shows nothing and answers `presentNs`.
+int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs);
 // Queues a key press as if it had been typed: for tests and for driving an
 // offscreen console.
 void ptc_console_queue_key(PTC_CONSOLE console, int code);

@@ -166,6 +166,11 @@ void ptc_console_read(PTC_CONSOLE console, PTC_KEY key) {
     console->keys.pop_front();
 }
 
+int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs) {
+    requireHandle(console, "ptc_console_shown_after");
+    return console->window ? console->window->shownAfter(presentNs) : presentNs;
+}
+
 void ptc_console_queue_key(PTC_CONSOLE console, int code) {
     requireHandle(console, "ptc_console_queue_key");
     console->keys.push_back(code);

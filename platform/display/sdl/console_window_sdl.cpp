@@ -13,6 +13,13 @@ public:
     void collectKeys(std::deque<int>& keys) override { window.collectKeys(keys); }
     void waitForKey(std::deque<int>& keys) override { window.waitForKey(keys); }
     void* native() override { return window.native(); }
+    int64_t shownAfter(int64_t presentNs) const override {
+        using std::chrono::nanoseconds;
+        using std::chrono::steady_clock;
+        const steady_clock::time_point presentAt{
+            std::chrono::duration_cast<steady_clock::duration>(nanoseconds(presentNs))};
+        return std::chrono::duration_cast<nanoseconds>(window.shownAfter(presentAt).time_since_epoch()).count();
+    }
 
 private:
     SdlWindow window;

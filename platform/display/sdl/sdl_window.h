@@ -3,6 +3,7 @@
 // codes.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -33,6 +34,11 @@ public:
     void waitForKey(std::deque<int>& keys);
 
     SDL_Window* native() const { return window; }
+    // When a frame presented at `presentAt` reaches the screen, from the
+    // refreshes the presents so far have followed.
+    std::chrono::steady_clock::time_point shownAfter(std::chrono::steady_clock::time_point presentAt) const {
+        return pacer->shownAfter(presentAt);
+    }
 
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
