@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "platform/sound/fmod.h"
 #include "platform/display/ptc.h"
+#include "platform/sound/fmod.h"
 #include "shell/show.h"
 #include "shell/sync.h"
 #include "support/image_fixtures.h"
@@ -85,7 +85,7 @@ ShowOutcome runShowOffline() {
     config.offscreen = true;
     config.fixedFrameTime = 1.0 / 60;
     config.songPosition = &finished;
-    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
+    config.choices.output = FSOUND_OUTPUT_OFFLINE;
     testing::internal::CaptureStderr();
     const bool completed = runShow(config);
     return {completed, testing::internal::GetCapturedStderr()};
