@@ -258,6 +258,15 @@ TEST(TgaReader, RefusesDamagedFiles) {
             EXPECT_EQ(error.rfind("Vorla error - ", 0), 0u) << c.what << ": " << error;
         }
     }
+
+    // The most pixels a header may declare, in a file of the header alone:
+    // refused when asked for its size, before the pixels would be allocated.
+    writeFile(path, tgaFile({2, 16384, 16384, 32, 0x20}, {}, {}));
+    TGAHandler handler(path.c_str());
+    int width = 0, height = 0, hasPalette = 0;
+    DynamicFormat format;
+    EXPECT_EQ(errorFrom([&] { handler.info(width, height, format, hasPalette); }),
+              "Vorla error - Unexpected end of file");
 }
 
 TEST(TgaReader, ReportsAFileThatChangesBeforeLoading) {
