@@ -39,10 +39,10 @@ private:
 
 void openSound(const LaunchChoices& choices) {
     if (!FSOUND_SetOutput(choices.output)) throw DynamicError("SOUND: Unable to choose the output");
-    if (!FSOUND_SetMixer(choices.mixer)) throw DynamicError("SOUND: Unable to choose the mixer");
     // A device the chosen output does not list (the dialog lists those of the
     // default output) leaves the output's own default device.
     FSOUND_SetDriver(choices.driver);
+    if (!FSOUND_SetMixer(choices.mixer)) throw DynamicError("SOUND: Unable to choose the mixer");
     if (!FSOUND_Init(choices.mixRate, 32)) throw DynamicError("SOUND: Unable to init");
 }
 

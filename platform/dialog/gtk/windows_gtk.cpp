@@ -446,10 +446,10 @@ INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC proced
 namespace {
 
 // The owner's window with the window manager's frame, if it has one, and the
-// frame's extra width and height; the part of the screen it is on.
+// frame's extra width; the part of the screen it is on.
 struct OwnerPlace {
     GdkRectangle frame;
-    int extraWidth, extraHeight;
+    int extraWidth;
     GdkRectangle screen;
 };
 
@@ -457,7 +457,6 @@ OwnerPlace ownerPlace(GdkWindow* owner) {
     OwnerPlace place;
     gdk_window_get_frame_extents(owner, &place.frame);
     place.extraWidth = place.frame.width - gdk_window_get_width(owner);
-    place.extraHeight = place.frame.height - gdk_window_get_height(owner);
     gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_window_get_display(owner), owner), &place.screen);
     return place;
 }
