@@ -11,8 +11,8 @@ const char* const launcherAboutText =
 
 namespace {
 
-// The contents of the dialog on the screen; dialogs are modal, so there is
-// one at a time.
+// The contents of the dialog on the screen, from its start to its end;
+// dialogs are modal, so there is one at a time.
 LauncherContents* shown = nullptr;
 
 LRESULT send(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -99,9 +99,11 @@ INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
         case IDOK:
             if (shown != nullptr) run(dialog, shown->choices);
+            shown = nullptr;
             EndDialog(dialog, 1);
             return 1;
         case IDCANCEL:
+            shown = nullptr;
             EndDialog(dialog, 0);
             return 1;
         case IDC_ABOUT:
