@@ -32,7 +32,8 @@ peekstun_rfc2822_date(${PEEKSTUN_RELEASE_DATE} PEEKSTUN_RELEASE_DATE_RFC2822)
 
 # The package's maintainer, who must be reachable at an address (Debian asks
 # for one; make deb stops without it): -DPEEKSTUN_MAINTAINER="Name <address>",
-# else whoever builds, as dch names them from DEBFULLNAME and DEBEMAIL.
+# else whoever builds, as dch names them from DEBFULLNAME and DEBEMAIL, else
+# the author of the commit the checkout is at.
 if(NOT PEEKSTUN_MAINTAINER)
   if(DEFINED ENV{DEBFULLNAME})
     set(PEEKSTUN_MAINTAINER "$ENV{DEBFULLNAME}")
@@ -41,6 +42,15 @@ if(NOT PEEKSTUN_MAINTAINER)
   endif()
   if(DEFINED ENV{DEBEMAIL})
     string(APPEND PEEKSTUN_MAINTAINER " <$ENV{DEBEMAIL}>")
+  else()
+    find_package(Git QUIET)
+    if(GIT_FOUND)
+      execute_process(COMMAND ${GIT_EXECUTABLE} -C ${CMAKE_SOURCE_DIR} log -1 "--format=%an <%ae>"
+                      OUTPUT_VARIABLE PEEKSTUN_COMMIT_AUTHOR OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      if(PEEKSTUN_COMMIT_AUTHOR MATCHES "^[^<>]+ <[^<>@ ]+@[^<>@ ]+>$")
+        set(PEEKSTUN_MAINTAINER "${PEEKSTUN_COMMIT_AUTHOR}")
+      endif()
+    endif()
   endif()
 endif()
 
