@@ -5,13 +5,54 @@
 # time) and DESTDIR are honoured; the programs find the data relative to
 # themselves.
 
-# The release these files describe: update the date with the version.
-set(PEEKSTUN_RELEASE_DATE "2026-12-08")
-set(PEEKSTUN_RELEASE_DATE_RFC2822 "Tue, 08 Dec 2026 12:00:00 +0000")
-set(PEEKSTUN_MAINTAINER "Peekstun developers <peekstun@example.org>"
-    CACHE STRING "The package's maintainer, as \"Name <address>\"")
-set(PEEKSTUN_SCREENSHOT_URL "https://example.org/peekstun/screenshot.png"
-    CACHE STRING "Where the software centres' screenshot of the show is published")
+# The release date (CMakeLists.txt) as the Debian changelog writes it,
+# "Tue, 08 Dec 2026 12:00:00 +0000"; the weekday by Sakamoto's method.
+function(peekstun_rfc2822_date iso output)
+  if(NOT iso MATCHES "^([0-9][0-9][0-9][0-9])-([0-9][0-9])-([0-9][0-9])$")
+    message(FATAL_ERROR "PEEKSTUN_RELEASE_DATE is \"${iso}\", not YYYY-MM-DD")
+  endif()
+  set(year ${CMAKE_MATCH_1})
+  math(EXPR month "1${CMAKE_MATCH_2} - 100")
+  set(day ${CMAKE_MATCH_3})
+  set(offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  math(EXPR index "${month} - 1")
+  list(GET offsets ${index} offset)
+  set(y ${year})
+  if(month LESS 3)
+    math(EXPR y "${year} - 1")
+  endif()
+  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + 1${day} - 100) % 7")
+  set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET weekdays ${weekday} weekdayName)
+  list(GET months ${index} monthName)
+  set(${output} "${weekdayName}, ${day} ${monthName} ${year} 12:00:00 +0000" PARENT_SCOPE)
+endfunction()
+peekstun_rfc2822_date(${PEEKSTUN_RELEASE_DATE} PEEKSTUN_RELEASE_DATE_RFC2822)
+
+# The package's maintainer, who must be reachable at an address (Debian asks
+# for one; make deb stops without it): -DPEEKSTUN_MAINTAINER="Name <address>",
+# else whoever builds, as dch names them from DEBFULLNAME and DEBEMAIL, else
+# the author of the commit the checkout is at.
+if(NOT PEEKSTUN_MAINTAINER)
+  if(DEFINED ENV{DEBFULLNAME})
+    set(PEEKSTUN_MAINTAINER "$ENV{DEBFULLNAME}")
+  else()
+    set(PEEKSTUN_MAINTAINER "The Peekstun developers")
+  endif()
+  if(DEFINED ENV{DEBEMAIL})
+    string(APPEND PEEKSTUN_MAINTAINER " <$ENV{DEBEMAIL}>")
+  else()
+    find_package(Git QUIET)
+    if(GIT_FOUND)
+      execute_process(COMMAND ${GIT_EXECUTABLE} -C ${CMAKE_SOURCE_DIR} log -1 "--format=%an <%ae>"
+                      OUTPUT_VARIABLE PEEKSTUN_COMMIT_AUTHOR OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+      if(PEEKSTUN_COMMIT_AUTHOR MATCHES "^[^<>]+ <[^<>@ ]+@[^<>@ ]+>$")
+        set(PEEKSTUN_MAINTAINER "${PEEKSTUN_COMMIT_AUTHOR}")
+      endif()
+    endif()
+  endif()
+endif()
 
 set(PEEKSTUN_APP_ID org.quillmere.peekstun)
 set(PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)

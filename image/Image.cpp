@@ -1,6 +1,7 @@
 #include "image/Image.h"
 
 #include <new>
+#include <string>
 
 #include "image/PCXHandler.h"
 #include "image/TGAHandler.h"
@@ -33,8 +34,13 @@ void Image::load(const char* filename) {
     handler->info(width, height, format, hasPalette);
     const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(format.bytes());
 
-    // A failed allocation reaches the handler as null, which it reports.
-    std::unique_ptr<uint8_t[]> pixels(new (std::nothrow) uint8_t[bytes]);
+    std::unique_ptr<uint8_t[]> pixels;
+    try {
+        pixels.reset(new uint8_t[bytes]);
+    } catch (const std::bad_alloc&) {
+        throw DynamicError("Vorla error - Not enough memory for a picture of " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels");
+    }
     if (!handler->load(pixels.get(), &palette_)) {
         throw DynamicError("Vorla error - Image file refused by its reader");
     }

@@ -109,6 +109,11 @@ void TGAHandler::checkDecodable(bool readingColourMap) const {
         throw DynamicError("Vorla error - TGA pixel depth " + std::to_string(depth) + " not supported");
     }
     checkImageSize(width, height);
+    // The pixels follow the header, image ID and colour map uncompressed, so
+    // a file too short to hold them all is refused before their array is
+    // allocated.
+    const long long pixelBytes = static_cast<long long>(width) * height * format.bytes();
+    if (fileSize >= 0 && fileSize < header.pixelStart() + pixelBytes) throw DynamicError(kUnexpectedEnd);
     const int origin = originOf(header.descriptor);
     if (origin != kOriginBottomLeft && origin != kOriginTopLeft)
         throw DynamicError("Vorla error - Unknown orientation");

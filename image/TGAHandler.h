@@ -55,8 +55,9 @@ public:
     int valid() override;
 
 private:
-    // Throws when the header describes a picture this reader cannot decode;
-    // the colour map is judged only when it is to be read.
+    // Throws when the header describes a picture this reader cannot decode or
+    // more pixels than the file holds; the colour map is judged only when it
+    // is to be read.
     void checkDecodable(bool readingColourMap) const;
     void readColourMap(BinaryFile& file, DynamicPalette& palette) const;
     // Throws when an 8-bit pixel names no entry of the colour map.

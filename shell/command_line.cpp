@@ -39,7 +39,7 @@ std::string quotedOption(const char* name, const char* value) { return std::stri
 
 }  // namespace
 
-std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchSettingsType& settings) {
+std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchChoices& choices) {
     enum { kFullscreen = 1, kWindow, kNoSound, kOutput, kMixer, kRate, kNoDialog, kHelp, kVersion };
     const option longOptions[] = {
         {"fullscreen", no_argument, nullptr, kFullscreen}, {"window", no_argument, nullptr, kWindow},
@@ -48,8 +48,6 @@ std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchSet
         {"no-dialog", no_argument, nullptr, kNoDialog},    {"help", no_argument, nullptr, kHelp},
         {"version", no_argument, nullptr, kVersion},       {nullptr, 0, nullptr, 0},
     };
-    static const long rates[] = {44100, 22050, 11025, 8000};
-    constexpr int kNoSoundChoice = 2;
 
     opterr = 0;  // the messages are ours
     optind = 0;  // from the start, however often it is called
@@ -58,33 +56,30 @@ std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchSet
     while ((choice = getopt_long(argc, argv, ":", longOptions, nullptr)) != -1) {
         switch (choice) {
             case kFullscreen:
-                settings.fullscreen = true;
+                choices.fullscreen = true;
                 break;
             case kWindow:
-                settings.fullscreen = false;
+                choices.fullscreen = false;
                 break;
             case kNoSound:
-                settings.outputChoice = kNoSoundChoice;
+                choices.output = FSOUND_OUTPUT_NOSOUND;
                 break;
             case kOutput:
                 if (!parseWhole(optarg, 0, 2, number))
                     return quotedOption("output", optarg) + ": the output is 0, 1 or 2";
-                settings.outputChoice = static_cast<int>(number);
+                choices.output = kLaunchOutputs[number];
                 break;
             case kMixer:
                 if (!parseWhole(optarg, 0, 3, number)) return quotedOption("mixer", optarg) + ": the mixer is 0 to 3";
-                settings.mixerChoice = static_cast<int>(number);
+                choices.mixer = static_cast<int>(number);
                 break;
-            case kRate: {
-                const long* rate = std::end(rates);
-                if (parseWhole(optarg, 1, 1000000, number))
-                    rate = std::find(std::begin(rates), std::end(rates), number);
-                if (rate == std::end(rates)) {
+            case kRate:
+                if (!parseWhole(optarg, 1, 1000000, number) ||
+                    std::find(std::begin(kLaunchRates), std::end(kLaunchRates), number) == std::end(kLaunchRates)) {
                     return quotedOption("rate", optarg) + ": the rate is 44100, 22050, 11025 or 8000";
                 }
-                settings.frequencyChoice = static_cast<int>(rate - std::begin(rates));
+                choices.mixRate = static_cast<int>(number);
                 break;
-            }
             case kNoDialog:
                 line.noDialog = true;
                 break;

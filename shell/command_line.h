@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "shell/launcher.h"
+#include "shell/launch_choices.h"
 
 struct CommandLine {
     bool help = false;
@@ -12,9 +12,10 @@ struct CommandLine {
     bool noDialog = false;
 };
 
-// Reads the options into `line` and the dialog's starting choices into
-// `settings`. Returns "" when all are good, else one line saying what is wrong.
-std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchSettingsType& settings);
+// Reads the options into `line` and the choices they make into `choices`
+// (those of the dialog's first showing, or of the show without it). Returns ""
+// when all are good, else one line saying what is wrong.
+std::string parseCommandLine(int argc, char** argv, CommandLine& line, LaunchChoices& choices);
 
 // The --help text.
 extern const char* const commandLineHelp;

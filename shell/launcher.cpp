@@ -1,11 +1,7 @@
 #include "shell/launcher.h"
 
-#include "platform/sound/fmod.h"
-
-LaunchSettingsType LaunchSettings;
-
-LauncherSound launcherSound = {FSOUND_GetNumDrivers, FSOUND_GetDriverName, FSOUND_SetOutput, FSOUND_SetDriver,
-                               FSOUND_SetMixer};
+#include <algorithm>
+#include <iterator>
 
 const char* const launcherAboutText =
     "Quillmere - Peekstun\n"
@@ -15,94 +11,99 @@ const char* const launcherAboutText =
 
 namespace {
 
+// The contents of the dialog on the screen, from its start to its end;
+// dialogs are modal, so there is one at a time.
+LauncherContents* shown = nullptr;
+
 LRESULT send(HWND dialog, int control, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return SendDlgItemMessageA(dialog, control, message, wParam, lParam);
 }
 
-void fillList(HWND dialog, int control, const char* const* items, int count) {
+void fillList(HWND dialog, int control, const char* const* items, int count, int selected) {
     send(dialog, control, CB_RESETCONTENT);
     for (int i = 0; i < count; ++i) send(dialog, control, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[i]));
-    send(dialog, control, CB_SETCURSEL, 0);
+    send(dialog, control, CB_SETCURSEL, static_cast<WPARAM>(selected));
 }
 
-void initialise(HWND dialog) {
-    send(dialog, IDC_FULLSCREEN, BM_SETCHECK, LaunchSettings.fullscreen ? BST_CHECKED : BST_UNCHECKED);
+// The position of `value` in `list`, or the first item's when it is not there.
+template <size_t N>
+int positionOf(const int (&list)[N], int value) {
+    const int* found = std::find(std::begin(list), std::end(list), value);
+    return found == std::end(list) ? 0 : static_cast<int>(found - std::begin(list));
+}
+
+void initialise(HWND dialog, const LauncherContents& contents) {
+    const LaunchChoices& choices = contents.choices;
+    send(dialog, IDC_FULLSCREEN, BM_SETCHECK, choices.fullscreen ? BST_CHECKED : BST_UNCHECKED);
 
     static const char* const outputs[] = {"Direct Sound", "Windows Multimedia WaveOut", "No sound"};
-    fillList(dialog, IDC_OUTPUT, outputs, 3);
+    static_assert(std::size(outputs) == std::size(kLaunchOutputs));
+    fillList(dialog, IDC_OUTPUT, outputs, 3, positionOf(kLaunchOutputs, choices.output));
 
-    // The drivers of the library's default output: no output is chosen yet.
     send(dialog, IDC_DEVICE, CB_RESETCONTENT);
-    for (int i = 0; i < launcherSound.getNumDrivers(); ++i) {
-        const char* name = launcherSound.getDriverName(i);
-        send(dialog, IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name == nullptr ? "" : name));
+    for (const std::string& device : contents.devices) {
+        send(dialog, IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
     }
-    send(dialog, IDC_DEVICE, CB_SETCURSEL, 0);
+    send(dialog, IDC_DEVICE, CB_SETCURSEL, static_cast<WPARAM>(choices.driver));
 
     static const char* const mixers[] = {"Autodetect", "Standard Blend Mode Mixer", "Pentium Optimized MMX Mixer",
                                          "PPro/P2 Optimized MMX Mixer"};
-    fillList(dialog, IDC_MIXER, mixers, 4);
+    const bool knownMixer = choices.mixer >= FSOUND_MIXER_AUTODETECT && choices.mixer <= FSOUND_MIXER_MMXP6;
+    fillList(dialog, IDC_MIXER, mixers, 4, knownMixer ? choices.mixer : FSOUND_MIXER_AUTODETECT);
 
     static const char* const frequencies[] = {"44100 Hz", "22050 Hz", "11025 Hz", "8000 Hz"};
-    fillList(dialog, IDC_FREQUENCY, frequencies, 4);
-
-    send(dialog, IDC_OUTPUT, CB_SETCURSEL, LaunchSettings.outputChoice);
-    send(dialog, IDC_MIXER, CB_SETCURSEL, LaunchSettings.mixerChoice);
-    send(dialog, IDC_FREQUENCY, CB_SETCURSEL, LaunchSettings.frequencyChoice);
+    static_assert(std::size(frequencies) == std::size(kLaunchRates));
+    fillList(dialog, IDC_FREQUENCY, frequencies, 4, positionOf(kLaunchRates, choices.mixRate));
 }
 
-int selectedOutput(LRESULT selection) {
-    switch (selection) {
-        case 0:
-            return FSOUND_OUTPUT_DSOUND;
-        case 1:
-            return FSOUND_OUTPUT_WINMM;
-        default:
-            return FSOUND_OUTPUT_NOSOUND;
-    }
-}
+// The choices as the dialog shows them. The Loop box is not read: the show
+// never repeats. An output or mixer list without a selection gives no sound or
+// the mixer the decoder detects; a rate list without one leaves the rate.
+void run(HWND dialog, LaunchChoices& choices) {
+    choices.fullscreen = send(dialog, IDC_FULLSCREEN, BM_GETCHECK) == BST_CHECKED;
 
-int selectedMixer(LRESULT selection) {
-    return selection >= FSOUND_MIXER_BLENDMODE && selection <= FSOUND_MIXER_MMXP6 ? static_cast<int>(selection)
-                                                                                  : FSOUND_MIXER_AUTODETECT;
-}
-
-// The choices as list positions, whether from the dialog or not.
-void applyChoices(bool fullscreen, LRESULT output, LRESULT device, LRESULT mixer, LRESULT frequency) {
-    // The Loop box is not read: the show never repeats.
-    LaunchSettings.fullscreen = fullscreen;
-
-    launcherSound.setOutput(selectedOutput(output));
-    // The device count belongs to the output just chosen.
-    if (device >= 0 && device < launcherSound.getNumDrivers()) launcherSound.setDriver(static_cast<int>(device));
-    launcherSound.setMixer(selectedMixer(mixer));
-
-    static const int rates[] = {44100, 22050, 11025, 8000};
-    if (frequency >= 0 && frequency < 4) LaunchSettings.mixRate = rates[frequency];
-}
-
-void run(HWND dialog) {
     LRESULT output = send(dialog, IDC_OUTPUT, CB_GETCURSEL);
-    LRESULT device = send(dialog, IDC_DEVICE, CB_GETCURSEL);
+    choices.output = output >= 0 && output < static_cast<LRESULT>(std::size(kLaunchOutputs)) ? kLaunchOutputs[output]
+                                                                                             : FSOUND_OUTPUT_NOSOUND;
+    choices.driver = static_cast<int>(send(dialog, IDC_DEVICE, CB_GETCURSEL));
+
     LRESULT mixer = send(dialog, IDC_MIXER, CB_GETCURSEL);
+    choices.mixer = mixer >= FSOUND_MIXER_BLENDMODE && mixer <= FSOUND_MIXER_MMXP6 ? static_cast<int>(mixer)
+                                                                                   : FSOUND_MIXER_AUTODETECT;
+
     LRESULT frequency = send(dialog, IDC_FREQUENCY, CB_GETCURSEL);
-    applyChoices(send(dialog, IDC_FULLSCREEN, BM_GETCHECK) == BST_CHECKED, output, device, mixer, frequency);
-    EndDialog(dialog, 1);
+    if (frequency >= 0 && frequency < static_cast<LRESULT>(std::size(kLaunchRates))) {
+        choices.mixRate = kLaunchRates[frequency];
+    }
 }
 
 }  // namespace
 
-INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+std::vector<std::string> soundDevices() {
+    std::vector<std::string> devices;
+    const int count = FSOUND_GetNumDrivers();
+    for (int i = 0; i < count; ++i) {
+        const char* name = FSOUND_GetDriverName(i);
+        devices.push_back(name == nullptr ? "" : name);
+    }
+    return devices;
+}
+
+INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        initialise(dialog);
+        shown = reinterpret_cast<LauncherContents*>(lParam);
+        initialise(dialog, *shown);
         return 0;
     }
     if (message != WM_COMMAND) return 0;
     switch (LOWORD(wParam)) {
         case IDOK:
-            run(dialog);
+            if (shown != nullptr) run(dialog, shown->choices);
+            shown = nullptr;
+            EndDialog(dialog, 1);
             return 1;
         case IDCANCEL:
+            shown = nullptr;
             EndDialog(dialog, 0);
             return 1;
         case IDC_ABOUT:
@@ -112,7 +113,11 @@ INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     return 0;
 }
 
-void launchWithoutDialog() {
-    applyChoices(LaunchSettings.fullscreen, LaunchSettings.outputChoice, 0, LaunchSettings.mixerChoice,
-                 LaunchSettings.frequencyChoice);
+std::optional<LaunchChoices> runLauncher(const LaunchChoices& choices) {
+    LauncherContents contents{choices, soundDevices()};
+    if (DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc, reinterpret_cast<LPARAM>(&contents)) ==
+        0) {
+        return std::nullopt;
+    }
+    return contents.choices;
 }

@@ -1,30 +1,20 @@
 // The launcher: the "Configuration" dialog's procedure and the choices it
-// leaves for the start-up.
+// gives the show.
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/dialog/windows.h"
+#include "shell/launch_choices.h"
 
-struct LaunchSettingsType {
-    bool fullscreen = true;
-    int mixRate = 0;  // Hz; set by Run
-    // The items the output, mixer and frequency lists open with (the command
-    // line can choose others); 0 is each list's first.
-    int outputChoice = 0;
-    int mixerChoice = 0;
-    int frequencyChoice = 0;
+// What the dialog shows: the choices it opens with, where Run leaves the
+// user's, and the sound devices it lists.
+struct LauncherContents {
+    LaunchChoices choices;
+    std::vector<std::string> devices;
 };
-extern LaunchSettingsType LaunchSettings;
-
-// The sound library's set-up calls the launcher makes, as a table so tests
-// can watch them; it holds the FSOUND_* functions.
-struct LauncherSound {
-    int (*getNumDrivers)();
-    const char* (*getDriverName)(int driver);
-    bool (*setOutput)(int output);
-    bool (*setDriver)(int driver);
-    bool (*setMixer)(int mixer);
-};
-extern LauncherSound launcherSound;
 
 // Control ids of dialog 108.
 enum {
@@ -40,12 +30,19 @@ enum {
 // The text of the About box.
 extern const char* const launcherAboutText;
 
-// Fills the dialog on WM_INITDIALOG; on WM_COMMAND, Run (IDOK) hands the
-// sound choices to the sound library, stores the rest in LaunchSettings and
-// ends the dialog with 1, Quit (IDCANCEL) ends it with 0, About shows the
-// About box. Returns 0 for every other message.
+// The playback devices of the sound library's current output, in its order;
+// one without a name is listed blank.
+std::vector<std::string> soundDevices();
+
+// WM_INITDIALOG's parameter points to the LauncherContents, which must outlive
+// the dialog; the dialog opens showing them. On WM_COMMAND, Run (IDOK) leaves
+// the choices made in the contents and ends the dialog with 1, Quit (IDCANCEL)
+// ends it with 0 and changes nothing, About shows the About box. Returns 0
+// for every other message.
 INT_PTR launcherProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// What Run does, without the dialog: the choices in LaunchSettings and the
-// first device go to the sound library, and the rate to LaunchSettings.
-void launchWithoutDialog();
+// Shows the dialog opening with `choices` and the devices of the sound
+// library's default output (no output is chosen before the show). The user's
+// choices on Run, nothing on Quit. Throws DynamicError when no dialog can be
+// shown.
+std::optional<LaunchChoices> runLauncher(const LaunchChoices& choices);

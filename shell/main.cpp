@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/display/DynamicError.h"
-#include "platform/dialog/windows.h"
 #include "shell/command_line.h"
 #include "shell/data_location.h"
 #include "shell/launcher.h"
@@ -15,7 +15,8 @@
 
 int main(int argc, char** argv) {
     CommandLine line;
-    const std::string wrong = parseCommandLine(argc, argv, line, LaunchSettings);
+    LaunchChoices choices;
+    const std::string wrong = parseCommandLine(argc, argv, line, choices);
     if (!wrong.empty()) {
         std::fprintf(stderr, "peekstun: %s (see peekstun --help)\n", wrong.c_str());
         return 2;
@@ -29,18 +30,17 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (line.noDialog) {
-        launchWithoutDialog();
-    } else {
-        INT_PTR choice;
+    if (!line.noDialog) {
+        std::optional<LaunchChoices> chosen;
         try {
-            choice = DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc, 0);
+            chosen = runLauncher(choices);
         } catch (const DynamicError& error) {
             // Without a display there is nothing to show a dialog on: say so in one line.
             std::fprintf(stderr, "peekstun: %s\n", error.message());
             return 0;
         }
-        if (choice == 0) return 0;
+        if (!chosen) return 0;
+        choices = *chosen;
     }
 
     // The show reads its files by paths relative to the directory that holds data/.
@@ -51,8 +51,7 @@ int main(int argc, char** argv) {
     }
 
     ShowConfig config;
-    config.fullscreen = LaunchSettings.fullscreen;
-    config.mixRate = LaunchSettings.mixRate;
+    config.choices = choices;
     if (!runShow(config) && data.found.empty()) {
         std::fprintf(stderr, "peekstun: %s\n", describeSearchedPlaces(data).c_str());
     }

@@ -10,7 +10,6 @@ OfflineShow::OfflineShow(int fps) : fps_(fps) {}
 bool OfflineShow::run() {
     frames = 0;
     samplesMixed = 0;
-    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
     // The song is mixed on a second thread in the very blocks the frames take
     // below, so its samples and positions are those of mixing in turn. Later
     // users of the offline output mix within their own calls again, however
@@ -24,7 +23,8 @@ bool OfflineShow::run() {
     } mixingAhead(noThread && *noThread ? 0 : fps_);
     ShowConfig config;
     config.offscreen = true;
-    config.mixRate = kSampleRate;
+    config.choices.output = FSOUND_OUTPUT_OFFLINE;
+    config.choices.mixRate = kSampleRate;
     config.fixedFrameTime = 1.0 / fps_;
     config.observer = this;
     return runShow(config);

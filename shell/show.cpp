@@ -2,14 +2,14 @@
 
 #include <chrono>
 
+#include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
 #include "platform/display/DynamicError.h"
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicTimer.h"
-#include "platform/sound/fmod.h"
 #include "platform/display/ptc.h"
-#include "platform/dialog/windows.h"
+#include "platform/sound/fmod.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
@@ -37,9 +37,18 @@ private:
     bool open = true;
 };
 
+void openSound(const LaunchChoices& choices) {
+    if (!FSOUND_SetOutput(choices.output)) throw DynamicError("SOUND: Unable to choose the output");
+    // A device the chosen output does not list (the dialog lists those of the
+    // default output) leaves the output's own default device.
+    FSOUND_SetDriver(choices.driver);
+    if (!FSOUND_SetMixer(choices.mixer)) throw DynamicError("SOUND: Unable to choose the mixer");
+    if (!FSOUND_Init(choices.mixRate, 32)) throw DynamicError("SOUND: Unable to init");
+}
+
 const char* outputOption(const ShowConfig& config) {
     if (config.offscreen) return "offscreen output";
-    return config.fullscreen ? "fullscreen output" : "windowed output";
+    return config.choices.fullscreen ? "fullscreen output" : "windowed output";
 }
 
 }  // namespace
@@ -49,7 +58,7 @@ bool runShow(const ShowConfig& config) {
     if (config.offscreen) ptc_error_set_message_box(0);
     try {
         SoundSession sound;
-        if (!FSOUND_Init(config.mixRate, 32)) throw DynamicError("SOUND: Unable to init");
+        openSound(config.choices);
         sound.song = FMUSIC_LoadSong(kSongFile);
         if (!sound.song) throw DynamicError("SOUND: Can't load file");
 
@@ -60,7 +69,7 @@ bool runShow(const ShowConfig& config) {
         console.option("DirectX");
         console.option(outputOption(config));
         console.open(kWindowTitle, 320, 240, frameFormat, 0);
-        if (!config.fullscreen && !config.offscreen) {
+        if (!config.choices.fullscreen && !config.offscreen) {
             SetWindowPos(console.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         }
 

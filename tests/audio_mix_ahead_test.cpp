@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -121,16 +124,29 @@ TEST(AudioMixAhead, AFailedMixIsThrownOnceTheFramesBeforeItAreTaken) {
     }
 }
 
+// Runs `body` on a thread of its own; true when it ended within `bound`. A
+// body still running is left to the end of the process, so that a hang fails
+// the test instead of stopping the run.
+bool endsWithin(std::chrono::seconds bound, std::function<void()> body) {
+    auto ended = std::make_unique<std::future<void>>(std::async(std::launch::async, std::move(body)));
+    if (ended->wait_for(bound) != std::future_status::ready) {
+        ended.release();  // its destructor would wait for the body
+        return false;
+    }
+    ended->get();
+    return true;
+}
+
 TEST(AudioMixAhead, StopsWhetherWaitingForRoomOrMixing) {
-    // Full and never taken from.
-    {
+    EXPECT_TRUE(endsWithin(std::chrono::seconds(10), [] {
+        // Full and never taken from.
         CountingMix counting(0);
         AudioMixAhead ahead(mixWith(counting), 44100, 60, 2000);
         while (counting.mixedEnd < 2000) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    // Stopped in the middle of a slow block.
-    std::atomic<int> started{0};
-    {
+    })) << "did not stop while waiting for room";
+    EXPECT_TRUE(endsWithin(std::chrono::seconds(10), [] {
+        // Stopped in the middle of a slow block.
+        std::atomic<int> started{0};
         AudioMixAhead ahead(
             [&started](int16_t* samples, size_t frames, int64_t) -> size_t {
                 ++started;
@@ -140,7 +156,7 @@ TEST(AudioMixAhead, StopsWhetherWaitingForRoomOrMixing) {
             },
             44100, 60, 100000);
         while (started == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    })) << "did not stop in the middle of a block";
 }
 
 }  // namespace

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "image/Image.h"
-#include "platform/sound/fmod.h"
 #include "platform/display/ptc.h"
+#include "platform/sound/fmod.h"
 #include "shell/show.h"
 #include "shell/sync.h"
 #include "support/image_fixtures.h"
@@ -77,15 +77,21 @@ struct ShowOutcome {
     std::string errors;  // standard error
 };
 
+LaunchChoices offlineChoices() {
+    LaunchChoices choices;
+    choices.output = FSOUND_OUTPUT_OFFLINE;
+    return choices;
+}
+
 // Runs the whole show, from sound start to shutdown, in the working directory
-// on the offscreen console with the offline sound output.
-ShowOutcome runShowOffline() {
+// on the offscreen console, by default with the offline sound output.
+ShowOutcome runShowOffline(const LaunchChoices& choices = offlineChoices()) {
     FinishedSong finished;
     ShowConfig config;
     config.offscreen = true;
     config.fixedFrameTime = 1.0 / 60;
     config.songPosition = &finished;
-    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
+    config.choices = choices;
     testing::internal::CaptureStderr();
     const bool completed = runShow(config);
     return {completed, testing::internal::GetCapturedStderr()};
@@ -205,6 +211,29 @@ TEST_F(BadData, TheIntactTreeHoldsFiftyFiveFilesAndRunsTheShow) {
     const ShowOutcome outcome = runShowOffline();
     EXPECT_TRUE(outcome.completed);
     EXPECT_EQ(outcome.errors, "");
+}
+
+// Choices the sound layer refuses stop the show with their message; a device
+// the chosen output does not list leaves the output's own.
+TEST_F(BadData, SoundChoicesTheSoundLayerRefusesStopTheShow) {
+    DamagedTree tree;
+    struct Case {
+        void (*change)(LaunchChoices&);
+        const char* errors;
+    };
+    const Case cases[] = {
+        {[](LaunchChoices& c) { c.output = 7; }, "SOUND: Unable to choose the output\n"},
+        {[](LaunchChoices& c) { c.mixer = 9; }, "SOUND: Unable to choose the mixer\n"},
+        {[](LaunchChoices& c) { c.mixRate = 1000; }, "SOUND: Unable to init\n"},
+        {[](LaunchChoices& c) { c.driver = 5; }, ""},
+    };
+    for (const Case& each : cases) {
+        LaunchChoices choices = offlineChoices();
+        each.change(choices);
+        const ShowOutcome outcome = runShowOffline(choices);
+        EXPECT_EQ(outcome.errors, each.errors);
+        EXPECT_EQ(outcome.completed, outcome.errors.empty());
+    }
 }
 
 TEST_F(BadData, AMissingFileStopsTheShowWithItsMessage) {

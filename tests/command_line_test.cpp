@@ -15,7 +15,7 @@ namespace {
 struct Parsed {
     std::string wrong;
     CommandLine line;
-    LaunchSettingsType settings;
+    LaunchChoices choices;
 };
 
 Parsed parse(std::initializer_list<const char*> options) {
@@ -25,7 +25,7 @@ Parsed parse(std::initializer_list<const char*> options) {
     for (std::string& word : words) argv.push_back(word.data());
     argv.push_back(nullptr);
     Parsed parsed;
-    parsed.wrong = parseCommandLine(static_cast<int>(words.size()), argv.data(), parsed.line, parsed.settings);
+    parsed.wrong = parseCommandLine(static_cast<int>(words.size()), argv.data(), parsed.line, parsed.choices);
     return parsed;
 }
 
@@ -33,25 +33,24 @@ TEST(CommandLine, NoOptionsLeaveTheDialogsOwnDefaults) {
     const Parsed parsed = parse({});
     EXPECT_EQ("", parsed.wrong);
     EXPECT_FALSE(parsed.line.noDialog || parsed.line.help || parsed.line.version);
-    EXPECT_TRUE(parsed.settings.fullscreen);
-    EXPECT_EQ(0, parsed.settings.outputChoice);
-    EXPECT_EQ(0, parsed.settings.mixerChoice);
-    EXPECT_EQ(0, parsed.settings.frequencyChoice);
+    EXPECT_TRUE(parsed.choices == LaunchChoices());
 }
 
-TEST(CommandLine, EachOptionChoosesItsListItem) {
+TEST(CommandLine, EachOptionMakesItsChoice) {
     Parsed parsed = parse({"--window", "--output", "1", "--mixer=3", "--rate", "11025", "--no-dialog"});
     EXPECT_EQ("", parsed.wrong);
-    EXPECT_FALSE(parsed.settings.fullscreen);
-    EXPECT_EQ(1, parsed.settings.outputChoice);
-    EXPECT_EQ(3, parsed.settings.mixerChoice);
-    EXPECT_EQ(2, parsed.settings.frequencyChoice);
+    EXPECT_FALSE(parsed.choices.fullscreen);
+    EXPECT_EQ(FSOUND_OUTPUT_WINMM, parsed.choices.output);
+    EXPECT_EQ(FSOUND_MIXER_MMXP6, parsed.choices.mixer);
+    EXPECT_EQ(11025, parsed.choices.mixRate);
     EXPECT_TRUE(parsed.line.noDialog);
 
     parsed = parse({"--window", "--fullscreen", "--no-sound", "--rate", "8000"});
-    EXPECT_TRUE(parsed.settings.fullscreen);
-    EXPECT_EQ(2, parsed.settings.outputChoice);
-    EXPECT_EQ(3, parsed.settings.frequencyChoice);
+    EXPECT_TRUE(parsed.choices.fullscreen);
+    EXPECT_EQ(FSOUND_OUTPUT_NOSOUND, parsed.choices.output);
+    EXPECT_EQ(8000, parsed.choices.mixRate);
+    EXPECT_EQ(FSOUND_OUTPUT_DSOUND, parse({"--output", "0"}).choices.output);
+    EXPECT_EQ(FSOUND_OUTPUT_NOSOUND, parse({"--output", "2"}).choices.output);
     EXPECT_TRUE(parse({"--help"}).line.help);
     EXPECT_TRUE(parse({"--version"}).line.version);
 }

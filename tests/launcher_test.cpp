@@ -1,93 +1,59 @@
-// The launcher's procedure driven through the headless dialog backend, with
-// the sound library's set-up calls recorded instead of made.
+// The launcher's procedure driven through the headless dialog backend: what
+// the dialog shows and the choices it gives back.
 #include "shell/launcher.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/display/DynamicError.h"
 #include "platform/dialog/headless/windows_headless.h"
+#include "platform/display/DynamicError.h"
 #include "shell/command_line.h"
 
 namespace {
-
-// The sound library as the launcher sees it: a list of devices that may
-// depend on the output, and a log of the set-up calls in order.
-struct FakeSound {
-    std::vector<std::string> devices = {"Default device", "Speakers", "Headphones"};
-    int devicesAfterOutputSet = -1;  // when >= 0, the device count once an output is chosen
-    bool outputSet = false;
-    int countQueries = 0;
-    std::vector<std::string> calls;
-};
-FakeSound fake;
-
-int fakeNumDrivers() {
-    ++fake.countQueries;
-    if (fake.outputSet && fake.devicesAfterOutputSet >= 0) return fake.devicesAfterOutputSet;
-    return static_cast<int>(fake.devices.size());
-}
-const char* fakeDriverName(int driver) {
-    if (driver < 0 || driver >= static_cast<int>(fake.devices.size())) return nullptr;
-    return fake.devices[driver].c_str();
-}
-bool fakeSetOutput(int output) {
-    fake.outputSet = true;
-    fake.calls.push_back("output " + std::to_string(output));
-    return true;
-}
-bool fakeSetDriver(int driver) {
-    fake.calls.push_back("driver " + std::to_string(driver));
-    return true;
-}
-bool fakeSetMixer(int mixer) {
-    fake.calls.push_back("mixer " + std::to_string(mixer));
-    return true;
-}
 
 class LauncherTest : public ::testing::Test {
 protected:
     void SetUp() override {
         selectDialogBackend(DialogBackend::Headless);
         clearHeadlessMessageBoxes();
-        fake = FakeSound();
-        launcherSound = {fakeNumDrivers, fakeDriverName, fakeSetOutput, fakeSetDriver, fakeSetMixer};
-        LaunchSettings = LaunchSettingsType();
+        contents = LauncherContents{LaunchChoices(), {"Default device", "Speakers", "Headphones"}};
     }
     void TearDown() override { setHeadlessDialogScript(nullptr); }
 
-    // Shows the launcher with `user` at it and returns the dialog's result.
+    // Shows the launcher with `contents` and `user` at it and returns the dialog's result.
     INT_PTR showLauncher(HeadlessDialogScript user) {
         setHeadlessDialogScript(std::move(user));
-        return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc, 0);
+        return DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc,
+                               reinterpret_cast<LPARAM>(&contents));
     }
 
     // Runs with one list's item chosen and everything else as it starts.
-    std::vector<std::string> runChoosing(int list, int item) {
+    LaunchChoices runChoosing(int list, int item) {
         EXPECT_EQ(1, showLauncher([&](HeadlessDialog& dialog) {
                       dialog.choose(list, item);
                       dialog.click(IDOK);
                   }));
-        return fake.calls;
+        return contents.choices;
     }
 
     // Runs with one list's selection set by message: an index past the end
     // (after one extra item is added) or -1 for none.
-    std::vector<std::string> runSelecting(int list, int index) {
+    LaunchChoices runSelecting(int list, int index) {
         EXPECT_EQ(1, showLauncher([&](HeadlessDialog& dialog) {
                       SendDlgItemMessageA(dialog.handle(), list, CB_ADDSTRING, 0,
                                           reinterpret_cast<LPARAM>("Added later"));
                       SendDlgItemMessageA(dialog.handle(), list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
                       dialog.click(IDOK);
                   }));
-        return fake.calls;
+        return contents.choices;
     }
-};
 
-using Calls = std::vector<std::string>;
+    LauncherContents contents;
+};
 
 TEST_F(LauncherTest, OpensWithFullscreenCheckedLoopGreyedAndFirstItemsSelected) {
     EXPECT_EQ(
@@ -111,22 +77,33 @@ TEST_F(LauncherTest, OpensWithFullscreenCheckedLoopGreyedAndFirstItemsSelected) 
             }
             dialog.click(IDCANCEL);
         }));
-    // Opening and quitting set nothing up.
-    EXPECT_EQ(Calls{}, fake.calls);
-    EXPECT_TRUE(LaunchSettings.fullscreen);
-    EXPECT_EQ(0, LaunchSettings.mixRate);
+    EXPECT_TRUE(contents.choices == LaunchChoices());
 }
 
 TEST_F(LauncherTest, RunAtOnceGivesFullscreenDirectSoundFirstDeviceAutodetectAnd44100) {
+    contents.choices = {false, FSOUND_OUTPUT_OFFLINE, 7, 9, 1};  // all overwritten by Run
+    EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
+                  dialog.click(IDC_FULLSCREEN);
+                  dialog.choose(IDC_OUTPUT, 0);
+                  dialog.choose(IDC_DEVICE, 0);
+                  dialog.choose(IDC_MIXER, 0);
+                  dialog.choose(IDC_FREQUENCY, 0);
+                  dialog.click(IDOK);
+              }));
+    const LaunchChoices expected{true, FSOUND_OUTPUT_DSOUND, 0, FSOUND_MIXER_AUTODETECT, 44100};
+    EXPECT_TRUE(expected == contents.choices);
+
+    SetUp();
     EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) { dialog.click(IDOK); }));
-    EXPECT_EQ((Calls{"output 2", "driver 0", "mixer 0"}), fake.calls);
-    EXPECT_TRUE(LaunchSettings.fullscreen);
-    EXPECT_EQ(44100, LaunchSettings.mixRate);
+    EXPECT_TRUE(expected == contents.choices);
 }
 
 TEST_F(LauncherTest, EnterRunsAndEscapeOrTheCloseBoxQuitWithoutTouchingAnything) {
-    EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) { dialog.pressEnter(); }));
-    EXPECT_EQ(44100, LaunchSettings.mixRate);
+    EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
+                  dialog.choose(IDC_FREQUENCY, 1);
+                  dialog.pressEnter();
+              }));
+    EXPECT_EQ(22050, contents.choices.mixRate);
 
     for (auto quit : {&HeadlessDialog::pressEscape, &HeadlessDialog::closeWindow}) {
         SetUp();
@@ -135,47 +112,53 @@ TEST_F(LauncherTest, EnterRunsAndEscapeOrTheCloseBoxQuitWithoutTouchingAnything)
                       dialog.choose(IDC_FREQUENCY, 3);
                       (dialog.*quit)();
                   }));
-        EXPECT_EQ(Calls{}, fake.calls);
-        EXPECT_TRUE(LaunchSettings.fullscreen);
-        EXPECT_EQ(0, LaunchSettings.mixRate);
+        EXPECT_TRUE(contents.choices == LaunchChoices());
     }
 }
 
-TEST_F(LauncherTest, FullscreenBoxFollowsAndSetsTheSetting) {
+TEST_F(LauncherTest, ASecondShowingOpensWithTheChoicesOfTheFirst) {
     EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
                   dialog.click(IDC_FULLSCREEN);
+                  dialog.choose(IDC_OUTPUT, 1);
+                  dialog.choose(IDC_DEVICE, 2);
+                  dialog.choose(IDC_MIXER, 3);
+                  dialog.choose(IDC_FREQUENCY, 2);
                   dialog.click(IDOK);
               }));
-    EXPECT_FALSE(LaunchSettings.fullscreen);
+    const LaunchChoices first = contents.choices;
+    EXPECT_TRUE((LaunchChoices{false, FSOUND_OUTPUT_WINMM, 2, FSOUND_MIXER_MMXP6, 11025}) == first);
 
-    // A second showing starts from the stored choice.
     EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
                   EXPECT_FALSE(dialog.isChecked(IDC_FULLSCREEN));
+                  EXPECT_EQ(1, dialog.selection(IDC_OUTPUT));
+                  EXPECT_EQ(2, dialog.selection(IDC_DEVICE));
+                  EXPECT_EQ(3, dialog.selection(IDC_MIXER));
+                  EXPECT_EQ(2, dialog.selection(IDC_FREQUENCY));
                   dialog.click(IDOK);
               }));
-    EXPECT_FALSE(LaunchSettings.fullscreen);
+    EXPECT_TRUE(first == contents.choices);
 }
 
 TEST_F(LauncherTest, OutputChoicesMapToOutputTypesAndAnythingElseToNoSound) {
-    const int expected[] = {2, 1, 0};
+    const int expected[] = {FSOUND_OUTPUT_DSOUND, FSOUND_OUTPUT_WINMM, FSOUND_OUTPUT_NOSOUND};
     for (int item = 0; item < 3; ++item) {
         SetUp();
-        EXPECT_EQ("output " + std::to_string(expected[item]), runChoosing(IDC_OUTPUT, item).at(0)) << item;
+        EXPECT_EQ(expected[item], runChoosing(IDC_OUTPUT, item).output) << item;
     }
     for (int index : {3, -1}) {
         SetUp();
-        EXPECT_EQ("output 0", runSelecting(IDC_OUTPUT, index).at(0)) << index;
+        EXPECT_EQ(FSOUND_OUTPUT_NOSOUND, runSelecting(IDC_OUTPUT, index).output) << index;
     }
 }
 
 TEST_F(LauncherTest, MixerChoicesMapToMixersAndAnythingElseToAutodetect) {
     for (int item = 0; item < 4; ++item) {
         SetUp();
-        EXPECT_EQ("mixer " + std::to_string(item), runChoosing(IDC_MIXER, item).back()) << item;
+        EXPECT_EQ(item, runChoosing(IDC_MIXER, item).mixer) << item;
     }
     for (int index : {4, -1}) {
         SetUp();
-        EXPECT_EQ("mixer 0", runSelecting(IDC_MIXER, index).back()) << index;
+        EXPECT_EQ(FSOUND_MIXER_AUTODETECT, runSelecting(IDC_MIXER, index).mixer) << index;
     }
 }
 
@@ -183,62 +166,29 @@ TEST_F(LauncherTest, FrequencyChoicesSetTheRateAndAnythingElseLeavesItAlone) {
     const int expected[] = {44100, 22050, 11025, 8000};
     for (int item = 0; item < 4; ++item) {
         SetUp();
-        runChoosing(IDC_FREQUENCY, item);
-        EXPECT_EQ(expected[item], LaunchSettings.mixRate) << item;
+        EXPECT_EQ(expected[item], runChoosing(IDC_FREQUENCY, item).mixRate) << item;
     }
     for (int index : {4, -1}) {
         SetUp();
-        LaunchSettings.mixRate = 22050;
-        runSelecting(IDC_FREQUENCY, index);
-        EXPECT_EQ(22050, LaunchSettings.mixRate) << index;
+        contents.choices.mixRate = 22050;
+        EXPECT_EQ(22050, runSelecting(IDC_FREQUENCY, index).mixRate) << index;
     }
 }
 
-TEST_F(LauncherTest, DeviceChoiceIsHandedOnOnlyWhenTheChosenOutputKnowsIt) {
-    EXPECT_EQ((Calls{"output 2", "driver 2", "mixer 0"}), runChoosing(IDC_DEVICE, 2));
-
+TEST_F(LauncherTest, DeviceChoiceIsItsIndexAndNoneIsMinusOne) {
+    EXPECT_EQ(2, runChoosing(IDC_DEVICE, 2).driver);
     SetUp();
-    EXPECT_EQ((Calls{"output 2", "mixer 0"}), runSelecting(IDC_DEVICE, -1));
+    EXPECT_EQ(-1, runSelecting(IDC_DEVICE, -1).driver);
 
-    // The output chosen on Run offers fewer devices than the default one.
+    // Without devices the list is empty and nothing is chosen.
     SetUp();
-    fake.devicesAfterOutputSet = 1;
-    EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
-                  dialog.choose(IDC_OUTPUT, 2);
-                  dialog.choose(IDC_DEVICE, 1);
-                  dialog.click(IDOK);
-              }));
-    EXPECT_EQ((Calls{"output 0", "mixer 0"}), fake.calls);
-}
-
-TEST_F(LauncherTest, DeviceListIsFilledOnceAskingTheCountBeforeEachItem) {
-    showLauncher([](HeadlessDialog& dialog) {
-        EXPECT_EQ(4, fake.countQueries);  // three devices, then the one that ends the loop
-        dialog.choose(IDC_OUTPUT, 1);     // choosing an output does not refill the list
-        EXPECT_EQ(3u, dialog.items(IDC_DEVICE).size());
-        dialog.click(IDCANCEL);
-    });
-    EXPECT_EQ(4, fake.countQueries);
-}
-
-TEST_F(LauncherTest, WithNoSoundDevicesTheListIsEmptyAndRunLeavesTheDriverAlone) {
-    fake.devices.clear();
+    contents.devices.clear();
     EXPECT_EQ(1, showLauncher([](HeadlessDialog& dialog) {
                   EXPECT_TRUE(dialog.items(IDC_DEVICE).empty());
                   EXPECT_EQ(-1, dialog.selection(IDC_DEVICE));
                   dialog.click(IDOK);
               }));
-    EXPECT_EQ((Calls{"output 2", "mixer 0"}), fake.calls);
-    EXPECT_EQ(44100, LaunchSettings.mixRate);
-}
-
-TEST_F(LauncherTest, DeviceWithoutANameIsListedBlank) {
-    fake.devices = {"Only device"};
-    launcherSound.getNumDrivers = [] { return 2; };
-    showLauncher([](HeadlessDialog& dialog) {
-        EXPECT_EQ((std::vector<std::string>{"Only device", ""}), dialog.items(IDC_DEVICE));
-        dialog.click(IDCANCEL);
-    });
+    EXPECT_EQ(-1, contents.choices.driver);
 }
 
 TEST_F(LauncherTest, AboutCanBeShownAnyNumberOfTimesAndTheDialogStaysOpen) {
@@ -256,7 +206,7 @@ TEST_F(LauncherTest, AboutCanBeShownAnyNumberOfTimesAndTheDialogStaysOpen) {
         EXPECT_EQ(MB_OK | MB_ICONINFORMATION, box.type);
         EXPECT_EQ(launcherAboutText, box.text);
     }
-    EXPECT_EQ((Calls{"output 2", "driver 0", "mixer 0"}), fake.calls);
+    EXPECT_TRUE(LaunchChoices() == contents.choices);
 }
 
 TEST_F(LauncherTest, AboutTextHasTitleCreditsEmptyLineAndMotto) {
@@ -281,16 +231,19 @@ TEST_F(LauncherTest, OtherMessagesAndNotificationsAreIgnored) {
                   EXPECT_FALSE(dialog.hasEnded());
                   dialog.click(IDCANCEL);
               }));
-    EXPECT_EQ(Calls{}, fake.calls);
+    EXPECT_TRUE(LaunchChoices() == contents.choices);
 }
 
 }  // namespace
 
 namespace {
 
-// The command line's choices open the dialog with them selected, and starting
-// without the dialog sets up what Run in that dialog would.
-TEST_F(LauncherTest, CommandLineChoicesPresetTheDialogAndStartingWithoutItSetsUpTheSame) {
+// The launcher as the program shows it: the sound library's devices, and the
+// command line's choices preset; Run unchanged gives them back, Quit nothing.
+TEST_F(LauncherTest, RunLauncherListsTheSoundDevicesAndOpensWithTheCommandLinesChoices) {
+    ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND));
+    EXPECT_EQ(std::vector<std::string>{"No sound"}, soundDevices());
+
     const std::vector<std::vector<std::string>> commandLines = {
         {}, {"--window", "--no-sound"}, {"--output", "1", "--mixer", "2", "--rate", "22050"}, {"--rate", "8000"}};
     for (std::vector<std::string> words : commandLines) {
@@ -299,28 +252,21 @@ TEST_F(LauncherTest, CommandLineChoicesPresetTheDialogAndStartingWithoutItSetsUp
         for (std::string& word : words) argv.push_back(word.data());
         argv.push_back(nullptr);
         CommandLine line;
-        LaunchSettingsType chosen;
+        LaunchChoices chosen;
         ASSERT_EQ("", parseCommandLine(static_cast<int>(words.size()), argv.data(), line, chosen));
 
-        SetUp();
-        LaunchSettings = chosen;
-        EXPECT_EQ(1, showLauncher([&](HeadlessDialog& dialog) {
-                      EXPECT_EQ(chosen.fullscreen, dialog.isChecked(IDC_FULLSCREEN));
-                      EXPECT_EQ(chosen.outputChoice, dialog.selection(IDC_OUTPUT));
-                      EXPECT_EQ(chosen.mixerChoice, dialog.selection(IDC_MIXER));
-                      EXPECT_EQ(chosen.frequencyChoice, dialog.selection(IDC_FREQUENCY));
-                      dialog.click(IDOK);
-                  }));
-        const Calls fromDialog = fake.calls;
-        const LaunchSettingsType afterDialog = LaunchSettings;
-
-        SetUp();
-        LaunchSettings = chosen;
-        launchWithoutDialog();
-        EXPECT_EQ(fromDialog, fake.calls) << words.size();
-        EXPECT_EQ(afterDialog.fullscreen, LaunchSettings.fullscreen);
-        EXPECT_EQ(afterDialog.mixRate, LaunchSettings.mixRate);
+        setHeadlessDialogScript([&](HeadlessDialog& dialog) {
+            EXPECT_EQ(std::vector<std::string>{"No sound"}, dialog.items(IDC_DEVICE));
+            EXPECT_EQ(chosen.fullscreen, dialog.isChecked(IDC_FULLSCREEN));
+            dialog.click(IDOK);
+        });
+        const std::optional<LaunchChoices> ran = runLauncher(chosen);
+        ASSERT_TRUE(ran.has_value());
+        EXPECT_TRUE(chosen == *ran) << words.size();
     }
+
+    setHeadlessDialogScript([](HeadlessDialog& dialog) { dialog.pressEscape(); });
+    EXPECT_FALSE(runLauncher(LaunchChoices()).has_value());
 }
 
 }  // namespace

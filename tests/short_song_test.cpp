@@ -110,10 +110,9 @@ TEST_F(ShortSong, LiveShowWithoutSoundEndsWhenTheSongHasBeenHeard) {
     ShowConfig config;
     config.offscreen = true;
     config.observer = &watch;
-    ASSERT_TRUE(FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND));
+    config.choices.output = FSOUND_OUTPUT_NOSOUND;
     EXPECT_TRUE(runShow(config));
     const double seconds = std::chrono::duration<double>(LiveWatch::Clock::now() - watch.loaded).count();
-    FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
     EXPECT_GT(watch.frames, 1);
     EXPECT_GE(seconds, 0.9) << "ended before the song";
     EXPECT_LT(seconds, 20.0) << "ran on after the song";

@@ -2,8 +2,12 @@
 // unrecognised and damaged files, and files written by independent programs
 // compared pixel by pixel with their source.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
 
 #include "image/Image.h"
@@ -258,6 +262,50 @@ TEST(TgaReader, RefusesDamagedFiles) {
             EXPECT_EQ(error.rfind("Vorla error - ", 0), 0u) << c.what << ": " << error;
         }
     }
+
+    // The most pixels a header may declare, in a file of the header alone:
+    // refused when asked for its size, before the pixels would be allocated.
+    writeFile(path, tgaFile({2, 16384, 16384, 32, 0x20}, {}, {}));
+    TGAHandler handler(path.c_str());
+    int width = 0, height = 0, hasPalette = 0;
+    DynamicFormat format;
+    EXPECT_EQ(errorFrom([&] { handler.info(width, height, format, hasPalette); }),
+              "Vorla error - Unexpected end of file");
+}
+
+#if !defined(__has_feature)
+#define __has_feature(feature) 0
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || __has_feature(address_sanitizer) || \
+    __has_feature(thread_sanitizer)
+constexpr bool kSanitized = true;  // the checkers reserve more address space than any limit here
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Loads the picture with room for what the process holds now and a little
+// more, not for a gigabyte, and writes the error on standard error.
+[[noreturn]] void loadWithLittleMemory(const std::string& path) {
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1) std::_Exit(2);
+    const rlim_t room = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{256} << 20);
+    const rlimit limit{room, room};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    std::fputs(errorFrom([&] { Image image(path.c_str()); }).c_str(), stderr);
+    std::_Exit(0);
+}
+
+// The largest picture, whole (a sparse file), in a process whose address space
+// cannot hold it: the error says memory ran out.
+TEST(TgaReader, NamesMemoryItCannotHave) {
+    if (kSanitized) GTEST_SKIP() << "address space limits do not work with the sanitizers";
+    ScratchDir dir;
+    const std::string path = dir.path("huge.tga");
+    writeFile(path, tgaFile({2, 16384, 16384, 32, 0x20}, {}, {}));
+    std::filesystem::resize_file(path, 18 + 16384ull * 16384 * 4);
+    EXPECT_EXIT(loadWithLittleMemory(path), ::testing::ExitedWithCode(0),
+                "Vorla error - Not enough memory for a picture of 16384 x 16384 pixels");
 }
 
 TEST(TgaReader, ReportsAFileThatChangesBeforeLoading) {

@@ -53,7 +53,6 @@ protected:
         previous = std::filesystem::current_path();
         std::filesystem::current_path(PEEKSTUN_BUILD_DIR);
         if (!std::filesystem::exists("data/music/peekstun.xm")) GTEST_SKIP() << "no data/ in the build tree";
-        FSOUND_SetOutput(FSOUND_OUTPUT_OFFLINE);
     }
     void TearDown() override { std::filesystem::current_path(previous); }
 
@@ -62,6 +61,7 @@ protected:
         ScriptedSong song(std::move(script), log.count);
         ShowConfig config;
         config.offscreen = true;
+        config.choices.output = FSOUND_OUTPUT_OFFLINE;
         config.fixedFrameTime = frameTime;
         config.observer = &log;
         config.songPosition = &song;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -166,15 +167,16 @@ int main(int argc, char** argv) {
 
     // The live show: the launcher, then the show, then the launcher again
     // until Quit. Each show releases everything it took when it ends.
+    // Each showing opens with the choices of the one before.
     int shows = 0;
+    ShowConfig config;
     try {
         for (;;) {
             webPageState("launcher");
-            if (DialogBoxParamA(nullptr, MAKEINTRESOURCEA(108), nullptr, launcherProc, 0) == 0) break;
+            const std::optional<LaunchChoices> chosen = runLauncher(config.choices);
+            if (!chosen) break;
             webPageState("show");
-            ShowConfig config;
-            config.fullscreen = LaunchSettings.fullscreen;
-            config.mixRate = LaunchSettings.mixRate;
+            config.choices = *chosen;
             const bool played = runShow(config);
             ++shows;
             std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +

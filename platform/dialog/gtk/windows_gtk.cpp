@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog/windows_dialog.h"
 #include "platform/display/DynamicError.h"
 #include "platform/display/icon.h"
-#include "platform/dialog/windows_dialog.h"
 
 namespace {
 
@@ -91,17 +91,24 @@ void startGtk() {
 }
 
 // Dialogs and message boxes keep their size, so the window manager is asked
-// for no maximise, minimise or resize: only a title, a move and a close box.
+// for no maximise, minimise or resize: only a move and a close box.
 void onFixedWindowRealized(GtkWidget* window, gpointer) {
-    GdkWindow* frame = gtk_widget_get_window(window);
-    gdk_window_set_functions(frame, static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
-    gdk_window_set_decorations(frame,
-                               static_cast<GdkWMDecoration>(GDK_DECOR_BORDER | GDK_DECOR_TITLE | GDK_DECOR_MENU));
+    gdk_window_set_functions(gtk_widget_get_window(window), static_cast<GdkWMFunction>(GDK_FUNC_MOVE | GDK_FUNC_CLOSE));
 }
 
-void keepFixedSize(GtkWindow* window) {
+// Some window managers draw minimise and maximise buttons on every frame
+// whatever the window asks (openbox does, for dialogs too), so the window
+// draws its own title bar, with the title and a close box only, and the
+// window manager no frame.
+void keepFixedSize(GtkWindow* window, const char* title) {
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
+    GtkWidget* bar = gtk_header_bar_new();
+    gtk_header_bar_set_title(GTK_HEADER_BAR(bar), title);
+    gtk_header_bar_set_show_close_button(GTK_HEADER_BAR(bar), TRUE);
+    gtk_header_bar_set_decoration_layout(GTK_HEADER_BAR(bar), ":close");
+    gtk_widget_show(bar);
+    gtk_window_set_titlebar(window, bar);
     g_signal_connect(window, "realize", G_CALLBACK(onFixedWindowRealized), nullptr);
 }
 
@@ -199,14 +206,15 @@ GtkTemplateDialog::GtkTemplateDialog(const DialogTemplate& layout, DLGPROC proce
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
 
     gtk_window_set_title(window(), layout.caption);
-    keepFixedSize(window());
+    keepFixedSize(window(), layout.caption);
     gtk_window_set_modal(window(), TRUE);
     if (owner != nullptr) gtk_window_set_transient_for(window(), owner);
 
     PangoFontDescription* font = newTemplateFont(layout);
     DialogUnits units = measureDialogUnits(toplevel, font);
     pango_font_description_free(font);
-    gtk_window_move(window(), units.x(layout.x), units.y(layout.y));
+    // Centred on the screen, or over the owner, wherever the template puts it.
+    gtk_window_set_position(window(), owner != nullptr ? GTK_WIN_POS_CENTER_ON_PARENT : GTK_WIN_POS_CENTER);
 
     GtkWidget* area = gtk_fixed_new();
     gtk_widget_set_size_request(area, units.x(layout.width), units.y(layout.height));
@@ -438,10 +446,10 @@ INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC proced
 namespace {
 
 // The owner's window with the window manager's frame, if it has one, and the
-// frame's extra width and height; the part of the screen it is on.
+// frame's extra width; the part of the screen it is on.
 struct OwnerPlace {
     GdkRectangle frame;
-    int extraWidth, extraHeight;
+    int extraWidth;
     GdkRectangle screen;
 };
 
@@ -449,7 +457,6 @@ OwnerPlace ownerPlace(GdkWindow* owner) {
     OwnerPlace place;
     gdk_window_get_frame_extents(owner, &place.frame);
     place.extraWidth = place.frame.width - gdk_window_get_width(owner);
-    place.extraHeight = place.frame.height - gdk_window_get_height(owner);
     gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gdk_window_get_display(owner), owner), &place.screen);
     return place;
 }
@@ -475,25 +482,11 @@ void narrowToFit(GtkMessageDialog* box, const OwnerPlace& owner) {
     }
 }
 
-// Centres the box's frame on its owner's frame, taking the box to get a frame
-// like its owner's. GTK's own centring would centre the box's frame on the
-// owner's inner window, its frame's height lower than centred.
+// Centres the box on its owner, its text narrowed to fit the screen there.
+// Both draw their own title bars, so no window manager's frame is left out.
 void placeOverOwner(GtkMessageDialog* box, GtkWindow* owner) {
-    GdkWindow* ownerWindow = gtk_widget_get_window(GTK_WIDGET(owner));
-    if (ownerWindow == nullptr) {
-        gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
-        return;
-    }
-    OwnerPlace place = ownerPlace(ownerWindow);
-    narrowToFit(box, place);
-    GtkRequisition size;
-    gtk_widget_get_preferred_size(GTK_WIDGET(box), nullptr, &size);
-    int width = size.width + place.extraWidth, height = size.height + place.extraHeight;
-    int x = place.frame.x + (place.frame.width - width) / 2;
-    int y = place.frame.y + (place.frame.height - height) / 2;
-    x = std::max(place.screen.x, std::min(x, place.screen.x + place.screen.width - width));
-    y = std::max(place.screen.y, std::min(y, place.screen.y + place.screen.height - height));
-    gtk_window_move(GTK_WINDOW(box), x, y);
+    if (GdkWindow* ownerWindow = gtk_widget_get_window(GTK_WIDGET(owner))) narrowToFit(box, ownerPlace(ownerWindow));
+    gtk_window_set_position(GTK_WINDOW(box), GTK_WIN_POS_CENTER_ON_PARENT);
 }
 
 // Whether picture files can be read here at all: without the MIME database
@@ -539,7 +532,7 @@ int showScreenMessageBox(DialogWindow* owner, const char* text, const char* capt
     GtkWindow* parent = ownerWindow(owner);
     GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_OK, "%s", text);
     gtk_window_set_title(GTK_WINDOW(box), caption);
-    keepFixedSize(GTK_WINDOW(box));
+    keepFixedSize(GTK_WINDOW(box), caption);
     // Return presses OK wherever the focus is; Escape closes the box as well.
     gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
     // GTK 3 message boxes no longer show their type's picture by themselves.
