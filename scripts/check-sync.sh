@@ -74,7 +74,7 @@ unset PULSE_SINK PULSE_SOURCE SDL_AUDIODRIVER
 # Debug messages, so that the server's own reports of underruns are in its log.
 pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
     -L module-null-sink -L "module-native-protocol-unix socket=$WORK/run/native" \
-    --log-target="file:$WORK/pulse.log" --log-level=debug >"$WORK/pulse.out" 2>&1 &
+    --log-target="file:$WORK/pulse.log" --log-level=debug --log-time=1 >"$WORK/pulse.out" 2>&1 &
 PIDS="$PIDS $!"
 tries=0
 until pactl info >/dev/null 2>&1; do
@@ -162,13 +162,14 @@ for load in $LOADS; do
         stop_load
         sed 's/^/  /' "$WORK/measure"
 
-        # The show's own count where it prints one, else the server's.
-        underruns=$(grep -i -E "ran out|underrun" "$WORK/show.err" | tail -n 1 || true)
-        if [ -z "$underruns" ]; then
-            tail -n +"$((log_lines + 1))" "$WORK/pulse.log" | grep -i "underrun" >"$WORK/underruns" || true
-            [ -z "$VERBOSE" ] || head -n 5 "$WORK/underruns"
-            underruns="server log: $(wc -l <"$WORK/underruns") underrun messages"
-        fi
+        # The server's count of times the show's stream ran dry, and the
+        # show's own: its count where it prints one, else how many of its
+        # messages (ALSA's among them) tell of an underrun.
+        tail -n +"$((log_lines + 1))" "$WORK/pulse.log" | grep -E "Implicit underrun|Underrun on" >"$WORK/underruns" || true
+        [ -z "$VERBOSE" ] || sed 's/^/    /' "$WORK/underruns"
+        shown=$(grep -i -E "ran out [0-9]+|underruns?:? [0-9]+" "$WORK/show.err" | tail -n 1 || true)
+        [ -n "$shown" ] || shown="$(grep -c -i -E "ran out|underrun" "$WORK/show.err" || true) messages"
+        underruns="server $(wc -l <"$WORK/underruns"), show: $shown"
         echo "  underruns: $underruns"
         result=$(sed -n 's/^result //p' "$WORK/measure")
         echo "$label: ${result:-no result}, calibration ${calibration} ms, underruns: $underruns" >>"$SUMMARY"

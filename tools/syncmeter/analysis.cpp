@@ -105,41 +105,42 @@ double split(std::vector<double> values) {
 
 }  // namespace
 
-SampleClock fitSampleClock(const Recording& recording) {
-    SampleClock clock;
-    // The first reads drain what the stream held before its timing was
-    // known; a line is fitted to the rest, then again without the reads far
-    // from it (held up by the scheduler, or from before a timing update).
-    std::vector<Recording::Mark> marks;
-    for (const auto& mark : recording.marks)
-        if (mark.frame > recording.rate / 2) marks.push_back(mark);
-    if (marks.size() < 10) throw std::runtime_error("The recording is too short to time");
-    const double y0 = static_cast<double>(marks.front().playedNs);
-    double limit = 1e18;
-    std::vector<double> residuals;
-    for (int pass = 0; pass < 4; ++pass) {
-        double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
-        for (size_t i = 0; i < marks.size(); ++i) {
-            if (pass > 0 && std::fabs(residuals[i]) > limit) continue;
-            double x = static_cast<double>(marks[i].frame), y = marks[i].playedNs - y0;
-            n += 1;
-            sx += x;
-            sy += y;
-            sxx += x * x;
-            sxy += x * y;
-        }
-        clock.frameNs = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-        clock.startNs = y0 + (sy - clock.frameNs * sx) / n;
-        residuals.clear();
-        std::vector<double> magnitudes;
-        for (const auto& mark : marks) {
-            residuals.push_back(mark.playedNs - clock.timeOf(static_cast<double>(mark.frame)));
-            magnitudes.push_back(std::fabs(residuals.back()));
-        }
-        limit = std::max(3.0 * percentile(magnitudes, 0.5), 500000.0);
-        clock.residualNs = percentile(magnitudes, 0.95);
+SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.rate), span(recording.rate) {
+    // The first reads drain what the stream held before its timing was known.
+    for (const auto& mark : recording.marks) {
+        if (mark.frame <= recording.rate / 2) continue;
+        frames.push_back(mark.frame);
+        offsets.push_back(mark.playedNs - mark.frame * frameNs);
     }
-    return clock;
+    if (frames.size() < 10) throw std::runtime_error("The recording is too short to time");
+    std::vector<double> distances;
+    double lowest = 1e300, highest = -1e300;
+    for (size_t i = 0; i < frames.size(); i += 1 + frames.size() / 4000) {
+        double local = offsetNear(static_cast<double>(frames[i]));
+        distances.push_back(std::fabs(offsets[i] - local));
+        lowest = std::min(lowest, local);
+        highest = std::max(highest, local);
+    }
+    residualNs = percentile(distances, 0.95);
+    wanderNs = highest - lowest;
+}
+
+double SampleClock::offsetNear(double frame) const {
+    auto first = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame - span));
+    auto last = std::upper_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame + span));
+    if (first == last) {  // beyond the reads: the nearest one's
+        size_t i = first == frames.end() ? frames.size() - 1 : static_cast<size_t>(first - frames.begin());
+        return offsets[i];
+    }
+    std::vector<double> near(offsets.begin() + (first - frames.begin()), offsets.begin() + (last - frames.begin()));
+    std::nth_element(near.begin(), near.begin() + near.size() / 2, near.end());
+    return near[near.size() / 2];
+}
+
+double SampleClock::frameAt(double ns) const {
+    double frame = (ns - offsets[offsets.size() / 2]) / frameNs;
+    for (int i = 0; i < 3; ++i) frame = (ns - offsetNear(frame)) / frameNs;
+    return frame;
 }
 
 namespace {

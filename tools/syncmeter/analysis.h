@@ -10,15 +10,26 @@
 #include "screen_poller.h"
 #include "sound_capture.h"
 
-// The monotonic time at which recording frame f was played: startNs + f * frameNs.
-struct SampleClock {
-    double startNs = 0;
+// When each recorded frame was heard. The sink plays at its nominal rate on
+// the monotonic clock, so frame f is heard at f times the frame period plus
+// an offset; the offset is taken, around each frame, as the median of what
+// the reads within a second of it say, which neither a read held up by the
+// scheduler nor a stretch the monitor lost can pull far.
+class SampleClock {
+public:
+    SampleClock(const Recording& recording);
+    double timeOf(double frame) const { return frame * frameNs + offsetNear(frame); }
+    double frameAt(double ns) const;
     double frameNs = 0;
-    double residualNs = 0;  // 95th percentile of the reads' distance from the line
-    double timeOf(double frame) const { return startNs + frame * frameNs; }
-    double frameAt(double ns) const { return (ns - startNs) / frameNs; }
+    double residualNs = 0;  // 95th percentile of the reads' distance from their local offset
+    double wanderNs = 0;    // how far the local offset moves over the recording
+
+private:
+    double offsetNear(double frame) const;
+    std::vector<int64_t> frames;
+    std::vector<double> offsets;  // per read: its time less frame * frameNs
+    double span = 0;
 };
-SampleClock fitSampleClock(const Recording& recording);
 
 // Finds the sharpest onset (largest rise of the 1 ms energy over the 20 ms
 // before it, summed over three bands) within `halfWidthNs` of `centreNs`;
