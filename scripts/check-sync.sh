@@ -7,23 +7,26 @@
 # records the sink's monitor and polls the show's window, from scene 3 on.
 #
 # usage: scripts/check-sync.sh [--build DIR] [--outputs "0 1"] [--load no|yes|both]
-#                              [--start-after S] [--seconds S] [--verbose]
+#                              [--start-after S] [--max-wait S] [--seconds S] [--verbose]
 #   --outputs      the show's sound outputs to measure: 0 Direct Sound (the
 #                  system's default audio, PulseAudio here), 1 Windows
 #                  Multimedia WaveOut (ALSA, through ALSA's pulse plugin)
 #   --load         also (both) or only (yes) with two busy processes beside
 #                  the show: stress-ng --cpu 2 --vm 1 --hdd 1, else two `yes`
-#   --start-after  seconds from the show's window to the start of the
-#                  measurement (54: scene 3, the first pulses, begins 53.8 s
-#                  into the song)
-#   --seconds      how long to measure (40: orders 7 to 12, about 60 beats);
-#                  then the show is ended with Escape
+#   --start-after  seconds from the show's window until the meter looks for
+#                  the first pulse (45: scene 3, the first pulses, begins
+#                  53.8 s into the song)
+#   --max-wait     how long it looks for the first pulse (120 s: a show that
+#                  runs dry falls behind)
+#   --seconds      how long to measure from the first pulse (40: orders 7 to
+#                  12, about 60 beats); then the show is ended with Escape
 set -eu
 
 BUILD=build
 OUTPUTS="0 1"
 LOAD=no
-START_AFTER=54
+START_AFTER=45
+MAX_WAIT=120
 SECONDS_MEASURED=40
 VERBOSE=""
 while [ $# -gt 0 ]; do
@@ -32,9 +35,10 @@ while [ $# -gt 0 ]; do
         --outputs) OUTPUTS=$2; shift 2 ;;
         --load) LOAD=$2; shift 2 ;;
         --start-after) START_AFTER=$2; shift 2 ;;
+        --max-wait) MAX_WAIT=$2; shift 2 ;;
         --seconds) SECONDS_MEASURED=$2; shift 2 ;;
         --verbose) VERBOSE=--verbose; shift ;;
-        *) sed -n '9,22s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
+        *) sed -n '9,24s/^# \{0,1\}//p' "$0" >&2; exit 2 ;;
     esac
 done
 case "$LOAD" in no) LOADS=no ;; yes) LOADS=yes ;; both) LOADS="no yes" ;; *) echo "--load is no, yes or both" >&2; exit 2 ;; esac
@@ -152,7 +156,8 @@ for load in $LOADS; do
             status=1
             continue
         fi
-        "$METER" measure --window "$window" --start-after "$START_AFTER" --seconds "$SECONDS_MEASURED" \
+        "$METER" measure --window "$window" --start-after "$START_AFTER" --max-wait "$MAX_WAIT" \
+            --seconds "$SECONDS_MEASURED" \
             --calibration "$calibration" $VERBOSE >"$WORK/measure" 2>&1 || status=1
         xdotool key --window "$window" Escape 2>/dev/null || true
         tries=0

@@ -4,8 +4,10 @@
 //     own at the moment the server says each click is heard, and reports how
 //     far apart its ears and eyes find them (its own offset).
 //   measure --window ID: records the server's monitor and polls the show's
-//     window, finds each pulse frame and the hit nearest it, and reports the
-//     offsets less the calibration (positive: the picture is late).
+//     window from --start-after seconds on; from the first pulse (waited for
+//     up to --max-wait seconds) it measures --seconds more, finds each pulse
+//     frame and the hit nearest it, and reports the offsets less the
+//     calibration (positive: the picture is late).
 // PULSE_SERVER and DISPLAY choose the server and the display.
 #include <algorithm>
 #include <condition_variable>
@@ -26,8 +28,8 @@ namespace {
 
 const char* const kUsage =
     "usage: peekstun-sync-meter calibrate [--clicks N] [--rate HZ]\n"
-    "       peekstun-sync-meter measure --window ID [--start-after S] [--seconds S]\n"
-    "                           [--calibration MS] [--rate HZ] [--verbose]\n";
+    "       peekstun-sync-meter measure --window ID [--start-after S] [--max-wait S]\n"
+    "                           [--seconds S] [--calibration MS] [--rate HZ] [--verbose]\n";
 
 constexpr int64_t kPollNs = 1000000;      // the window is read every millisecond
 constexpr int64_t kSearchNs = 110000000;  // hits are looked for this far either side of a pulse
@@ -39,6 +41,7 @@ struct Options {
     unsigned long window = 0;
     double startAfter = 0;
     double seconds = 40;
+    double maxWait = 120;
     double calibrationMs = 0;
     int clicks = 20;
     int rate = 44100;
@@ -64,6 +67,8 @@ bool parse(int argc, char** argv, Options& options) {
             options.startAfter = std::strtod(value, &end);
         } else if (name == "--seconds") {
             options.seconds = std::strtod(value, &end);
+        } else if (name == "--max-wait") {
+            options.maxWait = std::strtod(value, &end);
         } else if (name == "--calibration") {
             options.calibrationMs = std::strtod(value, &end);
         } else if (name == "--clicks") {
@@ -199,8 +204,29 @@ int measure(const Options& options) {
     MonitorRecorder recorder("", options.rate);
     recorder.start();
     poller.start();
-    const int64_t end = monotonicNs() + static_cast<int64_t>(options.seconds * 1e9);
-    while (monotonicNs() < end) sleepUntilNs(std::min(end, monotonicNs() + 100 * kMillisecond));
+    // Until the first pulse the last few seconds of frames are looked at
+    // every second and the older ones dropped: a show that falls behind its
+    // song reaches its pulses late. Then `seconds` more are measured.
+    const int64_t began = monotonicNs();
+    const int64_t waitUntil = began + static_cast<int64_t>(options.maxWait * 1e9);
+    const int64_t recent = 3000 * kMillisecond;
+    int64_t end = 0;
+    while (!poller.windowGone()) {
+        const int64_t now = monotonicNs();
+        if (end != 0 && now >= end) break;
+        if (end == 0) {
+            std::vector<int64_t> pulses = zoomPulses(poller.framesSince(now - recent));
+            if (!pulses.empty()) {
+                end = pulses.front() + static_cast<int64_t>(options.seconds * 1e9);
+                std::printf("first pulse %.1f s after the measurement began\n", (pulses.front() - began) / 1e9);
+            } else if (now >= waitUntil) {
+                break;
+            } else {
+                poller.forgetBefore(now - recent);
+            }
+        }
+        sleepUntilNs(std::min(end != 0 ? end : now + 1000 * kMillisecond, now + 1000 * kMillisecond));
+    }
     std::vector<ScreenFrame> frames = poller.stop();
     Recording recording = recorder.stop();
 

@@ -99,7 +99,10 @@ void WindowPoller::run() {
     bool first = true;
     while (running) {
         const int64_t before = monotonicNs();
-        if (!XShmGetImage(impl->display, impl->window, image, 0, 0, AllPlanes) || xFailed) break;
+        if (!XShmGetImage(impl->display, impl->window, image, 0, 0, AllPlanes) || xFailed) {
+            gone = true;
+            break;
+        }
         const int64_t now = (before + monotonicNs()) / 2;
         ++pollCount;
         if (first || std::memcmp(image->data, last.data(), bytes) != 0) {
@@ -113,12 +116,28 @@ void WindowPoller::run() {
                     frame.grey[y * kGridWidth + x] = static_cast<uint8_t>((r * 77 + g * 150 + b * 29) >> 8);
                 }
             }
+            std::lock_guard<std::mutex> lock(mutex);
             frames.push_back(std::move(frame));
             first = false;
         }
         previous = now;
         sleepUntilNs(before + interval);
     }
+}
+
+std::vector<ScreenFrame> WindowPoller::framesSince(int64_t sinceNs) {
+    std::lock_guard<std::mutex> lock(mutex);
+    std::vector<ScreenFrame> copy;
+    for (const ScreenFrame& frame : frames)
+        if (frame.shownNs >= sinceNs) copy.push_back(frame);
+    return copy;
+}
+
+void WindowPoller::forgetBefore(int64_t ns) {
+    std::lock_guard<std::mutex> lock(mutex);
+    size_t old = 0;
+    while (old < frames.size() && frames[old].shownNs < ns) ++old;
+    frames.erase(frames.begin(), frames.begin() + old);
 }
 
 std::vector<ScreenFrame> WindowPoller::stop() {

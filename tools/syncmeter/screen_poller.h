@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,14 +29,21 @@ public:
     // The frames seen; also when the window went away earlier.
     std::vector<ScreenFrame> stop();
     int64_t polls() const { return pollCount; }
+    // While polling: a copy of the frames seen since `sinceNs`, and leaving
+    // out of the rest those before it.
+    std::vector<ScreenFrame> framesSince(int64_t sinceNs);
+    void forgetBefore(int64_t ns);
+    bool windowGone() const { return gone; }
 
 private:
     void run();
     struct Impl;
     Impl* impl;
     int64_t interval;
+    std::mutex mutex;  // guards frames
     std::vector<ScreenFrame> frames;
     std::atomic<bool> running{false};
+    std::atomic<bool> gone{false};
     std::atomic<int64_t> pollCount{0};
     std::thread thread;
 };
