@@ -77,7 +77,7 @@ export PULSE_SERVER="unix:$WORK/run/native"
 unset PULSE_SINK PULSE_SOURCE SDL_AUDIODRIVER
 # Debug messages, so that the server's own reports of underruns are in its log.
 pulseaudio -n --daemonize=no --system=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
-    -L module-null-sink -L "module-native-protocol-unix socket=$WORK/run/native" \
+    -L "module-null-sink norewinds=1" -L "module-native-protocol-unix socket=$WORK/run/native" \
     --log-target="file:$WORK/pulse.log" --log-level=debug --log-time=1 >"$WORK/pulse.out" 2>&1 &
 PIDS="$PIDS $!"
 tries=0
@@ -127,7 +127,22 @@ for load in $LOADS; do
         label="output $output, $(output_name "$output"), $([ "$load" = yes ] && echo "with load" || echo "no load")"
         echo "== $label"
         [ "$load" = yes ] && start_load && echo "load: $LOAD_NAME"
-        if ! "$METER" calibrate $VERBOSE >"$WORK/calibration" 2>&1; then
+        # Up to three tries: a calibration whose recording was unsteady is
+        # not used.
+        attempt=1
+        calibrated=no
+        while [ $attempt -le 3 ]; do
+            code=0
+            "$METER" calibrate $VERBOSE >"$WORK/calibration" 2>&1 || code=$?
+            if [ $code -eq 0 ]; then
+                calibrated=yes
+                break
+            fi
+            [ $code -eq 3 ] || break
+            sed -n 's/^the recording/  (try '"$attempt"') the recording/p' "$WORK/calibration"
+            attempt=$((attempt + 1))
+        done
+        if [ $calibrated = no ]; then
             cat "$WORK/calibration"
             echo "$label: calibration failed" >>"$SUMMARY"
             status=1

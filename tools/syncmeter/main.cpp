@@ -194,6 +194,13 @@ int calibrate(const Options& options) {
                      options.clicks);
         return 1;
     }
+    // A server that has just started, or is pressed, may report unsteady
+    // times for a while; such a calibration is not used (exit status 3).
+    if (clock.residualNs > 1e6) {
+        std::printf("the recording's reads stray %.1f ms from their line: calibration not steady\n",
+                    clock.residualNs / 1e6);
+        return 3;
+    }
     std::printf("calibration %.2f\n", figures.medianMs);
     return 0;
 }
