@@ -9,6 +9,10 @@
 # make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
 #   programs, their data, the menu entry, icons and manual pages.
 # make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
+# make check-sync [OUTPUTS="0 1"] [LOAD=no|yes|both] [SYNC_SECONDS=40]: how far
+#   the beat pulses on screen are from the hits heard, measured from outside
+#   the show on a private PulseAudio server and display, for each sound
+#   output (docs/sync.md). Not part of make test.
 # make fuzz SECONDS=N: build the fuzz targets (the picture readers and the
 #   music layer's module loading) with clang, ASan and UBSan, and run each
 #   for N seconds.
@@ -18,8 +22,11 @@ JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
 SECONDS ?= 60
 PREFIX ?= /usr/local
+OUTPUTS ?= 0 1
+LOAD ?= no
+SYNC_SECONDS ?= 40
 
-.PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm fuzz clean
+.PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm check-sync fuzz clean
 
 all: build
 
@@ -116,6 +123,12 @@ check-arm: deps
 	cd $(ARM_BUILD) && for test in $(ARM_TESTS); do \
 		echo "== $$test (aarch64)"; SDL_AUDIODRIVER=dummy $(ARM_RUN) tests/$$test --gtest_brief=1 || exit 1; done
 	cd $(ARM_BUILD) && $(ARM_RUN) ./peekstun-render --quiet --fps 5
+
+check-sync: deps
+	scripts/install-deps.sh --sync
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target peekstun data peekstun-sync-meter
+	scripts/check-sync.sh --build $(BUILD) --outputs "$(OUTPUTS)" --load $(LOAD) --seconds $(SYNC_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(ARM_BUILD) $(WEB_BUILD)

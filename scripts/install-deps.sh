@@ -2,7 +2,9 @@
 # Installs the Debian packages the show, its tools and its tests need (the
 # browser build's compiler and the Chromium its tests drive among them); with
 # --arm, also the aarch64 cross compiler, the arm64 libraries (through
-# multiarch) and qemu-user, for make check-arm.
+# multiarch) and qemu-user, for make check-arm; with --sync, the sound
+# server, its tools and client library, ALSA's pulse plugin and stress-ng,
+# for make check-sync.
 # Does nothing when every package is already present.
 set -eu
 
@@ -24,6 +26,9 @@ g++-aarch64-linux-gnu qemu-user
 libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64
 libgtest-dev:arm64 libgmock-dev:arm64
 "
+fi
+if [ "${1:-}" = "--sync" ]; then
+    PACKAGES="pulseaudio pulseaudio-utils libpulse-dev libasound2-plugins libx11-dev libxext-dev stress-ng"
 fi
 
 missing=""

@@ -1,0 +1,64 @@
+// What the meter makes of its recording and its frames: when each sample was
+// played, where the sharp hits are, which frames show the beat pulse (the
+// background copied zoomed through its inset area), and the offsets' figures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "screen_poller.h"
+#include "sound_capture.h"
+
+// When each recorded frame was heard. The sink plays at its nominal rate on
+// the monotonic clock, so frame f is heard at f times the frame period plus
+// an offset; the offset is taken, around each frame, as the median of what
+// the reads within a second of it say, which neither a read held up by the
+// scheduler nor a stretch the monitor lost can pull far.
+class SampleClock {
+public:
+    SampleClock(const Recording& recording);
+    double timeOf(double frame) const { return frame * frameNs + offsetNear(frame); }
+    double frameAt(double ns) const;
+    double frameNs = 0;
+    double residualNs = 0;  // 95th percentile of the reads' distance from their local offset
+    double wanderNs = 0;    // how far the local offset moves over the recording
+
+private:
+    double offsetNear(double frame) const;
+    std::vector<int64_t> frames;
+    std::vector<double> offsets;  // per read: its time less frame * frameNs
+    double span = 0;
+};
+
+// Finds the sharpest onset (largest rise of the 1 ms energy over the 20 ms
+// before it, summed over three bands) within `halfWidthNs` of `centreNs`;
+// returns false when nothing there rises by at least `minimumDb`.
+class OnsetFinder {
+public:
+    OnsetFinder(const Recording& recording, const SampleClock& clock);
+    bool find(int64_t centreNs, int64_t halfWidthNs, double minimumDb, int64_t& onsetNs, double& riseDb) const;
+
+private:
+    const SampleClock& clock;
+    int rate;
+    std::vector<std::vector<double>> bandSums;  // per band, prefix sums of the squared samples
+    double meanEnergy(int band, long first, long count) const;
+};
+
+// The frames' times at which the picture changed from a full copy of the
+// background to the zoomed one. Each block of about 1.5 s learns its still
+// background as the median of its frames and compares every frame with that
+// and with its zoomed copy, over the pixels where the two differ most.
+std::vector<int64_t> zoomPulses(const std::vector<ScreenFrame>& frames);
+
+// The times at which the calibration window turned white or black.
+std::vector<int64_t> flipTimes(const std::vector<ScreenFrame>& frames);
+
+struct OffsetFigures {
+    int count = 0;
+    double medianMs = 0;
+    double p95AbsMs = 0;
+    double maxMs = 0;  // the offset of largest magnitude, with its sign
+};
+OffsetFigures figuresOf(const std::vector<double>& offsetsMs);
