@@ -15,6 +15,11 @@ class SongPosition {
 public:
     virtual ~SongPosition() = default;
     virtual void play() {}
+    // The moment, in nanoseconds of the steady clock, at which the frame being
+    // drawn will reach the screen: the position read until the next aim is
+    // the one heard then. Songs on a clock of their own (offline, scripted)
+    // ignore it.
+    virtual void aim(int64_t shownNs) { (void)shownNs; }
     virtual int order() = 0;
     virtual int row() = 0;
     // True once the song has been heard to its end.
@@ -26,12 +31,14 @@ class PlayingSongPosition : public SongPosition {
 public:
     explicit PlayingSongPosition(FMUSIC_MODULE* song) : song(song) {}
     void play() override;
+    void aim(int64_t shownNs) override { aimedAt = shownNs; }
     int order() override;
     int row() override;
     bool finished() override;
 
 private:
     FMUSIC_MODULE* song;
+    int64_t aimedAt = 0;  // 0: the moment of asking
 };
 
 // The whole frame, and the frame less a 10-pixel border.

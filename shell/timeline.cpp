@@ -1,5 +1,6 @@
 #include "shell/timeline.h"
 
+#include <chrono>
 #include <string>
 
 #include "effects/cEffect.h"
@@ -71,18 +72,33 @@ void Timeline::runScene(int scene, uint32_t bound) {
         if (first && observer) observer->sceneStarted(scene, order_);
         first = false;
 
+        const int64_t drawingStarted = steadyNow();
+        aimSong(drawingStarted);
         composeScene(scene);
         presentFrame(assets.frameSurface, console);
+        drawingTime = steadyNow() - drawingStarted;
         if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene, clocks_, scroll_});
 
         double d = timer.delta();
         advanceScene(scene, d);
 
+        // The next frame's moment decides whether it belongs to this scene.
+        aimSong(steadyNow());
         order_ = song.order();
         if (scene == kFinalScene) row_ = song.row();
         quit_ = checkEscape(console) || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
     }
 }
+
+int64_t Timeline::steadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// A frame whose drawing starts at `drawingStarts` is presented about one
+// drawing time later, as the last one was, and is seen at the display's next
+// refresh after that: the row heard then is the one it shows.
+void Timeline::aimSong(int64_t drawingStarts) { song.aim(console.shownAfter(drawingStarts + drawingTime)); }
 
 void Timeline::beatPulse() {
     srcArea = beatArea(song);

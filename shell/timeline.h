@@ -99,6 +99,8 @@ private:
     static const Scene& sceneAt(int scene);
 
     void runScene(int scene, uint32_t bound);
+    static int64_t steadyNow();
+    void aimSong(int64_t drawingStarts);
 
     void beatPulse();
     void drawTitleWord();
@@ -118,4 +120,5 @@ private:
     int32_t order_ = 0;
     int32_t row_ = 0;
     int32_t quit_ = 0;
+    int64_t drawingTime = 0;  // nanoseconds from the start of drawing a frame to its present
 };
