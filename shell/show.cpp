@@ -1,15 +1,16 @@
 #include "shell/show.h"
 
 #include <chrono>
+#include <cstdio>
 
+#include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
 #include "platform/display/DynamicError.h"
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicTimer.h"
-#include "platform/sound/fmod.h"
 #include "platform/display/ptc.h"
-#include "platform/dialog/windows.h"
+#include "platform/sound/fmod.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
@@ -80,6 +81,9 @@ bool runShow(const ShowConfig& config) {
 
         FMUSIC_StopSong(sound.song);
         sound.close();
+        if (unsigned long underruns = FSOUND_GetUnderruns()) {
+            std::fprintf(stderr, "peekstun: the sound ran out %lu times\n", underruns);
+        }
         assets.deletePictures();
         console.close();
         return true;
