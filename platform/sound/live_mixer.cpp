@@ -111,7 +111,14 @@ void LiveMixer::change(size_t silenceFrames, const std::function<void(int64_t fi
         written = read + static_cast<int64_t>(silence);
     }
     changed(written);
-    room.notify_one();
+    // Full again at once, on the caller's thread: the mixing thread may be
+    // slow to wake on a loaded machine, and the output pulls on meanwhile.
+    size_t queued;
+    {
+        std::lock_guard<std::mutex> ringHeld(ringLock);
+        queued = static_cast<size_t>(written - read);
+    }
+    mixAhead(capacity - queued);
 }
 
 double LiveMixer::mixedFrameAt(double streamFrame) const {

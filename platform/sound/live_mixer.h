@@ -43,7 +43,8 @@ public:
     // Drops every mixed frame not pulled yet, queues `silenceFrames` of
     // silence in their place, then runs `changed(first)` while nothing is
     // being mixed: `first` is the mixed frame the next mix starts at. Used to
-    // switch or stop the sound within the few frames the output holds.
+    // switch or stop the sound within the few frames the output holds. The
+    // ring is then mixed full again before returning.
     void change(size_t silenceFrames, const std::function<void(int64_t first)>& changed);
 
     // The mixed frame stream frame `streamFrame` carries. A stream frame

@@ -9,7 +9,7 @@ namespace {
 
 // Pulled this many blocks ahead of the frame heard, as a device holding them
 // would, so that a late wake-up now and then holds nothing back.
-constexpr int64_t kBlocksAhead = 2;
+constexpr int64_t kBlocksAhead = 4;
 
 }  // namespace
 

@@ -11,12 +11,12 @@
 // whatever the time. The page's worklet decodes and logs on its own and
 // answers for the time itself.
 //
-// Live outputs take their frames from a ring mixed a quarter of a second
+// Device outputs take their frames from a ring mixed a quarter of a second
 // ahead on a thread of the layer, so a loaded machine leaves them short of
 // nothing, while the device itself holds about 50 ms: the position is the
 // one heard, so the ring's length costs the picture nothing. Changing or
 // stopping the song drops what the ring holds, and closing drops what the
-// device holds.
+// device holds. The silent output mixes on its own thread as it pulls.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -81,7 +81,7 @@ struct SoundSystem {
     // while nothing is mixed (LiveMixer::change, or with no mixAhead).
     FMUSIC_MODULE* playing = nullptr;
     bool sinkDecodes = false;  // the sink plays `playing` from its file itself
-    int64_t songStart = 0;     // offline: the stream frame the playing song started at
+    int64_t songStart = 0;     // the frame of the layer's clock the playing song starts at
     size_t offlineHeld = 0;    // frames of song in the last frames handed out offline
     uint64_t underruns = 0;    // of the last session, once closed
 };
@@ -119,6 +119,15 @@ void fillSilence(int16_t* samples, size_t frames) { std::fill(samples, samples +
 void mixLive(int16_t* samples, size_t frames, int64_t first) {
     SoundSystem& s = sound();
     if (!s.playing) return fillSilence(samples, frames);
+    // Frames before the song's start are silence.
+    if (first < s.songStart) {
+        const size_t lead = static_cast<size_t>(std::min<int64_t>(s.songStart - first, static_cast<int64_t>(frames)));
+        fillSilence(samples, lead);
+        samples += 2 * lead;
+        frames -= lead;
+        first += static_cast<int64_t>(lead);
+        if (frames == 0) return;
+    }
     try {
         s.playing->mix(samples, frames, first);
     } catch (...) {
@@ -276,8 +285,11 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
             } else {
                 s.sink = std::make_unique<SilentOutput>(mixRate, soundHasThreads());
             }
+            // The silent output's own thread mixes as it pulls: nothing is
+            // heard that could run out, and no second thread need keep up.
+            const bool ring = soundHasThreads() && hasDevices(s.output);
             s.live = std::make_unique<LiveMixer>(mixLive, static_cast<size_t>(mixRate / kLiveAheadDivisor),
-                                                 static_cast<size_t>(mixRate / kLiveBlockDivisor), soundHasThreads());
+                                                 static_cast<size_t>(mixRate / kLiveBlockDivisor), ring);
             LiveMixer* feed = s.live.get();
             s.sink->start([feed](int16_t* samples, size_t frames) { feed->pull(samples, frames); });
         }
@@ -331,9 +343,12 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
         s.playing = module;
         return true;
     }
+    // A silent output's thread may be late, and have pulled less than is
+    // "heard" by now: the song then starts at the frame heard, not in the past.
+    const int64_t heard = s.offline ? 0 : songFrameAt(steadyNowNs()) + 1;
     changeSong([&](int64_t first) {
         s.playing = module;
-        s.songStart = first;
+        s.songStart = std::max(first, heard);
     });
     if (s.offline && s.mixAheadBlocks > 0) {
         const int64_t start = s.songStart;
