@@ -62,6 +62,7 @@ private:
     static void onWrite(pa_stream*, size_t bytes, void* self) { static_cast<PulseOutput*>(self)->write(bytes); }
     static void onTiming(pa_stream*, void* self) { static_cast<PulseOutput*>(self)->measure(); }
     static void onUnderflow(pa_stream*, void* self);
+    static void onStart(pa_mainloop_api* api, pa_defer_event* event, void* self);
 
     // On the loop's thread or with its lock held, as are the members up to
     // `lastTimingRequestNs`.
@@ -76,6 +77,7 @@ private:
     bool playing = false;  // started and not stopped
     int64_t written = 0;
     int64_t lastTimingRequestNs = 0;
+    pa_defer_event* startEvent = nullptr;
 
     mutable std::mutex clockMutex;
     HeardClock clock;
@@ -134,6 +136,11 @@ PulseOutput::~PulseOutput() {
 
 void PulseOutput::releaseStream() {
     playing = false;
+    if (startEvent != nullptr) {
+        pa_mainloop_api* api = pa_threaded_mainloop_get_api(connection.mainloop());
+        api->defer_free(startEvent);
+        startEvent = nullptr;
+    }
     if (stream == nullptr) return;
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
@@ -150,25 +157,27 @@ void PulseOutput::start(SoundSource streamSource) {
         throw DynamicError(connection.failure("PulseAudio: the stream has closed"));
     source = std::move(streamSource);
     playing = true;
-    // Frame 0 is heard once the sink has played what it holds now; the
-    // timing report that uncorking brings, a few milliseconds away, measures
-    // it again.
+    // A timing report now says how much the sink holds ahead of frame 0;
+    // the one that uncorking brings measures it again.
     connection.finish(pa_stream_update_timing_info(stream, nullptr, nullptr), kReplyTimeoutUs);
-    pa_usec_t sinkUs = 0;
-    if (const pa_timing_info* info = pa_stream_get_timing_info(stream)) sinkUs = info->sink_usec;
     {
         std::lock_guard<std::mutex> guard(clockMutex);
         clock.started = true;
-        clock.steadyNs = steadyNow();
-        clock.frame = -static_cast<double>(sinkUs) * rate / PA_USEC_PER_SEC;
-        clock.framesPerNs = rate / 1e9;
     }
+    // The first frames, like all others, are taken on the loop's thread.
+    pa_mainloop_api* api = pa_threaded_mainloop_get_api(connection.mainloop());
+    startEvent = api->defer_new(api, onStart, this);
+}
+
+void PulseOutput::onStart(pa_mainloop_api* api, pa_defer_event* event, void* self) {
+    auto* output = static_cast<PulseOutput*>(self);
+    api->defer_free(event);
+    output->startEvent = nullptr;
+    if (!output->playing) return;
     // Fill the buffer before the server starts taking from it.
-    const size_t writable = pa_stream_writable_size(stream);
-    if (writable != static_cast<size_t>(-1)) write(writable);
-    pa_operation* uncorked = pa_stream_cork(stream, 0, nullptr, nullptr);
-    if (uncorked == nullptr) throw DynamicError(connection.failure("PulseAudio: cannot start the stream"));
-    pa_operation_unref(uncorked);
+    const size_t writable = pa_stream_writable_size(output->stream);
+    if (writable != static_cast<size_t>(-1)) output->write(writable);
+    if (pa_operation* uncorked = pa_stream_cork(output->stream, 0, nullptr, nullptr)) pa_operation_unref(uncorked);
 }
 
 void PulseOutput::stop() {
