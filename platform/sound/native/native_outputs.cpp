@@ -6,9 +6,7 @@
 #include "platform/sound/fmod.h"
 #include "platform/sound/sdl/sdl_output.h"
 #include "platform/sound/sound_backends.h"
-#if PEEKSTUN_PULSE
 #include "platform/sound/pulse/pulse_output.h"
-#endif
 #if PEEKSTUN_ALSA
 #include "platform/sound/alsa/alsa_output.h"
 #endif
@@ -25,9 +23,7 @@ Backend backendFor(int output) {
         return Backend::SdlAlsa;
 #endif
     }
-#if PEEKSTUN_PULSE
     if (pulseServerRunning()) return Backend::Pulse;
-#endif
     return Backend::Sdl;
 }
 
@@ -35,10 +31,8 @@ Backend backendFor(int output) {
 
 std::vector<std::string> listOutputDevices(int output) {
     switch (backendFor(output)) {
-#if PEEKSTUN_PULSE
         case Backend::Pulse:
             return listPulseDevices();
-#endif
 #if PEEKSTUN_ALSA
         case Backend::Alsa:
             return listAlsaDevices();
@@ -53,10 +47,8 @@ std::vector<std::string> listOutputDevices(int output) {
 std::unique_ptr<SoundOutput> openDeviceOutput(int output, const char* device, int rate,
                                               [[maybe_unused]] size_t bufferFrames) {
     switch (backendFor(output)) {
-#if PEEKSTUN_PULSE
         case Backend::Pulse:
             return openPulseOutput(device, rate, bufferFrames);
-#endif
 #if PEEKSTUN_ALSA
         case Backend::Alsa:
             return openAlsaOutput(device, rate, bufferFrames);
