@@ -21,12 +21,13 @@ public:
     void report(int64_t atNs, double frame, double written, bool playing) {
         const double reckoned = atStore.load(std::memory_order_relaxed) == noReport ? -1.0 : frameAt(atNs);
         const uint32_t sequence = version.load(std::memory_order_relaxed);
+        // Each store releases the odd version before it, so a reader that sees
+        // any new value also sees that the version moved.
         version.store(sequence + 1, std::memory_order_relaxed);
-        std::atomic_thread_fence(std::memory_order_release);
-        atStore.store(atNs, std::memory_order_relaxed);
-        frameStore.store(frame, std::memory_order_relaxed);
-        heldStore.store(playing ? reckoned : frame, std::memory_order_relaxed);
-        writtenStore.store(playing ? written : frame, std::memory_order_relaxed);
+        atStore.store(atNs, std::memory_order_release);
+        frameStore.store(frame, std::memory_order_release);
+        heldStore.store(playing ? reckoned : frame, std::memory_order_release);
+        writtenStore.store(playing ? written : frame, std::memory_order_release);
         version.store(sequence + 2, std::memory_order_release);
     }
     void reportLatency(int64_t latencyNs) { latencyStore.store(latencyNs, std::memory_order_relaxed); }
@@ -37,11 +38,10 @@ public:
         double frame, held, written;
         for (;;) {
             const uint32_t before = version.load(std::memory_order_acquire);
-            at = atStore.load(std::memory_order_relaxed);
-            frame = frameStore.load(std::memory_order_relaxed);
-            held = heldStore.load(std::memory_order_relaxed);
-            written = writtenStore.load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+            at = atStore.load(std::memory_order_acquire);
+            frame = frameStore.load(std::memory_order_acquire);
+            held = heldStore.load(std::memory_order_acquire);
+            written = writtenStore.load(std::memory_order_acquire);
             // Odd or changed: the writer was half way through; it finishes in
             // a few stores.
             if (!(before & 1) && before == version.load(std::memory_order_relaxed)) break;
