@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 
 class HeardFrameCache {
@@ -17,9 +18,14 @@ public:
     // `written` is ever reported as heard. With `playing` false the position
     // holds still at `frame`. A report behind the last one's reckoning (the
     // device's delay grew) holds the position until the device catches up, so
-    // the heard frame never goes back.
+    // the heard frame never goes back: the reckoning is taken now, since a
+    // reader may have asked about any moment up to now.
     void report(int64_t atNs, double frame, double written, bool playing) {
-        const double reckoned = atStore.load(std::memory_order_relaxed) == noReport ? -1.0 : frameAt(atNs);
+        const int64_t now =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        const double reckoned =
+            atStore.load(std::memory_order_relaxed) == noReport ? -1.0 : frameAt(std::max(atNs, now));
         const uint32_t sequence = version.load(std::memory_order_relaxed);
         // Each store releases the odd version before it, so a reader that sees
         // any new value also sees that the version moved.
