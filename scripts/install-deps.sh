@@ -9,7 +9,7 @@ set -eu
 PACKAGES="
 build-essential cmake pkg-config
 libsdl2-dev libopenmpt-dev libgtk-3-dev libpulse-dev
-pulseaudio
+libasound2-dev libasound2-plugins pulseaudio
 libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp
@@ -24,6 +24,7 @@ if [ "${1:-}" = "--arm" ]; then
 g++-aarch64-linux-gnu qemu-user
 libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64 libpulse-dev:arm64
 libgtest-dev:arm64 libgmock-dev:arm64
+libasound2-dev:arm64
 "
 fi
 
