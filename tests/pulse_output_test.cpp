@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "platform/display/DynamicError.h"
-#include "platform/sound/audio_render.h"
+#include "platform/sound/sound_clock.h"
 #include "support/pulse_server.h"
 #include "support/scoped_environment.h"
 
@@ -114,8 +114,8 @@ protected:
     // Starts `output` on `tone` and waits until `frames` of it were heard.
     static void playUntilHeard(SoundOutput& output, Tone& tone, double frames) {
         output.start(tone.source());
-        ASSERT_TRUE(waitFor([&] { return output.frameHeardAt(audioClockNow()) > frames; }, 30))
-            << "heard " << output.frameHeardAt(audioClockNow()) << " of " << tone.pulled << " frames";
+        ASSERT_TRUE(waitFor([&] { return output.frameHeardAt(steadyNowNs()) > frames; }, 30))
+            << "heard " << output.frameHeardAt(steadyNowNs()) << " of " << tone.pulled << " frames";
     }
 
     static std::unique_ptr<PulseServer> server;
@@ -158,23 +158,23 @@ TEST_F(PulseOutputTest, PlaysTheSourceSaysWhatIsHeardAndStopsAtOnce) {
     MonitorRecording recording;
     Tone tone;
     std::unique_ptr<SoundOutput> output = openPulseOutput("null", kRate, 4096);
-    EXPECT_LT(output->frameHeardAt(audioClockNow()), 0);
+    EXPECT_LT(output->frameHeardAt(steadyNowNs()), 0);
     playUntilHeard(*output, tone, kRate / 2.0);
 
-    const double before = output->frameHeardAt(audioClockNow());
+    const double before = output->frameHeardAt(steadyNowNs());
     sleepMs(100);
-    const double after = output->frameHeardAt(audioClockNow());
+    const double after = output->frameHeardAt(steadyNowNs());
     EXPECT_GT(after, before);
     EXPECT_LT(after, static_cast<double>(tone.pulled));
 
     output->stop();
     const int64_t pulledAtStop = tone.pulled;
-    const double heardAtStop = output->frameHeardAt(audioClockNow());
+    const double heardAtStop = output->frameHeardAt(steadyNowNs());
     const size_t recordedAtStop = recording.frames;
     // A quarter of a second more of the monitor: silence, if stop() worked.
     ASSERT_TRUE(waitFor([&] { return recording.frames > recordedAtStop + kRate / 4; }, 30));
     EXPECT_EQ(tone.pulled, pulledAtStop);
-    EXPECT_LE(output->frameHeardAt(audioClockNow()), heardAtStop);
+    EXPECT_LE(output->frameHeardAt(steadyNowNs()), heardAtStop);
 
     const std::vector<int16_t> samples = recording.finish();
     size_t first = samples.size(), last = 0, toneFrames = 0, otherFrames = 0;
@@ -219,8 +219,8 @@ TEST_F(PulseOutputTest, CountsUnderrunsWhenTheSourceIsLate) {
     tone.lateOnce = true;
     EXPECT_TRUE(waitFor([&] { return output->underruns() > before; }, 10));
     // After the stall the stream plays on.
-    const double heard = output->frameHeardAt(audioClockNow());
-    EXPECT_TRUE(waitFor([&] { return output->frameHeardAt(audioClockNow()) > heard + kRate / 10.0; }, 30));
+    const double heard = output->frameHeardAt(steadyNowNs());
+    EXPECT_TRUE(waitFor([&] { return output->frameHeardAt(steadyNowNs()) > heard + kRate / 10.0; }, 30));
 }
 
 }  // namespace
