@@ -10,8 +10,8 @@ struct FMUSIC_MODULE;
 // Output types for FSOUND_SetOutput.
 enum {
     FSOUND_OUTPUT_NOSOUND = 0,  // no device; the song still advances in real time
-    FSOUND_OUTPUT_WINMM = 1,    // plain ALSA (SDL's ALSA driver in a build without ALSA)
-    FSOUND_OUTPUT_DSOUND = 2,   // the sound server when one runs, else SDL's default driver
+    FSOUND_OUTPUT_WINMM = 1,    // plain ALSA
+    FSOUND_OUTPUT_DSOUND = 2,   // the sound server when one runs, else (or with SDL_AUDIODRIVER set) SDL's driver
     FSOUND_OUTPUT_OFFLINE = 3,  // no device, no clock: the caller mixes with FSOUND_Offline_Mix
 };
 

@@ -1,7 +1,10 @@
 // The device outputs of the native build. The default output plays through
 // the sound server when one runs (PipeWire's answers too), else through SDL's
-// own choice of driver; the plain ALSA output through ALSA itself. Devices
-// are listed by the backend that would play them.
+// own choice of driver (always SDL's when SDL_AUDIODRIVER names one); the
+// plain ALSA output through ALSA itself. Devices are listed by the backend
+// that would play them.
+#include <cstdlib>
+
 #include "platform/display/DynamicError.h"
 #include "platform/sound/alsa/alsa_output.h"
 #include "platform/sound/fmod.h"
@@ -15,7 +18,10 @@ enum class Backend { Pulse, Alsa, Sdl };
 
 Backend backendFor(int output) {
     if (output == FSOUND_OUTPUT_WINMM) return Backend::Alsa;
-    if (pulseServerRunning()) return Backend::Pulse;
+    // SDL_AUDIODRIVER names the driver SDL is to use: whoever sets it (the
+    // tests set "dummy") wants SDL's audio, server or not.
+    const char* sdlDriver = std::getenv("SDL_AUDIODRIVER");
+    if ((!sdlDriver || !*sdlDriver) && pulseServerRunning()) return Backend::Pulse;
     return Backend::Sdl;
 }
 
