@@ -11,12 +11,13 @@
 // whatever the time. The page's worklet decodes and logs on its own and
 // answers for the time itself.
 //
-// Device outputs take their frames from a ring mixed a quarter of a second
+// Live outputs take their frames from a ring mixed a quarter of a second
 // ahead on a thread of the layer, so a loaded machine leaves them short of
-// nothing, while the device itself holds about 50 ms: the position is the
-// one heard, so the ring's length costs the picture nothing. Changing or
-// stopping the song drops what the ring holds, and closing drops what the
-// device holds. The silent output mixes on its own thread as it pulls.
+// nothing, while a device itself holds about 50 ms: the position is the one
+// heard, so the ring's length costs the picture nothing. Changing or stopping
+// the song drops what the ring holds, and closing drops what the device
+// holds. Where there are no threads (the page), the silent output mixes as it
+// pulls.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -285,11 +286,8 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
             } else {
                 s.sink = std::make_unique<SilentOutput>(mixRate, soundHasThreads());
             }
-            // The silent output's own thread mixes as it pulls: nothing is
-            // heard that could run out, and no second thread need keep up.
-            const bool ring = soundHasThreads() && hasDevices(s.output);
             s.live = std::make_unique<LiveMixer>(mixLive, static_cast<size_t>(mixRate / kLiveAheadDivisor),
-                                                 static_cast<size_t>(mixRate / kLiveBlockDivisor), ring);
+                                                 static_cast<size_t>(mixRate / kLiveBlockDivisor), soundHasThreads());
             LiveMixer* feed = s.live.get();
             s.sink->start([feed](int16_t* samples, size_t frames) { feed->pull(samples, frames); });
         }
