@@ -14,8 +14,9 @@
 
 #include "floors.h"
 #include "platform/sound/fmod.h"
-#include "platform/sound/openmpt/audio_device.h"
-#include "platform/sound/openmpt/music_song.h"
+#include "platform/sound/sdl/sdl_output.h"
+#include "platform/sound/sound_clock.h"
+#include "platform/sound/sound_song.h"
 
 // The benchmark program links the core library only, so the test modules'
 // writer is compiled in here.
@@ -130,23 +131,26 @@ private:
 void BM_Music_AvOffset(benchmark::State& state) {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
     std::string path = benchSongPath("clicks.xm", clickSong(4));
-    MusicSong song(path);
+    SoundSong song(path);
     song.restart(kRate, 0);
     ClickListener listener;
     // Each row change happened between two polls: the last that saw the old
     // row and the first that saw the new one.
     std::vector<std::pair<int64_t, int64_t>> changes;
     for (auto _ : state) {
-        AudioDevice device(nullptr, nullptr, kRate, [&](int16_t* samples, size_t frames, int64_t heardAt) {
-            song.mix(samples, frames, {heardAt, 1e9 / kRate});
-            listener.hear(samples, frames, heardAt);
+        SdlOutput output(nullptr, nullptr, kRate);
+        int64_t streamFrame = 0;
+        output.start([&](int16_t* samples, size_t frames) {
+            song.mix(samples, frames, streamFrame);
+            streamFrame += static_cast<int64_t>(frames);
+            listener.hear(samples, frames, steadyNowNs() + output.latency());
         });
         MusicPosition last;
-        int64_t lastPoll = audioClockNow();
+        int64_t lastPoll = steadyNowNs();
         const int64_t end = lastPoll + 3500000000;  // 29 rows
         while (lastPoll < end) {
-            int64_t poll = audioClockNow();
-            MusicPosition now = song.positionAt(poll);
+            int64_t poll = steadyNowNs();
+            MusicPosition now = song.positionAt(static_cast<int64_t>(std::floor(output.frameHeardAt(poll))));
             if (now != last) {
                 changes.push_back({lastPoll, poll});
                 last = now;
@@ -154,6 +158,7 @@ void BM_Music_AvOffset(benchmark::State& state) {
             lastPoll = poll;
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
+        output.stop();
     }
     std::vector<int64_t> onsets = listener.heardOnsets();
     // The offset counts from the first poll that saw the row (the picture

@@ -10,7 +10,8 @@ set -eu
 
 PACKAGES="
 build-essential cmake pkg-config
-libsdl2-dev libopenmpt-dev libgtk-3-dev
+libsdl2-dev libopenmpt-dev libgtk-3-dev libpulse-dev
+libasound2-dev libasound2-plugins pulseaudio
 libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp
@@ -23,8 +24,9 @@ emscripten chromium
 if [ "${1:-}" = "--arm" ]; then
     PACKAGES="
 g++-aarch64-linux-gnu qemu-user
-libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64
+libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64 libpulse-dev:arm64
 libgtest-dev:arm64 libgmock-dev:arm64
+libasound2-dev:arm64
 "
 fi
 if [ "${1:-}" = "--sync" ]; then

@@ -1,6 +1,7 @@
 #include "shell/show.h"
 
 #include <chrono>
+#include <cstdio>
 
 #include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
@@ -89,6 +90,9 @@ bool runShow(const ShowConfig& config) {
 
         FMUSIC_StopSong(sound.song);
         sound.close();
+        if (unsigned long underruns = FSOUND_GetUnderruns()) {
+            std::fprintf(stderr, "peekstun: the sound ran out %lu times\n", underruns);
+        }
         assets.deletePictures();
         console.close();
         return true;

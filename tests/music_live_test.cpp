@@ -144,6 +144,13 @@ TEST_F(LiveMusic, PositionIsReadWhileTheOutputMixes) {
                 int row = FMUSIC_GetOrder(song) * 64 + FMUSIC_GetRow(song);
                 ASSERT_GE(row, previous);
                 previous = row;
+                // What will be heard a little later is never behind.
+                const auto later = Clock::now() + std::chrono::milliseconds(200);
+                int laterOrder = -1, laterRow = -1;
+                ASSERT_TRUE(FMUSIC_GetPositionAt(
+                    song, std::chrono::duration_cast<std::chrono::nanoseconds>(later.time_since_epoch()).count(),
+                    &laterOrder, &laterRow, nullptr));
+                ASSERT_GE(laterOrder * 64 + laterRow, row);
             }
             // Restarting and stopping race with the mixing thread too.
             ASSERT_TRUE(FMUSIC_PlaySong(song));

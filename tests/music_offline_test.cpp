@@ -72,6 +72,25 @@ TEST_F(OfflineMusic, PositionChangesOnTheFirstFrameOfEachRow) {
     EXPECT_EQ(FMUSIC_GetRow(song), 0);
 }
 
+TEST_F(OfflineMusic, AskedAboutAnyMomentItAnswersForTheFramesHandedOut) {
+    init();
+    FMUSIC_MODULE* song = load(clickSong(1, 2));
+    int order = -1, row = -1;
+    bool finished = true;
+    EXPECT_FALSE(FMUSIC_GetPositionAt(nullptr, 0, &order, &row, &finished));
+    EXPECT_EQ(order, -1);
+    ASSERT_TRUE(FMUSIC_PlaySong(song));
+    mix(kRowFrames);
+    for (int64_t at : {INT64_MIN, int64_t{0}, INT64_MAX}) {
+        ASSERT_TRUE(FMUSIC_GetPositionAt(song, at, &order, &row, &finished));
+        EXPECT_EQ(order * 64 + row, 1) << at;
+        EXPECT_FALSE(finished) << at;
+    }
+    mix(kRowFrames);
+    EXPECT_TRUE(FMUSIC_GetPositionAt(song, 0, nullptr, nullptr, &finished));
+    EXPECT_TRUE(finished);
+}
+
 TEST_F(OfflineMusic, PositionFollowsMixesOfAnySize) {
     init();
     FMUSIC_MODULE* song = load(clickSong(3));

@@ -11,7 +11,7 @@ struct FMUSIC_MODULE;
 enum {
     FSOUND_OUTPUT_NOSOUND = 0,  // no device; the song still advances in real time
     FSOUND_OUTPUT_WINMM = 1,    // plain ALSA
-    FSOUND_OUTPUT_DSOUND = 2,   // the system's default audio backend
+    FSOUND_OUTPUT_DSOUND = 2,   // the sound server when one runs, else (or with SDL_AUDIODRIVER set) SDL's driver
     FSOUND_OUTPUT_OFFLINE = 3,  // no device, no clock: the caller mixes with FSOUND_Offline_Mix
 };
 
@@ -23,7 +23,8 @@ enum {
     FSOUND_MIXER_MMXP6 = 3,       // 8-tap windowed sinc
 };
 
-// The playback devices of the current output, as SDL lists them. Outputs
+// The playback devices of the current output, as the backend playing it
+// lists them (the sound server's, ALSA's or SDL's). Outputs
 // without a device (no sound, offline) list one device, "No sound", so that
 // device 0 is a valid choice for every output. A driver that does not start
 // lists none. A name stays valid until the next FSOUND_GetNumDrivers; an index
@@ -40,8 +41,12 @@ bool FSOUND_SetMixer(int mixer);
 // when the driver or device does not start, or when already initialised. The
 // decoder mixes any number of channels: `maxChannels` and `flags` are unused.
 bool FSOUND_Init(int mixRate, int maxChannels, unsigned flags = 0);
-// Stops the playing song and releases the output; the songs stay loaded.
+// Stops the playing song and releases the output, silencing what it still
+// held; the songs stay loaded.
 void FSOUND_Close();
+// Times the sound ran out since FSOUND_Init (the device found nothing to
+// play and played silence); after FSOUND_Close, those of the session closed.
+unsigned long FSOUND_GetUnderruns();
 
 // Null for a missing, unreadable or empty file, a cut-off XM module and any
 // data the decoder rejects. The song is loaded stopped at order 0, row 0.
@@ -50,7 +55,8 @@ bool FMUSIC_FreeSong(FMUSIC_MODULE* module);
 // Plays the song once from order 0, row 0 (stopping any other song); false
 // before FSOUND_Init. At the end it stays silent on its last row.
 bool FMUSIC_PlaySong(FMUSIC_MODULE* module);
-// Stops the song; its position stays where it was heard last.
+// Stops the song, silent within the few milliseconds the device holds; its
+// position stays where it was heard last.
 bool FMUSIC_StopSong(FMUSIC_MODULE* module);
 // The position being heard now (not the one being mixed), safe to read while
 // the output's thread mixes. -1 for a null handle.
@@ -60,6 +66,12 @@ int FMUSIC_GetRow(FMUSIC_MODULE* module);
 // clock as the position: the song is over and only silence follows. False
 // before that, for a song stopped before its end, and for a null handle.
 bool FMUSIC_IsFinished(FMUSIC_MODULE* module);
+// The position heard at `steadyNs` (nanoseconds of std::chrono::steady_clock,
+// now or soon: the moment a picture reaches the screen, say) and whether the
+// song's end has been heard by then; each pointer may be null. False, with
+// nothing written, for a null handle. The offline output has no clock: it
+// answers for the frames handed out, whatever the time.
+bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished);
 
 // Offline output: from the next FMUSIC_PlaySong on, mixes the playing song
 // ahead on a thread of its own, in the blocks of a caller that takes

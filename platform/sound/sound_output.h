@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 // Fills `samples` with the next `frames` interleaved 16-bit stereo frames of
 // the stream. Called on the output's own thread (or, for outputs without one,
@@ -35,4 +36,20 @@ public:
     virtual int64_t latency() const = 0;
     // Times the device ran out of frames to play since start.
     virtual uint64_t underruns() const { return 0; }
+
+    // The page's audio worklet decodes the song itself, beside the audio, and
+    // never pulls from a source: the layer hands it the song's file instead
+    // and asks it what is heard. playSong starts the song from its beginning
+    // and returns true for such an output; every other output returns false,
+    // and the layer mixes for it.
+    struct SongHeard {
+        int order = 0;
+        int row = 0;
+        bool finished = false;  // the song's last frame was heard
+    };
+    virtual bool playSong(const std::vector<uint8_t>& /*file*/, int /*interpolationTaps*/) { return false; }
+    // Silences the song started by playSong.
+    virtual void stopSong() {}
+    // What is heard at `steadyNs` of the song started by playSong.
+    virtual SongHeard songHeardAt(int64_t /*steadyNs*/) const { return {}; }
 };

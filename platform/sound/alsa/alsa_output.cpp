@@ -1,0 +1,260 @@
+#include "platform/sound/alsa/alsa_output.h"
+
+#include <alsa/asoundlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "platform/display/DynamicError.h"
+#include "platform/sound/heard_frame_cache.h"
+
+namespace {
+
+const int channels = 2;
+const unsigned int periodsWanted = 4;
+// The longest the writer waits for room before looking whether it is asked
+// to stop: bounds how long stop() takes.
+const int waitMs = 10;
+
+int64_t steadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void check(int result, const std::string& what) {
+    if (result < 0) throw DynamicError(what + ": " + snd_strerror(result));
+}
+
+class AlsaOutput : public SoundOutput {
+public:
+    AlsaOutput(const char* device, int rate, size_t bufferFrames);
+    ~AlsaOutput() override;
+    AlsaOutput(const AlsaOutput&) = delete;
+    AlsaOutput& operator=(const AlsaOutput&) = delete;
+
+    void start(SoundSource source) override;
+    void stop() override;
+    double frameHeardAt(int64_t steadyNs) const override { return timing.frameAt(steadyNs); }
+    int64_t latency() const override { return timing.latency(); }
+    uint64_t underruns() const override { return underrunCount.load(std::memory_order_relaxed); }
+
+private:
+    void configure(int rate, size_t bufferFrames);
+    void run();
+    bool recover(int error);
+    void reportPosition();
+
+    const std::string name;
+    snd_pcm_t* pcm = nullptr;
+    snd_pcm_status_t* status = nullptr;
+    int rate = 0;
+    snd_pcm_uframes_t periodFrames = 0;
+    snd_pcm_uframes_t bufferFrames = 0;
+    // Whether the device's status times are on the steady clock.
+    bool monotonicStamps = false;
+    HeardFrameCache timing;
+
+    SoundSource source;
+    int64_t written = 0;  // frames the device has taken; writer thread only
+    std::atomic<bool> stopping{false};
+    std::atomic<uint64_t> underrunCount{0};
+    std::thread writer;
+};
+
+AlsaOutput::AlsaOutput(const char* device, int wantedRate, size_t wantedBuffer)
+    : name(device ? device : "default"),
+      timing(wantedRate, static_cast<int64_t>(wantedBuffer) * 1000000000 / (wantedRate > 0 ? wantedRate : 1)) {
+    if (wantedRate <= 0 || wantedBuffer == 0) throw DynamicError("ALSA output: rate and buffer must be positive");
+    // Non-blocking: the writer waits with a time limit, so it can be stopped.
+    check(snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK),
+          "ALSA device \"" + name + "\" does not open");
+    try {
+        check(snd_pcm_status_malloc(&status), "ALSA status");
+        configure(wantedRate, wantedBuffer);
+    } catch (...) {
+        if (status) snd_pcm_status_free(status);
+        snd_pcm_close(pcm);
+        throw;
+    }
+}
+
+void AlsaOutput::configure(int wantedRate, size_t wantedBuffer) {
+    const std::string where = "ALSA device \"" + name + "\"";
+    snd_pcm_hw_params_t* hw;
+    snd_pcm_hw_params_alloca(&hw);
+    check(snd_pcm_hw_params_any(pcm, hw), where + " has no playback setup");
+    check(snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED), where + " takes no interleaved frames");
+    check(snd_pcm_hw_params_set_format(pcm, hw, SND_PCM_FORMAT_S16), where + " takes no 16-bit samples");
+    check(snd_pcm_hw_params_set_channels(pcm, hw, channels), where + " plays no stereo");
+    unsigned int actualRate = static_cast<unsigned int>(wantedRate);
+    check(snd_pcm_hw_params_set_rate_near(pcm, hw, &actualRate, nullptr), where + " takes no rate");
+    if (actualRate != static_cast<unsigned int>(wantedRate)) {
+        throw DynamicError(where + " does not play at " + std::to_string(wantedRate) + " Hz (nearest " +
+                           std::to_string(actualRate) + " Hz)");
+    }
+    rate = wantedRate;
+    bufferFrames = wantedBuffer;
+    check(snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &bufferFrames), where + " takes no buffer size");
+    unsigned int periods = periodsWanted;
+    int direction = 0;
+    check(snd_pcm_hw_params_set_periods_near(pcm, hw, &periods, &direction), where + " takes no period count");
+    check(snd_pcm_hw_params(pcm, hw), where + " refuses 16-bit stereo at " + std::to_string(rate) + " Hz");
+    check(snd_pcm_hw_params_get_buffer_size(hw, &bufferFrames), where + " buffer size");
+    check(snd_pcm_hw_params_get_period_size(hw, &periodFrames, &direction), where + " period size");
+
+    snd_pcm_sw_params_t* sw;
+    snd_pcm_sw_params_alloca(&sw);
+    check(snd_pcm_sw_params_current(pcm, sw), where + " software setup");
+    // Playback begins once the buffer is full, so it does not run dry at once.
+    check(snd_pcm_sw_params_set_start_threshold(pcm, sw, bufferFrames), where + " start threshold");
+    check(snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames), where + " wake-up size");
+    check(snd_pcm_sw_params_set_tstamp_mode(pcm, sw, SND_PCM_TSTAMP_ENABLE), where + " time stamps");
+    // Status times on the steady clock where the device can; elsewhere the
+    // writer stamps each status itself.
+    monotonicStamps = snd_pcm_sw_params_set_tstamp_type(pcm, sw, SND_PCM_TSTAMP_TYPE_MONOTONIC) >= 0;
+    check(snd_pcm_sw_params(pcm, sw), where + " refuses its software setup");
+    timing.reportLatency(static_cast<int64_t>(bufferFrames) * 1000000000 / rate);
+}
+
+AlsaOutput::~AlsaOutput() {
+    stop();
+    snd_pcm_status_free(status);
+    snd_pcm_close(pcm);
+}
+
+void AlsaOutput::start(SoundSource from) {
+    if (writer.joinable() || stopping) return;
+    source = std::move(from);
+    writer = std::thread(&AlsaOutput::run, this);
+}
+
+void AlsaOutput::stop() {
+    stopping = true;
+    if (writer.joinable()) writer.join();
+}
+
+// Puts the device back in order after it ran dry (counted) or was suspended;
+// false when it cannot be.
+bool AlsaOutput::recover(int error) {
+    if (error == -EAGAIN) return true;
+    if (error == -EPIPE) underrunCount.fetch_add(1, std::memory_order_relaxed);
+    const int result = snd_pcm_recover(pcm, error, 1);
+    if (result < 0) {
+        std::fprintf(stderr, "ALSA device \"%s\" stopped playing: %s\n", name.c_str(), snd_strerror(result));
+        return false;
+    }
+    return true;
+}
+
+// frames written minus the device's delay is the frame heard at the moment
+// of the status.
+void AlsaOutput::reportPosition() {
+    if (snd_pcm_status(pcm, status) < 0) return;
+    const snd_pcm_state_t state = snd_pcm_status_get_state(status);
+    const int64_t now = steadyNow();
+    if (state != SND_PCM_STATE_RUNNING) return;
+    const snd_pcm_sframes_t delay = snd_pcm_status_get_delay(status);
+    int64_t at = now;
+    if (monotonicStamps) {
+        snd_htimestamp_t stamp;
+        snd_pcm_status_get_htstamp(status, &stamp);
+        const int64_t stampNs = static_cast<int64_t>(stamp.tv_sec) * 1000000000 + stamp.tv_nsec;
+        // A plugin may leave the stamp unset; only a recent one is taken.
+        if (stampNs > now - 1000000000 && stampNs <= now) at = stampNs;
+    }
+    timing.report(at, static_cast<double>(written - delay), static_cast<double>(written), true);
+    timing.reportLatency(static_cast<int64_t>(delay) * 1000000000 / rate);
+}
+
+void AlsaOutput::run() {
+    std::vector<int16_t> block(periodFrames * channels);
+    size_t pending = 0;  // frames of `block` pulled but not yet taken
+    size_t offset = 0;
+    int64_t takenUnplayed = 0;  // frames taken since the device last played
+    while (!stopping.load(std::memory_order_relaxed)) {
+        const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
+        if (avail < 0) {
+            if (!recover(static_cast<int>(avail))) break;
+            continue;
+        }
+        if (static_cast<snd_pcm_uframes_t>(avail) < periodFrames && pending == 0) {
+            // A buffer that is not a whole number of periods can stop short
+            // of the start threshold.
+            if (snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED) snd_pcm_start(pcm);
+            const int waited = snd_pcm_wait(pcm, waitMs);
+            if (waited < 0 && !recover(waited)) break;
+            reportPosition();
+            continue;
+        }
+        if (pending == 0) {
+            source(block.data(), periodFrames);
+            pending = periodFrames;
+            offset = 0;
+        }
+        const snd_pcm_sframes_t taken = snd_pcm_writei(pcm, block.data() + offset * channels, pending);
+        if (taken < 0) {
+            if (taken == -EAGAIN) {
+                snd_pcm_wait(pcm, waitMs);
+            } else if (!recover(static_cast<int>(taken))) {
+                break;
+            }
+            continue;
+        }
+        pending -= static_cast<size_t>(taken);
+        offset += static_cast<size_t>(taken);
+        written += taken;
+        reportPosition();
+        // A device that keeps taking frames without ever playing them (ALSA's
+        // "null") has no clock to follow.
+        takenUnplayed = snd_pcm_state(pcm) == SND_PCM_STATE_PREPARED ? takenUnplayed + taken : 0;
+        if (takenUnplayed > 2 * static_cast<int64_t>(bufferFrames)) {
+            std::fprintf(stderr, "ALSA device \"%s\" takes frames without playing them\n", name.c_str());
+            break;
+        }
+    }
+    // Asked to stop, the position holds where it is; on a device that failed
+    // (said on standard error) it goes on at the rate, unheard, so the show
+    // does not freeze.
+    const int64_t now = steadyNow();
+    const bool failed = !stopping.load(std::memory_order_relaxed);
+    const double heard = failed ? std::max(timing.frameAt(now), 0.0) : timing.frameAt(now);
+    timing.report(now, heard, failed ? HUGE_VAL : heard, failed);
+    snd_pcm_drop(pcm);
+}
+
+}  // namespace
+
+std::vector<std::string> listAlsaDevices() {
+    void** hints = nullptr;
+    check(snd_device_name_hint(-1, "pcm", &hints), "ALSA lists no devices");
+    std::vector<std::string> names;
+    bool hasDefault = false;
+    for (void** hint = hints; *hint; ++hint) {
+        char* name = snd_device_name_get_hint(*hint, "NAME");
+        char* direction = snd_device_name_get_hint(*hint, "IOID");
+        // No direction means both. "null" plays nothing and keeps no time.
+        if (name && (!direction || std::strcmp(direction, "Output") == 0) && std::strcmp(name, "null") != 0) {
+            if (std::strcmp(name, "default") == 0) {
+                hasDefault = true;
+            } else {
+                names.emplace_back(name);
+            }
+        }
+        std::free(name);
+        std::free(direction);
+    }
+    snd_device_name_free_hint(hints);
+    if (names.empty() && !hasDefault) throw DynamicError("ALSA has no playback devices");
+    names.insert(names.begin(), "default");
+    return names;
+}
+
+std::unique_ptr<SoundOutput> openAlsaOutput(const char* device, int rate, size_t bufferFrames) {
+    return std::make_unique<AlsaOutput>(device, rate, bufferFrames);
+}

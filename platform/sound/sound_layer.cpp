@@ -1,0 +1,413 @@
+// The music layer's calls, for every build alike. All of them come from the
+// main thread; the one open output pulls its frames on its own thread.
+//
+// The position reported is the one heard, not the one mixed. Every song logs
+// its changes of position by the frame that carries them, on the layer's
+// clock of frames: for a live output the mixed frames of its LiveMixer, for
+// the offline one the frames handed out. A time becomes a frame through the
+// output (SoundOutput::frameHeardAt: which stream frame is heard then) and
+// the live mixer (which mixed frame that stream frame carries, past any
+// silence of a dry ring). Offline, the frame is the count handed out
+// whatever the time. The page's worklet decodes and logs on its own and
+// answers for the time itself.
+//
+// Live outputs take their frames from a ring mixed a quarter of a second
+// ahead on a thread of the layer, so a loaded machine leaves them short of
+// nothing, while a device itself holds about 50 ms: the position is the one
+// heard, so the ring's length costs the picture nothing. Changing or stopping
+// the song drops what the ring holds, and closing drops what the device
+// holds. Where there are no threads (the page), the silent output mixes as it
+// pulls.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/display/DynamicError.h"
+#include "platform/sound/audio_mix_ahead.h"
+#include "platform/sound/fmod.h"
+#include "platform/sound/live_mixer.h"
+#include "platform/sound/mixer_taps.h"
+#include "platform/sound/offline_output.h"
+#include "platform/sound/silent_output.h"
+#include "platform/sound/sound_backends.h"
+#include "platform/sound/sound_clock.h"
+#include "platform/sound/sound_song.h"
+
+struct FMUSIC_MODULE : SoundSong {
+    using SoundSong::SoundSong;
+};
+
+namespace {
+
+constexpr int kMinimumRate = 8000;
+constexpr int kMaximumRate = 192000;
+constexpr const char* kNoSoundDevice = "No sound";
+// Live outputs, in fractions of a second: mixed a quarter of a second ahead,
+// 10 ms at a time; the device holds 50 ms; a new or stopped song starts
+// after 20 ms of silence, which covers the mixing thread's wake-up.
+constexpr int kLiveAheadDivisor = 4;
+constexpr int kLiveBlockDivisor = 100;
+constexpr int kDeviceBufferDivisor = 20;
+constexpr int kChangeSilenceDivisor = 50;
+// How far the offline output mixes ahead: a quarter of a second, and at most
+// one block (up to a second) more, well within what the position log keeps.
+constexpr int kOfflineAheadDivisor = 4;
+
+struct SoundSystem {
+    // At exit: the threads end before what they use goes.
+    ~SoundSystem() {
+        mixAhead.reset();
+        if (sink) sink->stop();
+        live.reset();
+        sink.reset();
+    }
+    void close();
+
+    int output = FSOUND_OUTPUT_DSOUND;
+    int driver = -1;  // -1: the output's default device
+    int mixer = FSOUND_MIXER_AUTODETECT;
+    std::vector<std::string> deviceNames;
+    bool devicesListed = false;  // deviceNames holds the current output's devices
+    int mixAheadBlocks = 0;      // blocks a second when mixing ahead offline, 0 for not
+
+    bool initialised = false;
+    int rate = 44100;
+    std::unique_ptr<SoundOutput> sink;        // the open output
+    OfflineOutput* offline = nullptr;         // the sink, when it is the offline output
+    std::unique_ptr<LiveMixer> live;          // feeding the sink, when it is a live output
+    std::unique_ptr<AudioMixAhead> mixAhead;  // mixing the playing song ahead, offline
+    // The song being played. The mixing thread reads it; it changes only
+    // while nothing is mixed (LiveMixer::change, or with no mixAhead).
+    FMUSIC_MODULE* playing = nullptr;
+    bool sinkDecodes = false;  // the sink plays `playing` from its file itself
+    int64_t songStart = 0;     // the frame of the layer's clock the playing song starts at
+    size_t offlineHeld = 0;    // frames of song in the last frames handed out offline
+    uint64_t underruns = 0;    // of the last session, once closed
+};
+
+SoundSystem& sound() {
+    static SoundSystem system;
+    return system;
+}
+
+bool hasDevices(int output) { return output == FSOUND_OUTPUT_WINMM || output == FSOUND_OUTPUT_DSOUND; }
+
+// Outputs without a device list one device, "No sound", so that device 0
+// is always a valid choice.
+std::vector<std::string> listDevices(int output) {
+    if (!hasDevices(output)) return {kNoSoundDevice};
+    try {
+        return listOutputDevices(output);
+    } catch (const DynamicError&) {
+        return {};  // a backend that does not start has no devices
+    }
+}
+
+size_t changeSilence() { return static_cast<size_t>(sound().rate / kChangeSilenceDivisor); }
+
+// The frame of the layer's clock heard at `steadyNs`.
+int64_t songFrameAt(int64_t steadyNs) {
+    SoundSystem& s = sound();
+    const double frame = s.live ? mixedFrameHeardAt(*s.sink, *s.live, steadyNs) : s.sink->frameHeardAt(steadyNs);
+    return static_cast<int64_t>(std::floor(frame));
+}
+
+void fillSilence(int16_t* samples, size_t frames) { std::fill(samples, samples + 2 * frames, int16_t{0}); }
+
+// On the live mixer's thread, with nothing changing `playing`.
+void mixLive(int16_t* samples, size_t frames, int64_t first) {
+    SoundSystem& s = sound();
+    if (!s.playing) return fillSilence(samples, frames);
+    // Frames before the song's start are silence.
+    if (first < s.songStart) {
+        const size_t lead = static_cast<size_t>(std::min<int64_t>(s.songStart - first, static_cast<int64_t>(frames)));
+        fillSilence(samples, lead);
+        samples += 2 * lead;
+        frames -= lead;
+        first += static_cast<int64_t>(lead);
+        if (frames == 0) return;
+    }
+    try {
+        s.playing->mix(samples, frames, first);
+    } catch (...) {
+        // Nothing may leave the mixing thread; a failing mix is heard as silence.
+        fillSilence(samples, frames);
+    }
+}
+
+size_t mixOffline(int16_t* samples, size_t frames, int64_t first) {
+    SoundSystem& s = sound();
+    if (!s.playing) {
+        fillSilence(samples, frames);
+        return 0;
+    }
+    return s.playing->mix(samples, frames, first);
+}
+
+// The frames mixed ahead offline and not handed out are dropped: the song
+// changes or stops.
+void stopMixingAhead() { sound().mixAhead.reset(); }
+
+// Runs `change` while nothing mixes, with the frame of the layer's clock the
+// next mix starts at. A live output's ring is dropped for it.
+template <class Change>
+void changeSong(Change change) {
+    SoundSystem& s = sound();
+    if (s.live) {
+        s.live->change(changeSilence(), change);
+    } else {
+        stopMixingAhead();
+        change(s.offline ? s.offline->handedOut() : 0);
+    }
+}
+
+// Freezes the playing song where it is heard now, and silences it.
+void stopPlaying() {
+    SoundSystem& s = sound();
+    FMUSIC_MODULE* song = s.playing;
+    if (!song) return;
+    const int64_t now = steadyNowNs();
+    if (s.sinkDecodes) {
+        const SoundOutput::SongHeard heard = s.sink->songHeardAt(now);
+        s.sink->stopSong();
+        song->freeze({heard.order, heard.row}, heard.finished);
+        s.playing = nullptr;
+        s.sinkDecodes = false;
+        return;
+    }
+    const int64_t heard = songFrameAt(now);
+    changeSong([&](int64_t) {
+        song->stop(heard);
+        s.playing = nullptr;
+    });
+}
+
+void SoundSystem::close() {
+    if (!initialised) return;
+    stopPlaying();
+    stopMixingAhead();
+    sink->stop();  // no frame is pulled past this point
+    underruns = (live ? live->underruns() : 0) + sink->underruns();
+    live.reset();
+    sink.reset();
+    offline = nullptr;
+    initialised = false;
+    devicesListed = false;  // devices may come and go before the next session
+}
+
+// The position and end heard at `steadyNs`.
+MusicPosition heardAt(FMUSIC_MODULE* module, int64_t steadyNs, bool* finished) {
+    SoundSystem& s = sound();
+    if (module != s.playing) {
+        // Frozen where it stopped, or never played.
+        *finished = module->finishedAt(0);
+        return module->positionAt(0);
+    }
+    if (s.sinkDecodes) {
+        const SoundOutput::SongHeard heard = s.sink->songHeardAt(steadyNs);
+        *finished = heard.finished;
+        return {heard.order, heard.row};
+    }
+    const int64_t frame = songFrameAt(steadyNs);
+    *finished = module->finishedAt(frame);
+    return module->positionAt(frame);
+}
+
+}  // namespace
+
+int FSOUND_GetNumDrivers() {
+    SoundSystem& s = sound();
+    // Starting a backend to list its devices takes time, and callers ask
+    // before every item they add: list once per output. While an output is
+    // open its backend is busy playing, and the list stays as it was.
+    if (!s.devicesListed && !s.initialised) {
+        s.deviceNames = listDevices(s.output);
+        s.devicesListed = true;
+    }
+    return static_cast<int>(s.deviceNames.size());
+}
+
+const char* FSOUND_GetDriverName(int driver) {
+    SoundSystem& s = sound();
+    if (driver < 0 || static_cast<size_t>(driver) >= s.deviceNames.size()) return nullptr;
+    return s.deviceNames[driver].c_str();
+}
+
+bool FSOUND_SetOutput(int output) {
+    SoundSystem& s = sound();
+    if (s.initialised || output < FSOUND_OUTPUT_NOSOUND || output > FSOUND_OUTPUT_OFFLINE) return false;
+    if (output != s.output) {
+        s.output = output;
+        s.driver = -1;
+        s.deviceNames.clear();
+        s.devicesListed = false;
+    }
+    return true;
+}
+
+bool FSOUND_SetDriver(int driver) {
+    SoundSystem& s = sound();
+    if (s.initialised || driver < 0 || driver >= FSOUND_GetNumDrivers()) return false;
+    s.driver = driver;
+    return true;
+}
+
+bool FSOUND_SetMixer(int mixer) {
+    if (mixer < FSOUND_MIXER_AUTODETECT || mixer > FSOUND_MIXER_MMXP6) return false;
+    sound().mixer = mixer;
+    return true;
+}
+
+bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
+    SoundSystem& s = sound();
+    if (s.initialised || mixRate < kMinimumRate || mixRate > kMaximumRate) return false;
+    s.rate = mixRate;
+    s.underruns = 0;
+    try {
+        if (s.output == FSOUND_OUTPUT_OFFLINE) {
+            auto offline = std::make_unique<OfflineOutput>();
+            s.offline = offline.get();
+            s.sink = std::move(offline);
+            s.sink->start([](int16_t* samples, size_t frames) {
+                SoundSystem& s = sound();
+                s.offlineHeld = s.mixAhead ? s.mixAhead->take(samples, frames)
+                                           : mixOffline(samples, frames, s.offline->handedOut());
+            });
+        } else {
+            if (hasDevices(s.output)) {
+                std::string deviceName;
+                if (s.driver >= 0 && static_cast<size_t>(s.driver) < s.deviceNames.size()) {
+                    deviceName = s.deviceNames[s.driver];
+                }
+                s.sink = openDeviceOutput(s.output, deviceName.empty() ? nullptr : deviceName.c_str(), mixRate,
+                                          static_cast<size_t>(mixRate / kDeviceBufferDivisor));
+            } else {
+                s.sink = std::make_unique<SilentOutput>(mixRate, soundHasThreads());
+            }
+            s.live = std::make_unique<LiveMixer>(mixLive, static_cast<size_t>(mixRate / kLiveAheadDivisor),
+                                                 static_cast<size_t>(mixRate / kLiveBlockDivisor), soundHasThreads());
+            LiveMixer* feed = s.live.get();
+            s.sink->start([feed](int16_t* samples, size_t frames) { feed->pull(samples, frames); });
+        }
+    } catch (const DynamicError&) {
+        s.live.reset();
+        s.sink.reset();
+        s.offline = nullptr;
+        return false;
+    }
+    s.initialised = true;
+    return true;
+}
+
+void FSOUND_Close() { sound().close(); }
+
+unsigned long FSOUND_GetUnderruns() {
+    SoundSystem& s = sound();
+    if (!s.initialised) return static_cast<unsigned long>(s.underruns);
+    return static_cast<unsigned long>((s.live ? s.live->underruns() : 0) + s.sink->underruns());
+}
+
+FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {
+    if (!name) return nullptr;
+    try {
+        return new FMUSIC_MODULE(name);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
+}
+
+bool FMUSIC_FreeSong(FMUSIC_MODULE* module) {
+    if (!module) return false;
+    if (sound().playing == module) stopPlaying();
+    delete module;
+    return true;
+}
+
+bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
+    SoundSystem& s = sound();
+    if (!module || !s.initialised) return false;
+    stopPlaying();
+    // Nothing mixes `module` now: it is restarted in peace.
+    const int taps = interpolationTaps(s.mixer);
+    try {
+        module->restart(s.rate, taps);
+    } catch (const std::exception&) {
+        return false;
+    }
+    if (s.sink->playSong(module->file(), taps)) {
+        s.sinkDecodes = true;
+        s.playing = module;
+        return true;
+    }
+    // A silent output's thread may be late, and have pulled less than is
+    // "heard" by now: the song then starts at the frame heard, not in the past.
+    const int64_t heard = s.offline ? 0 : songFrameAt(steadyNowNs()) + 1;
+    changeSong([&](int64_t first) {
+        s.playing = module;
+        s.songStart = std::max(first, heard);
+    });
+    if (s.offline && s.mixAheadBlocks > 0) {
+        const int64_t start = s.songStart;
+        s.mixAhead = std::make_unique<AudioMixAhead>(
+            [start](int16_t* samples, size_t frames, int64_t first) {
+                return mixOffline(samples, frames, start + first);
+            },
+            s.rate, s.mixAheadBlocks, static_cast<size_t>(s.rate / kOfflineAheadDivisor));
+    }
+    return true;
+}
+
+bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
+    if (!module) return false;
+    if (sound().playing == module) stopPlaying();
+    return true;
+}
+
+bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished) {
+    if (!module) return false;
+    bool ended = false;
+    const MusicPosition position = heardAt(module, steadyNs, &ended);
+    if (order) *order = position.order;
+    if (row) *row = position.row;
+    if (finished) *finished = ended;
+    return true;
+}
+
+int FMUSIC_GetOrder(FMUSIC_MODULE* module) {
+    int order = -1;
+    FMUSIC_GetPositionAt(module, steadyNowNs(), &order, nullptr, nullptr);
+    return order;
+}
+
+int FMUSIC_GetRow(FMUSIC_MODULE* module) {
+    int row = -1;
+    FMUSIC_GetPositionAt(module, steadyNowNs(), nullptr, &row, nullptr);
+    return row;
+}
+
+bool FMUSIC_IsFinished(FMUSIC_MODULE* module) {
+    bool finished = false;
+    FMUSIC_GetPositionAt(module, steadyNowNs(), nullptr, nullptr, &finished);
+    return finished;
+}
+
+bool FSOUND_Offline_MixAhead(int blocksPerSecond) {
+    if (blocksPerSecond < 0) return false;
+    // Where there are no threads, mixing within each call gives the same
+    // samples and positions.
+    sound().mixAheadBlocks = soundHasThreads() ? blocksPerSecond : 0;
+    return true;
+}
+
+size_t FSOUND_Offline_Mix(int16_t* samples, size_t frames) {
+    SoundSystem& s = sound();
+    if (!s.initialised || !s.offline) {
+        throw DynamicError("offline mixing needs FSOUND_Init with the offline output");
+    }
+    if (frames == 0) return 0;
+    if (!samples) throw DynamicError("offline mixing needs a sample buffer");
+    s.offline->handOut(samples, frames);
+    return s.offlineHeld;
+}

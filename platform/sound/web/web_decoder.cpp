@@ -1,0 +1,52 @@
+// The song decoder of the browser build: the decoder compiled for the web,
+// run on the page's main thread (web/sound.js).
+#include <emscripten.h>
+
+#include "platform/display/DynamicError.h"
+#include "platform/sound/song_decoder.h"
+
+// clang-format off
+EM_ASYNC_JS(int, webDecoderLoad, (), {
+    return (await peekstunSound.loadLibrary()) ? 1 : 0;
+});
+EM_JS(int, webDecoderCreate, (const uint8_t* data, size_t size), {
+    return peekstunSound.createDecoder(HEAPU8.subarray(data, data + size));
+});
+EM_JS(void, webDecoderDestroy, (int decoder), { peekstunSound.destroyDecoder(decoder); });
+EM_JS(void, webDecoderSetTaps, (int decoder, int taps), { peekstunSound.setTaps(decoder, taps); });
+EM_JS(int, webDecoderRead, (int decoder, int rate, int frames, int16_t* samples), {
+    return peekstunSound.read(decoder, rate, frames, HEAP16.subarray(samples >> 1, (samples >> 1) + 2 * frames));
+});
+EM_JS(int, webDecoderOrder, (int decoder), { return peekstunSound.order(decoder); });
+EM_JS(int, webDecoderRow, (int decoder), { return peekstunSound.row(decoder); });
+// clang-format on
+
+namespace {
+
+class WebDecoder : public SongDecoder {
+public:
+    explicit WebDecoder(const std::vector<uint8_t>& file) {
+        // The decoder itself loads on first use.
+        if (!webDecoderLoad()) throw DynamicError("the page's sound decoder did not load");
+        handle = webDecoderCreate(file.data(), file.size());
+        if (handle == 0) throw DynamicError("not a module the decoder reads");
+    }
+    ~WebDecoder() override { webDecoderDestroy(handle); }
+    WebDecoder(const WebDecoder&) = delete;
+    WebDecoder& operator=(const WebDecoder&) = delete;
+
+    void setInterpolationTaps(int taps) override { webDecoderSetTaps(handle, taps); }
+    size_t read(int rate, size_t frames, int16_t* samples) override {
+        return static_cast<size_t>(webDecoderRead(handle, rate, static_cast<int>(frames), samples));
+    }
+    MusicPosition position() const override { return {webDecoderOrder(handle), webDecoderRow(handle)}; }
+
+private:
+    int handle = 0;  // the page's name for it
+};
+
+}  // namespace
+
+std::unique_ptr<SongDecoder> makeSongDecoder(const std::vector<uint8_t>& file) {
+    return std::make_unique<WebDecoder>(file);
+}

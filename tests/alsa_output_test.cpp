@@ -1,0 +1,206 @@
+// The ALSA output played through a private sound server with a null sink,
+// reached by ALSA's "pulse" plugin: its delay comes from the server, the heard
+// frame follows what was written, and stop() drops the queue.
+#include "platform/sound/alsa/alsa_output.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/display/DynamicError.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const int kRate = 48000;
+
+int64_t steadyNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+// Polls `done` for up to `seconds`; the limit only keeps a broken output from
+// hanging the test.
+bool waitFor(const std::function<bool()>& done, double seconds = 30) {
+    const auto end = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// A sound server of the test program's own, with a null sink and its socket
+// in a scratch directory; PULSE_SERVER points ALSA's plugin at it. Started
+// before the first ALSA call, so ALSA's "default" finds it running too.
+class PrivateSoundServer : public ::testing::Environment {
+public:
+    static std::string unavailable;
+
+    void SetUp() override {
+        char dirTemplate[] = "/tmp/peekstun-alsa-XXXXXX";
+        if (!mkdtemp(dirTemplate)) {
+            unavailable = "no scratch directory";
+            return;
+        }
+        dir = dirTemplate;
+        const std::string socket = dir + "/native";
+        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+        setenv("PULSE_RUNTIME_PATH", dir.c_str(), 1);
+        setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
+        // The server and its clients keep their cookie under HOME.
+        setenv("HOME", dir.c_str(), 1);
+        const std::string socketModule = "module-native-protocol-unix socket=" + socket;
+        const std::string log = "--log-target=file:" + dir + "/server.log";
+        const char* argv[] = {"pulseaudio",
+                              "-n",
+                              "--daemonize=no",
+                              "--exit-idle-time=-1",
+                              "--use-pid-file=no",
+                              "--disallow-exit",
+                              "-L",
+                              "module-null-sink",
+                              "-L",
+                              socketModule.c_str(),
+                              log.c_str(),
+                              nullptr};
+        if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
+            unavailable = "no pulseaudio program";
+            server = 0;
+            return;
+        }
+        const bool started = waitFor([&] {
+            if (waitpid(server, nullptr, WNOHANG) == server) server = 0;
+            return server == 0 || std::filesystem::exists(socket);
+        });
+        if (!started || server == 0) unavailable = "the sound server did not start";
+    }
+    void TearDown() override {
+        if (server > 0) {
+            kill(server, SIGTERM);
+            waitpid(server, nullptr, 0);
+        }
+        std::error_code ignored;
+        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
+    }
+
+private:
+    std::string dir;
+    pid_t server = 0;
+};
+std::string PrivateSoundServer::unavailable;
+::testing::Environment* const soundServer = ::testing::AddGlobalTestEnvironment(new PrivateSoundServer);
+
+// A tone, counting the frames pulled.
+struct CountingSource {
+    std::atomic<int64_t> pulled{0};
+    SoundSource source() {
+        return [this](int16_t* samples, size_t frames) {
+            const int64_t first = pulled.load();
+            for (size_t i = 0; i < frames; ++i) {
+                const auto value = static_cast<int16_t>(8000 * std::sin((first + i) * 2 * M_PI * 440 / kRate));
+                samples[2 * i] = samples[2 * i + 1] = value;
+            }
+            pulled += static_cast<int64_t>(frames);
+        };
+    }
+};
+
+class AlsaOutput : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!PrivateSoundServer::unavailable.empty()) GTEST_SKIP() << PrivateSoundServer::unavailable;
+        const std::vector<std::string> devices = listAlsaDevices();
+        ASSERT_FALSE(devices.empty());
+        EXPECT_EQ(devices.front(), "default");
+        if (std::find(devices.begin(), devices.end(), "pulse") == devices.end()) {
+            GTEST_SKIP() << "ALSA has no \"pulse\" plugin (libasound2-plugins)";
+        }
+    }
+
+    // Opens "pulse" with `bufferFrames`, plays until half a second has been
+    // heard and gives the longest delay the device reported meanwhile (a
+    // loaded test server may let the stream run dry now and then).
+    int64_t playingLatency(size_t bufferFrames) {
+        std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, bufferFrames);
+        CountingSource counter;
+        output->start(counter.source());
+        std::set<int64_t> seen;
+        EXPECT_TRUE(waitFor([&] {
+            seen.insert(output->latency());
+            return output->frameHeardAt(steadyNs()) > kRate / 2;
+        }));
+        EXPECT_GT(seen.size(), 2u) << "the delay follows the device as its buffer drains and fills";
+        return *seen.rbegin();
+    }
+};
+
+TEST_F(AlsaOutput, HeardFrameFollowsWhatWasWrittenAndStopDropsTheQueue) {
+    std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, 2048);
+    EXPECT_LT(output->frameHeardAt(steadyNs()), 0) << "nothing is heard before start";
+    CountingSource counter;
+    output->start(counter.source());
+
+    // The heard frame only moves on, and never past what the source gave.
+    double last = -1;
+    int stepsBack = 0;
+    bool pastWritten = false;
+    ASSERT_TRUE(waitFor([&] {
+        const double heard = output->frameHeardAt(steadyNs());
+        pastWritten |= heard > counter.pulled.load();
+        stepsBack += heard < last;
+        last = heard;
+        return heard > kRate / 2;
+    }));
+    EXPECT_FALSE(pastWritten);
+    EXPECT_EQ(stepsBack, 0) << "the heard frame went back";
+    const int64_t now = steadyNs();
+    EXPECT_LT(output->frameHeardAt(now - 20000000), output->frameHeardAt(now))
+        << "it moves at the rate between reports";
+    EXPECT_LE(output->frameHeardAt(now + 10000000000), counter.pulled.load()) << "nor ahead of what was written";
+
+    output->stop();
+    const int64_t pulledAtStop = counter.pulled.load();
+    const double heardAtStop = output->frameHeardAt(steadyNs());
+    EXPECT_LE(heardAtStop, pulledAtStop);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(counter.pulled.load(), pulledAtStop) << "the source is not called after stop()";
+    EXPECT_EQ(output->frameHeardAt(steadyNs()), heardAtStop) << "what was queued is not heard after stop()";
+}
+
+TEST_F(AlsaOutput, DelayComesFromTheDeviceAndGrowsWithTheBuffer) {
+    const int64_t small = playingLatency(1024);
+    const int64_t large = playingLatency(8192);
+    std::printf("ALSA \"pulse\" delay: %.1f ms with 1024 frames, %.1f ms with 8192 frames at %d Hz\n", small / 1e6,
+                large / 1e6, kRate);
+    EXPECT_GT(small, 1000000);
+    EXPECT_LT(large, 1000000000);
+    EXPECT_GT(large, small);
+}
+
+TEST(AlsaOutputError, NamesTheDeviceThatDoesNotOpen) {
+    try {
+        openAlsaOutput("no-such-device", kRate, 2048);
+        FAIL() << "no error";
+    } catch (const DynamicError& error) {
+        EXPECT_NE(std::string(error.message()).find("no-such-device"), std::string::npos) << error.message();
+    }
+}
+
+}  // namespace
