@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the show, its tools and its tests need (the
-# browser build's compiler and the Chromium its tests drive among them); with
-# --arm, also the aarch64 cross compiler, the arm64 libraries (through
-# multiarch) and qemu-user, for make check-arm.
+# browser build's compiler, and the Chromium, Firefox ESR and PulseAudio its
+# tests drive, among them); with --arm, also the aarch64 cross compiler, the
+# arm64 libraries (through multiarch) and qemu-user, for make check-arm.
 # Does nothing when every package is already present.
 set -eu
 
@@ -16,7 +16,7 @@ xvfb xauth xdotool openbox wmctrl x11-utils
 clang
 lintian desktop-file-utils appstream dpkg-dev
 libsimde-dev
-emscripten chromium
+emscripten chromium firefox-esr pulseaudio
 "
 if [ "${1:-}" = "--arm" ]; then
     PACKAGES="
