@@ -134,8 +134,8 @@ var peekstunDialogs = {
   // The page's font is wider than the dialog units assume, and a list is
   // taller than its label: each label left of a list is centred on the
   // list's row, and where the widest such label needs more room than the
-  // template leaves, those lists start further right by the same amount
-  // (their right edges stay), so the column stays lined up.
+  // template leaves, those lists start further right together (their right
+  // edges stay), so the column stays lined up.
   fitLabels() {
     const pairs = [];
     // (No destructuring in loop heads: the build's minifier drops it.)
@@ -150,18 +150,21 @@ var peekstunDialogs = {
     if (pairs.length === 0) return;
     const em = parseFloat(getComputedStyle(this.form.querySelector('.dialog-body')).fontSize);
     const gap = 0.5;  // em between a label and its list
-    let shift = 0;
+    // The lists share one left edge (the template's are a unit apart), moved
+    // right as far as the widest label needs.
+    const column = Math.max(...pairs.map((pair) => pair.listControl.x)) * this.unitX;
+    let left = column;
     for (const pair of pairs) {
       pair.label.style.width = 'max-content';
-      const needed = pair.label.getBoundingClientRect().width / em + gap;
-      shift = Math.max(shift, needed - (pair.listControl.x - pair.labelControl.x) * this.unitX);
+      const needed = pair.labelControl.x * this.unitX + pair.label.getBoundingClientRect().width / em + gap;
+      left = Math.max(left, needed);
     }
     for (const pair of pairs) {
       const list = pair.list;
       const label = pair.label;
-      list.style.left = pair.listControl.x * this.unitX + shift + 'em';
-      list.style.width = pair.listControl.width * this.unitX - shift + 'em';
-      label.style.width = (pair.listControl.x - pair.labelControl.x) * this.unitX + shift - gap + 'em';
+      list.style.left = left + 'em';
+      list.style.width = (pair.listControl.x + pair.listControl.width) * this.unitX - left + 'em';
+      label.style.width = left - pair.labelControl.x * this.unitX - gap + 'em';
       label.style.top = list.offsetTop / em + 'em';
       label.style.height = list.offsetHeight / em + 'em';
     }

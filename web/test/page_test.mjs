@@ -48,7 +48,7 @@ const browser = await launchBrowser(browserName, pulse.env);
 async function openPage(query, { viewport = { width: 640, height: 480 }, before, at = base } = {}) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
-  await page.setViewport({ ...viewport, deviceScaleFactor: 1 });
+  await page.setViewport({ deviceScaleFactor: 1, ...viewport });
   const errors = [];
   page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
   page.on('pageerror', (error) => errors.push(String(error)));
@@ -202,6 +202,58 @@ try {
       'the canvas stays hidden behind "the show has ended"');
     check(errors.length === 0, `no console errors in the live show${errors.length ? ': ' + errors.join(' | ') : ''}`);
     await context.close();
+  }
+
+  // A phone and a tablet (Chromium's touch emulation): the launcher fits
+  // without scrolling, a tap on Run starts the show, the picture fills the
+  // screen letterboxed, and turning the device fits it again.
+  if (browserName === 'chromium') {
+    for (const [width, height] of [[390, 844], [768, 1024]]) {
+      const device = { width, height, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
+      const { page, context } = await openPage('', { viewport: device, before: () => {
+        const drawImage = CanvasRenderingContext2D.prototype.drawImage;
+        CanvasRenderingContext2D.prototype.drawImage = function (...args) {
+          if (this.canvas.id === 'screen') {
+            const [x, y, width, height] = args.slice(-4);
+            window.lastDrawn = { x, y, width, height, time: performance.now() };
+          }
+          return drawImage.apply(this, args);
+        };
+      } });
+      await page.waitForSelector('form.dialog', { timeout: 60000 });
+      const fits = await page.evaluate(() => {
+        const form = document.querySelector('form.dialog').getBoundingClientRect();
+        const page = document.documentElement;
+        return page.scrollWidth <= innerWidth && page.scrollHeight <= innerHeight && form.left >= 0 &&
+          form.top >= 0 && form.right <= innerWidth && form.bottom <= innerHeight;
+      });
+      check(fits, `the launcher fits a ${width} x ${height} touch screen without scrolling`);
+      await page.tap('button::-p-text(Run)');
+      await page.waitForFunction(() => window.peekstunState === 'show' && !document.getElementById('screen').hidden,
+        { timeout: 60000 });
+      // Where the last frame went on the canvas, once the canvas has the
+      // screen's size.
+      const fitted = async (across, down) => {
+        await page.waitForFunction((w, h) => {
+          const canvas = document.getElementById('screen');
+          return canvas.width === w * 2 && canvas.height === h * 2 && window.lastDrawn?.time > performance.now() - 500;
+        }, { timeout: 10000, polling: 100 }, across, down);
+        return page.evaluate(() => ({ ...window.lastDrawn, time: undefined,
+          canvasWidth: document.getElementById('screen').width, canvasHeight: document.getElementById('screen').height }));
+      };
+      // 4:3, centred, touching two opposite sides.
+      const letterboxed = (box) => Math.abs(box.width * 3 - box.height * 4) <= 4 &&
+        Math.abs(2 * box.x + box.width - box.canvasWidth) <= 1 && Math.abs(2 * box.y + box.height - box.canvasHeight) <= 1 &&
+        (box.width === box.canvasWidth || box.height === box.canvasHeight);
+      const upright = await fitted(width, height);
+      await page.setViewport({ ...device, width: height, height: width });
+      const turned = await fitted(height, width);
+      check(letterboxed(upright) && letterboxed(turned),
+        `the picture fills the ${width} x ${height} screen letterboxed, upright and turned ` +
+        `(${JSON.stringify([upright, turned])})`);
+      if (process.env.PEEKSTUN_WEB_SHOTS) await page.screenshot({ path: join(process.env.PEEKSTUN_WEB_SHOTS, `turned-${width}.png`) });
+      await context.close();
+    }
   }
 
   // A damaged picture: the native show's message in the page's error box,
