@@ -220,10 +220,20 @@ var peekstunDialogs = {
       ok.type = 'button';
       ok.textContent = 'OK';
       box.append(title, body, ok);
+      // Full screen entered after the box opened (it is granted later)
+      // covers it: opened again, it is above.
+      const raise = () => {
+        if (!document.fullscreenElement || !box.open) return;
+        box.close();
+        box.showModal();
+        ok.focus();
+      };
+      document.addEventListener('fullscreenchange', raise);
       const answer = (event) => {
         if (event.type === 'keydown' && event.key !== 'Enter') return;
         event.preventDefault();
         event.stopPropagation();
+        document.removeEventListener('fullscreenchange', raise);
         box.close();
         box.remove();
         resolve();

@@ -178,6 +178,10 @@ try {
     await run();
     await sleep(1500);
     const first = await grab();
+    // From a row heard after the song's first: before it, the position is 0
+    // whatever the frame.
+    await page.waitForFunction(() => peekstunSound.live && peekstunSound.heardPosition() >= 2,
+      { timeout: 20000, polling: 50 });
     const early = await heard();
     await sleep(1000);
     check(first !== await grab(), 'the live show draws new frames');
