@@ -8,8 +8,8 @@
 // Firefox fetches the output's latency (getOutputTimestamp, outputLatency)
 // while holding the lock its audio thread needs, and the page can then hang
 // for good. There the page never asks: the worklet reports its own frame
-// clock, and the latency is the figure measured for Firefox on PulseAudio
-// (web/sync_offset.mjs).
+// clock, and the latency is the figure PulseAudio reports for Firefox's
+// stream (a full 31 ms buffer and the sink's few ms; web/sync_offset.mjs).
 const kLatencyQueryCanHang = /\bGecko\/\d/.test(navigator.userAgent);
 const kEstimatedOutputLatencyMs = 40;
 const kClockWindowMs = 500;

@@ -51,8 +51,7 @@ export async function launchBrowser(name, env = {}) {
   });
 }
 
-// The first button whose text is `text`, for a click.
-export async function buttonNamed(page, text) {
-  const button = await page.waitForSelector(`button::-p-text(${text})`, { timeout: 60000 });
-  return button;
+// The button whose text is `text`, once the page shows it.
+export function buttonNamed(page, text) {
+  return page.waitForSelector(`button::-p-text(${text})`, { timeout: 60000 });
 }
