@@ -28,6 +28,8 @@ export async function startPulse() {
     server.kill();
     rmSync(home, { recursive: true, force: true });
   };
+  // A test that fails with an exception must not leave its server behind.
+  process.on('exit', stop);
   for (let waited = 0; !existsSync(socket); waited += 50) {
     if (server.exitCode !== null || waited > 10000) {
       stop();
