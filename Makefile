@@ -52,7 +52,7 @@ web: build web-deps
 		-DPEEKSTUN_WEB_DATA=$(abspath $(BUILD))
 	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
-# The page's test driver (playwright-core), from the committed lock file.
+# The page's test driver (puppeteer-core), from the committed lock file.
 web-deps: deps
 	cd web && npm ci --no-audit --no-fund --loglevel=error
 

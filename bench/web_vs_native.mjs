@@ -8,7 +8,7 @@ import { mkdtempSync, readdirSync, readFileSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { gzipSync } from 'node:zlib';
-import { chromium } from '../web/node_modules/playwright-core/index.mjs';
+import { launchBrowser } from '../web/test/browsers.mjs';
 import { serve } from '../web/test/serve.mjs';
 
 const webBuild = resolve(process.argv[2] || 'build-web');
@@ -16,13 +16,10 @@ const nativeBuild = resolve(process.argv[3] || 'build');
 const frames = 600;
 
 const server = await serve([webBuild]);
-const browser = await chromium.launch({
-  executablePath: process.env.PEEKSTUN_CHROMIUM || '/usr/bin/chromium',
-  args: ['--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-component-update'],
-});
+const browser = await launchBrowser('chromium');
 const page = await browser.newPage();
 await page.goto(`http://127.0.0.1:${server.address().port}/index.html?scenes=${frames}`);
-await page.waitForFunction(() => window.peekstunResult !== undefined, null, { timeout: 300000 });
+await page.waitForFunction(() => window.peekstunResult !== undefined, { timeout: 300000 });
 const web = (await page.evaluate(() => window.peekstunResult)).scenes;
 await browser.close();
 server.close();

@@ -1,17 +1,17 @@
 #!/bin/sh
 # Installs the Debian packages the show, its tools and its tests need (the
-# browser build's compiler and the Chromium its tests drive among them); with
-# --arm, also the aarch64 cross compiler, the arm64 libraries (through
-# multiarch) and qemu-user, for make check-arm; with --sync, the sound
-# server, its tools and client library, ALSA's pulse plugin and stress-ng,
-# for make check-sync.
+# browser build's compiler, and the Chromium, Firefox ESR and PulseAudio its
+# tests drive, among them); with --arm, also the aarch64 cross compiler, the
+# arm64 libraries (through multiarch) and qemu-user, for make check-arm; with
+# --sync, the sound server's tools, ALSA's pulse plugin and stress-ng, for
+# make check-sync.
 # Does nothing when every package is already present.
 set -eu
 
 PACKAGES="
 build-essential cmake pkg-config
 libsdl2-dev libopenmpt-dev libgtk-3-dev libpulse-dev
-libasound2-dev libasound2-plugins pulseaudio
+libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils
 libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp
@@ -19,7 +19,7 @@ xvfb xauth xdotool openbox wmctrl x11-utils
 clang
 lintian desktop-file-utils appstream dpkg-dev
 libsimde-dev
-emscripten chromium
+emscripten chromium firefox-esr
 "
 if [ "${1:-}" = "--arm" ]; then
     PACKAGES="

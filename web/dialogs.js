@@ -119,11 +119,55 @@ var peekstunDialogs = {
     window.addEventListener('keydown', this.onKey);
     document.body.appendChild(form);
     this.form = form;
+    this.fitLabels();
+    // Zooming changes the text's width against the units a little.
+    this.onResize = () => this.fitLabels();
+    window.addEventListener('resize', this.onResize);
     const first = form.querySelector('button[type=submit]') || form.querySelector('button, input, select');
     if (first) first.focus();
-    document.addEventListener('fullscreenchange', () => {
+    this.onFullscreen = () => {
       if (this.form === form && !form.contains(document.activeElement) && first) first.focus();
-    }, { once: true });
+    };
+    document.addEventListener('fullscreenchange', this.onFullscreen, { once: true });
+  },
+
+  // The page's font is wider than the dialog units assume, and a list is
+  // taller than its label: each label left of a list is centred on the
+  // list's row, and where the widest such label needs more room than the
+  // template leaves, those lists start further right together (their right
+  // edges stay), so the column stays lined up.
+  fitLabels() {
+    const pairs = [];
+    // (No destructuring in loop heads: the build's minifier drops it.)
+    const all = [...this.controls.values()];
+    for (const found of all) {
+      const control = found.control;
+      if (control.kind !== 'label') continue;
+      const list = all.find((other) => other.control.kind === 'list' &&
+        other.control.x > control.x && Math.abs(other.control.y - control.y) <= 4);
+      if (list) pairs.push({ label: found.element, labelControl: control, list: list.element, listControl: list.control });
+    }
+    if (pairs.length === 0) return;
+    const em = parseFloat(getComputedStyle(this.form.querySelector('.dialog-body')).fontSize);
+    const gap = 0.5;  // em between a label and its list
+    // The lists share one left edge (the template's are a unit apart), moved
+    // right as far as the widest label needs.
+    const column = Math.max(...pairs.map((pair) => pair.listControl.x)) * this.unitX;
+    let left = column;
+    for (const pair of pairs) {
+      pair.label.style.width = 'max-content';
+      const needed = pair.labelControl.x * this.unitX + pair.label.getBoundingClientRect().width / em + gap;
+      left = Math.max(left, needed);
+    }
+    for (const pair of pairs) {
+      const list = pair.list;
+      const label = pair.label;
+      list.style.left = left + 'em';
+      list.style.width = (pair.listControl.x + pair.listControl.width) * this.unitX - left + 'em';
+      label.style.width = left - pair.labelControl.x * this.unitX - gap + 'em';
+      label.style.top = list.offsetTop / em + 'em';
+      label.style.height = list.offsetHeight / em + 'em';
+    }
   },
 
   // Shows the program's state: [{ id, enabled, checked, items, selection }].
@@ -153,6 +197,9 @@ var peekstunDialogs = {
   close() {
     if (!this.form) return;
     window.removeEventListener('keydown', this.onKey);
+    window.removeEventListener('resize', this.onResize);
+    // Left behind, it would keep the whole closed form alive.
+    document.removeEventListener('fullscreenchange', this.onFullscreen);
     this.form.remove();
     this.form = null;
     this.controls = null;
@@ -173,10 +220,20 @@ var peekstunDialogs = {
       ok.type = 'button';
       ok.textContent = 'OK';
       box.append(title, body, ok);
+      // Full screen entered after the box opened (it is granted later)
+      // covers it: opened again, it is above.
+      const raise = () => {
+        if (!document.fullscreenElement || !box.open) return;
+        box.close();
+        box.showModal();
+        ok.focus();
+      };
+      document.addEventListener('fullscreenchange', raise);
       const answer = (event) => {
         if (event.type === 'keydown' && event.key !== 'Enter') return;
         event.preventDefault();
         event.stopPropagation();
+        document.removeEventListener('fullscreenchange', raise);
         box.close();
         box.remove();
         resolve();

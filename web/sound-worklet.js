@@ -2,7 +2,9 @@
 // decoder compiled for the web, as the native layer does (played once, no
 // dither, the chosen interpolation), and tells the main thread every change
 // of position and the song's end, each with the audio context's frame that
-// carries it; the main thread knows when that frame is heard.
+// carries it; the main thread knows when that frame is heard. Asked to, it
+// also reports the frame after each block it renders: the page's own measure
+// of the audio clock where the browser's cannot be asked.
 import createDecoderLibrary from './libopenmpt.worklet.js';
 import { createSongDecoder } from './song-decoder.js';
 
@@ -13,8 +15,9 @@ const kInterpolationFilterLength = 3;  // the decoder's render parameter
 const libraryLoading = createDecoderLibrary();
 
 class SongPlayer extends AudioWorkletProcessor {
-  constructor() {
+  constructor(options) {
     super();
+    this.reportClock = Boolean(options.processorOptions?.reportClock);
     this.library = null;
     this.song = 0;
     this.port.onmessage = (event) => this.receive(event.data);
@@ -60,6 +63,7 @@ class SongPlayer extends AudioWorkletProcessor {
   }
 
   process(inputs, outputs) {
+    if (this.reportClock) this.port.postMessage({ clock: currentFrame + outputs[0][0].length });
     if (!this.song || this.ended) return true;
     const lib = this.library;
     const [left, right] = outputs[0];

@@ -3,7 +3,43 @@
 // offline and for the silent output through it, and in the audio worklet
 // (sound-worklet.js), which plays the song live. For the live output this
 // keeps the positions the worklet reports, each at the audio context's frame
-// that carries it, and answers which one is being heard now.
+// that carries it, and answers which one is heard at a given moment.
+
+// Firefox fetches the output's latency (getOutputTimestamp, outputLatency)
+// while holding the lock its audio thread needs, and the page can then hang
+// for good. There the page never asks: the worklet reports its own frame
+// clock, and the latency is the figure PulseAudio reports for Firefox's
+// stream (a full 31 ms buffer and the sink's few ms; web/sync_offset.mjs).
+const kLatencyQueryCanHang = /\bGecko\/\d/.test(navigator.userAgent);
+const kEstimatedOutputLatencyMs = 40;
+const kClockWindowMs = 500;
+
+// When the audio context renders its frames, on the page's clock, from the
+// frame numbers the worklet reports with each block: a report arrives after
+// its block was rendered, never before, so the earliest arrival of the last
+// half second bounds the clock (a sliding minimum: late reports and drift
+// drop out, and so, half a second after it, a jump of the clock, as when
+// Firefox moves the graph from its start-up timer onto the sound server's
+// callback, or the audio thread falls behind).
+class FrameClock {
+  constructor(rate) {
+    this.rate = rate;
+    this.lows = [];  // [arrived, offset], offsets rising: the minimum first
+  }
+
+  add(frame, arrived) {
+    const offset = arrived - frame * 1000 / this.rate;
+    while (this.lows.length > 0 && this.lows[this.lows.length - 1][1] >= offset) this.lows.pop();
+    this.lows.push([arrived, offset]);
+    while (this.lows[0][0] < arrived - kClockWindowMs) this.lows.shift();
+  }
+
+  // The frame rendered at page time `at` (ms), or -1 before the first report.
+  frameAt(at) {
+    return this.lows.length > 0 ? (at - this.lows[0][1]) * this.rate / 1000 : -1;
+  }
+}
+
 var peekstunSound = {
   library: null,
   createSongDecoder: null,  // from song-decoder.js, loaded with the library
@@ -71,9 +107,12 @@ var peekstunSound = {
       // Asked at once, while the click on Run still lets the page start sound.
       const resumed = context.resume();
       await context.audioWorklet.addModule(new URL('sound-worklet.js', document.baseURI).href);
-      const node = new AudioWorkletNode(context, 'peekstun-song', { numberOfInputs: 0, outputChannelCount: [2] });
+      const node = new AudioWorkletNode(context, 'peekstun-song', {
+        numberOfInputs: 0, outputChannelCount: [2], processorOptions: { reportClock: kLatencyQueryCanHang },
+      });
       node.connect(context.destination);
       const live = { context, node, play: 0, entries: [], end: Infinity, stoppedAt: -1 };
+      if (kLatencyQueryCanHang) live.clock = new FrameClock(context.sampleRate);
       node.port.onmessage = (event) => this.receive(live, event.data);
       this.live = live;
       // A browser that does not let the page play sound leaves it suspended.
@@ -90,6 +129,10 @@ var peekstunSound = {
   },
 
   receive(live, message) {
+    if (message.clock !== undefined) {
+      live.clock.add(message.clock, performance.now());
+      return;
+    }
     if (message.play !== live.play) return;  // from a song played before
     if (message.failed) console.error('The song did not start: ' + message.failed);
     else if (message.end !== undefined) live.end = message.end;
@@ -105,21 +148,27 @@ var peekstunSound = {
     live.node.port.postMessage({ play: { id: live.play, bytes: bytes.slice().buffer, taps } });
   },
 
-  // The audio context's frame being heard now: the output's timestamp says
-  // which frame left the speakers when, the page's clock how long ago.
-  heardFrame() {
+  // The audio context's frame heard at page time `at` (ms, performance.now();
+  // now when left out), or -1 before anything is heard. Where the browser
+  // answers safely, its output timestamp says which frame left the speakers
+  // when; elsewhere the worklet's frame clock and the estimated latency do.
+  heardFrame(at = performance.now()) {
     const live = this.live;
     if (live.stoppedAt >= 0) return live.stoppedAt;
+    if (live.clock) {
+      const frame = live.clock.frameAt(at - kEstimatedOutputLatencyMs);
+      return frame >= 0 ? Math.floor(frame) : -1;
+    }
     const stamp = live.context.getOutputTimestamp();
     if (!(stamp.performanceTime > 0)) return -1;  // nothing heard yet
-    const seconds = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+    const seconds = stamp.contextTime + (at - stamp.performanceTime) / 1000;
     return Math.floor(seconds * live.context.sampleRate);
   },
 
-  // The position heard now as order x 65536 + row.
-  heardPosition() {
+  // The position heard at page time `at` (default now) as order x 65536 + row.
+  heardPosition(at) {
     const live = this.live;
-    const frame = this.heardFrame();
+    const frame = this.heardFrame(at);
     const entries = live.entries;
     // Entries come in order of their frames; the newest whose frame has come.
     let found = null;
@@ -129,7 +178,8 @@ var peekstunSound = {
     return found ? found[1] * 65536 + found[2] : 0;
   },
 
-  heardEnd() { return this.heardFrame() >= this.live.end; },
+  // Whether the song's end is heard by page time `at` (default now).
+  heardEnd(at) { return this.heardFrame(at) >= this.live.end; },
 
   stopLive() {
     const live = this.live;
@@ -143,6 +193,8 @@ var peekstunSound = {
     if (!live) return;
     this.live = null;
     live.node.port.postMessage({ stop: true });
+    live.node.port.onmessage = null;
+    live.node.port.close();
     live.node.disconnect();
     live.context.close().catch(() => {});
   },

@@ -30,7 +30,10 @@ EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
     d.onKey = (event) => {
         if (event.repeat) return;
         if (event.altKey && event.key === 'Enter') {
-            if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+            if (document.fullscreenElement) {
+                d.leavingOnRequest = true;
+                document.exitFullscreen().catch(() => {});
+            }
             else canvas.requestFullscreen().catch(() => {});
         } else {
             let code = 0x100 + event.keyCode;
@@ -47,11 +50,20 @@ EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
     window.addEventListener('keydown', d.onKey);
     canvas.hidden = false;
     // In full screen the browser would take Escape for itself; the show ends
-    // on it, so the page asks to keep it where the browser allows.
+    // on it, so the page asks to keep it where the browser allows. Where it
+    // cannot, the first Escape only leaves full screen: the page says so.
     d.onFullscreen = () => {
-        if (!navigator.keyboard || !navigator.keyboard.lock) return;
-        if (document.fullscreenElement) navigator.keyboard.lock(['Escape']).catch(() => {});
-        else navigator.keyboard.unlock();
+        const locks = navigator.keyboard && navigator.keyboard.lock;
+        if (document.fullscreenElement) {
+            d.escapeKept = false;
+            if (locks) navigator.keyboard.lock(['Escape']).then(() => { d.escapeKept = true; }, () => {});
+        } else {
+            if (locks) navigator.keyboard.unlock();
+            if (!d.escapeKept && !d.leavingOnRequest && Module.showNotice) {
+                Module.showNotice('Press Escape again to end the show', 2000);
+            }
+            d.leavingOnRequest = false;
+        }
     };
     document.addEventListener('fullscreenchange', d.onFullscreen);
     if (fullscreen && canvas.requestFullscreen) canvas.requestFullscreen().catch(() => {});
@@ -126,6 +138,7 @@ EM_JS(void, webDisplayClose, (), {
     window.removeEventListener('keydown', d.onKey);
     document.removeEventListener('fullscreenchange', d.onFullscreen);
     if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    if (Module.showNotice) Module.showNotice('', 0);
     Module.peekstunDisplay = null;
 });
 
