@@ -13,7 +13,7 @@ build-essential cmake pkg-config
 libsdl2-dev libopenmpt-dev libgtk-3-dev libpulse-dev
 libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils
 libgtest-dev libgmock-dev libbenchmark-dev
-libpng-dev libfreetype-dev fonts-dejavu-core
+libpng-dev libswscale-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp
 xvfb xauth xdotool openbox wmctrl x11-utils
 clang
@@ -25,6 +25,7 @@ if [ "${1:-}" = "--arm" ]; then
     PACKAGES="
 g++-aarch64-linux-gnu qemu-user
 libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64 libpulse-dev:arm64
+libswscale-dev:arm64
 libgtest-dev:arm64 libgmock-dev:arm64
 libasound2-dev:arm64
 "

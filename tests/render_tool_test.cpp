@@ -75,6 +75,18 @@ protected:
         return contents(path);
     }
 
+    // A PNG's pixels as rows of RGB bytes, through netpbm; "" when it cannot be read.
+    std::string pngPixels(const std::string& path, int& width, int& height) {
+        const std::string ppm = dir + "/picture.ppm";
+        if (std::system(("pngtopnm " + path + " >" + ppm + " 2>>" + dir + "/netpbm").c_str()) != 0) return "";
+        const std::string file = contents(ppm);
+        int maximum = 0;
+        int headerEnd = 0;
+        if (std::sscanf(file.c_str(), "P6 %d %d %d%n", &width, &height, &maximum, &headerEnd) != 3 || maximum != 255)
+            return "";
+        return file.substr(headerEnd + 1);
+    }
+
     // The names in the test's directory, sorted.
     std::vector<std::string> entries() {
         std::vector<std::string> names;
@@ -88,7 +100,56 @@ protected:
 
 const std::string kRgb = "-f rawvideo -pix_fmt rgb24";
 
+// Where a placed frame should hold the 320 x 240 picture.
+struct VideoPlacementCheck {
+    int width;
+    int height;
+    int factor;
+    int x;
+    int y;
+    int pictureWidth;
+    int pictureHeight;
+};
+
 bool hasFfmpeg() { return std::system("ffmpeg -version >/dev/null 2>&1") == 0; }
+
+uint8_t byteAt(const std::string& rgb, int width, int x, int y, int channel) {
+    return static_cast<uint8_t>(rgb[(static_cast<size_t>(y) * width + x) * 3 + channel]);
+}
+
+// Counts the pixels of a placed frame that are wrong: bars not black, or a
+// picture pixel outside the range of the source pixels it is smoothed from
+// (give or take one) after the nearest-pixel step. `source` is 320 x 240.
+int misplacedPixels(const std::string& placed, const std::string& source, const VideoPlacementCheck& check) {
+    // The two magnified pixels `at` falls between, as source coordinates.
+    auto between = [&check](int at, int from, int to) {
+        const int magnified = check.factor * from;
+        const double position = (at + 0.5) * magnified / to - 0.5;
+        const int low = std::clamp(static_cast<int>(std::floor(position)), 0, magnified - 1);
+        return std::make_pair(low / check.factor, std::min(low + 1, magnified - 1) / check.factor);
+    };
+    int wrong = 0;
+    for (int y = 0; y < check.height; ++y) {
+        for (int x = 0; x < check.width; ++x) {
+            const bool inside =
+                x >= check.x && x < check.x + check.pictureWidth && y >= check.y && y < check.y + check.pictureHeight;
+            for (int c = 0; c < 3; ++c) {
+                const int value = byteAt(placed, check.width, x, y, c);
+                if (!inside) {
+                    wrong += value != 0;
+                    continue;
+                }
+                const auto [left, right] = between(x - check.x, 320, check.pictureWidth);
+                const auto [top, bottom] = between(y - check.y, 240, check.pictureHeight);
+                const int corners[] = {byteAt(source, 320, left, top, c), byteAt(source, 320, right, top, c),
+                                       byteAt(source, 320, left, bottom, c), byteAt(source, 320, right, bottom, c)};
+                wrong += value < *std::min_element(corners, corners + 4) - 1 ||
+                         value > *std::max_element(corners, corners + 4) + 1;
+            }
+        }
+    }
+    return wrong;
+}
 
 }  // namespace
 
@@ -109,6 +170,43 @@ TEST_F(RenderTool, WritesOneStillAndStopsThere) {
     ASSERT_EQ(render("--fps 10 --still 2 " + dir + "/still.png"), 0) << errors();
     EXPECT_GT(fs::file_size(dir + "/still.png"), 1000u);
     EXPECT_NE(errors().find("21 frames"), std::string::npos) << errors();
+}
+
+// --scale and --size shape stills and PNG frames as they shape the video. In
+// 1920x1080 the picture is 1440x1080 between bars of 240: magnified four
+// times by nearest pixel, then smoothed.
+TEST_F(RenderTool, StillsAndFramesTakeTheScaleAndSizeOfTheVideo) {
+    ASSERT_EQ(render("--fps 10 --still 2 " + dir + "/plain.png"), 0) << errors();
+    ASSERT_EQ(render("--fps 10 --scale 2 --still 2 " + dir + "/doubled.png"), 0) << errors();
+    ASSERT_EQ(
+        render("--fps 10 --size 1920x1080 --still 2 " + dir + "/full.png --from 2 --to 2.1 --png " + dir + "/frames"),
+        0)
+        << errors();
+    int width = 0;
+    int height = 0;
+    const std::string plain = pngPixels(dir + "/plain.png", width, height);
+    ASSERT_EQ(width, 320);
+    ASSERT_EQ(height, 240);
+
+    const std::string doubled = pngPixels(dir + "/doubled.png", width, height);
+    ASSERT_EQ(width, 640);
+    ASSERT_EQ(height, 480);
+    EXPECT_EQ(misplacedPixels(doubled, plain, {640, 480, 2, 0, 0, 640, 480}), 0);
+    int notBlocks = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            for (int c = 0; c < 3; ++c)
+                notBlocks += byteAt(doubled, 640, x, y, c) != byteAt(plain, 320, x / 2, y / 2, c);
+        }
+    }
+    EXPECT_EQ(notBlocks, 0);
+
+    const std::string full = pngPixels(dir + "/full.png", width, height);
+    ASSERT_EQ(width, 1920);
+    ASSERT_EQ(height, 1080);
+    EXPECT_EQ(misplacedPixels(full, plain, {1920, 1080, 4, 240, 0, 1440, 1080}), 0);
+    // A PNG frame of the range holds the still of the same moment.
+    EXPECT_TRUE(pngPixels(dir + "/frames/frame000020.png", width, height) == full);
 }
 
 std::string sizeProblem(const std::string& size) {
@@ -236,7 +334,8 @@ TEST_F(RenderTool, LosslessVideoHoldsExactlyTheFramesAndTheSoundWritten) {
     // Seconds at the show's own rate, so ffmpeg lags behind the renderer at
     // the end, with 2.6 s of sound ending in an almost whole block of ffmpeg's.
     ASSERT_EQ(
-        render("--from 1 --to 3.6 --png " + dir + "/frames --wav " + dir + "/sound.wav --video " + dir + "/show.mkv"), 0)
+        render("--from 1 --to 3.6 --png " + dir + "/frames --wav " + dir + "/sound.wav --video " + dir + "/show.mkv"),
+        0)
         << errors();
     const std::string frames = decoded("-start_number 60 -i " + dir + "/frames/frame%06d.png", kRgb);
     ASSERT_EQ(frames.size(), 156u * 320 * 240 * 3) << contents(dir + "/ffmpeg");
@@ -249,62 +348,40 @@ TEST_F(RenderTool, LosslessVideoHoldsExactlyTheFramesAndTheSoundWritten) {
 
 // --size 700x500 fits the 320x240 picture as 666x500 between bars of 17 and
 // 17 pixels: doubled by nearest pixel to 640x480, then smoothed to 666x500.
-// --size 700x480 needs the doubling alone.
+// --size 700x480 needs the doubling alone. The PNG frames written beside the
+// video are the video's frames.
 TEST_F(RenderTool, SizedVideoPlacesThePictureAsTheFullScreenDoes) {
     if (!hasFfmpeg()) GTEST_SKIP() << "ffmpeg is not installed";
+    ASSERT_EQ(render("--fps 10 --still 2 " + dir + "/plain.png"), 0) << errors();
     ASSERT_EQ(
-        render("--fps 10 --from 2 --to 2.1 --png " + dir + "/frames --video " + dir + "/smooth.mkv --size 700x500"), 0)
+        render("--fps 10 --from 2 --to 2.1 --png " + dir + "/smooth --video " + dir + "/smooth.mkv --size 700x500"), 0)
         << errors();
-    ASSERT_EQ(render("--fps 10 --from 2 --to 2.1 --video " + dir + "/exact.mkv --size 700x480"), 0) << errors();
-    const std::string source = decoded("-i " + dir + "/frames/frame000020.png", kRgb);
-    ASSERT_EQ(source.size(), 320u * 240 * 3) << contents(dir + "/ffmpeg");
-    auto sourceAt = [&source](int x, int y, int channel) {
-        return static_cast<uint8_t>(source[(static_cast<size_t>(y) * 320 + x) * 3 + channel]);
-    };
+    ASSERT_EQ(render("--fps 10 --from 2 --to 2.1 --png " + dir + "/exact --video " + dir + "/exact.mkv --size 700x480"),
+              0)
+        << errors();
+    int width = 0;
+    int height = 0;
+    const std::string source = pngPixels(dir + "/plain.png", width, height);
+    ASSERT_EQ(source.size(), 320u * 240 * 3);
 
     const std::string exact = decoded("-i " + dir + "/exact.mkv", kRgb);
-    ASSERT_EQ(exact.size(), 700u * 480 * 3);
+    ASSERT_EQ(exact.size(), 700u * 480 * 3) << contents(dir + "/ffmpeg");
     int wrong = 0;
     for (int y = 0; y < 480; ++y) {
         for (int x = 0; x < 700; ++x) {
             for (int c = 0; c < 3; ++c) {
                 const bool inside = x >= 30 && x < 670;
-                const uint8_t want = inside ? sourceAt((x - 30) / 2, y / 2, c) : 0;
-                wrong += static_cast<uint8_t>(exact[(static_cast<size_t>(y) * 700 + x) * 3 + c]) != want;
+                wrong += byteAt(exact, 700, x, y, c) != (inside ? byteAt(source, 320, (x - 30) / 2, y / 2, c) : 0);
             }
         }
     }
     EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(pngPixels(dir + "/exact/frame000020.png", width, height) == exact);
 
-    // Each smoothed pixel lies between the doubled pixels it falls between.
     const std::string smooth = decoded("-i " + dir + "/smooth.mkv", kRgb);
     ASSERT_EQ(smooth.size(), 700u * 500 * 3);
-    auto between = [](int at, int from, int to) {
-        const double doubled = (at + 0.5) * (2.0 * from) / to - 0.5;
-        const int low = std::clamp(static_cast<int>(std::floor(doubled)), 0, 2 * from - 1);
-        return std::make_pair(low / 2, std::min(low + 1, 2 * from - 1) / 2);
-    };
-    wrong = 0;
-    int bars = 0;
-    for (int y = 0; y < 500; ++y) {
-        for (int x = 0; x < 700; ++x) {
-            for (int c = 0; c < 3; ++c) {
-                const int value = static_cast<uint8_t>(smooth[(static_cast<size_t>(y) * 700 + x) * 3 + c]);
-                if (x < 17 || x >= 683) {
-                    bars += value != 0;
-                    continue;
-                }
-                const auto [left, right] = between(x - 17, 320, 666);
-                const auto [top, bottom] = between(y, 240, 500);
-                const int corners[] = {sourceAt(left, top, c), sourceAt(right, top, c), sourceAt(left, bottom, c),
-                                       sourceAt(right, bottom, c)};
-                wrong += value < *std::min_element(corners, corners + 4) - 1 ||
-                         value > *std::max_element(corners, corners + 4) + 1;
-            }
-        }
-    }
-    EXPECT_EQ(bars, 0);
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(misplacedPixels(smooth, source, {700, 500, 2, 17, 0, 666, 500}), 0);
+    EXPECT_TRUE(pngPixels(dir + "/smooth/frame000020.png", width, height) == smooth);
 }
 
 TEST_F(RenderTool, ReportsAFailingFfmpegAndLeavesNoVideoBehind) {

@@ -26,6 +26,10 @@ void FrameQueue::throwFailure() {
 }
 
 void FrameQueue::push(long index, const uint32_t* pixels) {
+    push(index, [this, pixels](uint32_t* frame) { std::copy(pixels, pixels + pixelsPerFrame, frame); });
+}
+
+void FrameQueue::push(long index, const std::function<void(uint32_t* pixels)>& fill) {
     Frame frame{index, {}};
     {
         std::unique_lock<std::mutex> guard(lock);
@@ -36,8 +40,9 @@ void FrameQueue::push(long index, const uint32_t* pixels) {
             spare.pop_back();
         }
     }
-    // Copied outside the lock, so the workers can go on taking frames.
-    frame.pixels.assign(pixels, pixels + pixelsPerFrame);
+    // Filled outside the lock, so the workers can go on taking frames.
+    frame.pixels.resize(pixelsPerFrame);
+    fill(frame.pixels.data());
     {
         std::lock_guard<std::mutex> guard(lock);
         waiting.push_back(std::move(frame));

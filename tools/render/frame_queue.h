@@ -26,6 +26,8 @@ public:
 
     // Copies the frame, waiting while `limit` frames are queued.
     void push(long index, const uint32_t* pixels);
+    // The same, the frame's pixelsPerFrame words written by `fill`.
+    void push(long index, const std::function<void(uint32_t* pixels)>& fill);
     // Returns once every pushed frame is done.
     void finish();
 

@@ -16,17 +16,27 @@ constexpr double kSongSeconds = 32 * 7.68;  // for the progress bar only
 constexpr int kWidth = 320;
 constexpr int kHeight = 240;
 
+VideoPlacement placementOf(const RenderOptions& options) {
+    return options.videoWidth > 0 ? placeInFrame(kWidth, kHeight, options.videoWidth, options.videoHeight)
+                                  : magnify(kWidth, kHeight, options.scale);
+}
+
+bool changesFrames(const VideoPlacement& placement) { return placement.width != kWidth || placement.height != kHeight; }
+
 }  // namespace
 
 FrameRecorder::FrameRecorder(const RenderOptions& options)
     : OfflineShow(options.fps),
       options(options),
+      placement(placementOf(options)),
       progress(options.progress && isatty(STDERR_FILENO)),
       started(std::chrono::steady_clock::now()) {
     for (const std::string* path : {&options.wavPath, &options.videoPath, &options.stillPath}) {
         if (!path->empty()) checkCreatable(*path);
     }
     if (!options.pngDir.empty()) madeDirectories = makeDirectories(options.pngDir);
+    if (changesFrames(placement) && (!options.pngDir.empty() || !options.stillPath.empty()))
+        scaler = std::make_unique<FrameScaler>(kWidth, kHeight, placement);
 }
 
 void FrameRecorder::sceneStarted(int scene, int order) { scenes.push_back({scene, frameCount(), order}); }
@@ -42,20 +52,26 @@ void FrameRecorder::openRangeOutputs() {
     if (!options.wavPath.empty()) wav = std::make_unique<WavWriter>(options.wavPath, kSampleRate);
     if (!options.pngDir.empty()) {
         // Two threads halve zlib's share of the time; every file's bytes depend on its frame alone.
-        pngFrames = std::make_unique<FrameQueue>(
-            kWidth * kHeight, 2, 4, [directory = options.pngDir](long index, const uint32_t* pixels) {
-                char name[32];
-                std::snprintf(name, sizeof name, "/frame%06ld.png", index);
-                writePng(directory + name, pixels, kWidth, kHeight, false, PngCompression(1, false, true));
-            });
+        pngFrames = std::make_unique<FrameQueue>(static_cast<size_t>(placement.width) * placement.height, 2, 4,
+                                                 [directory = options.pngDir, width = placement.width,
+                                                  height = placement.height](long index, const uint32_t* pixels) {
+                                                     char name[32];
+                                                     std::snprintf(name, sizeof name, "/frame%06ld.png", index);
+                                                     writePng(directory + name, pixels, width, height, false,
+                                                              PngCompression(1, false, true));
+                                                 });
     }
     if (!options.videoPath.empty()) {
-        const VideoPlacement placement = options.videoWidth > 0
-                                             ? placeInFrame(kWidth, kHeight, options.videoWidth, options.videoHeight)
-                                             : magnify(kWidth, kHeight, options.scale);
         video = std::make_unique<VideoEncoder>(
             options.videoPath, VideoFormat{options.fps, kSampleRate, kWidth, kHeight, placement, options.quality});
     }
+}
+
+void FrameRecorder::writeStill(const uint32_t* pixels) {
+    if (!scaler) return writePng(options.stillPath, pixels, kWidth, kHeight);
+    std::vector<uint32_t> placed(static_cast<size_t>(placement.width) * placement.height);
+    scaler->place(pixels, placed.data());
+    writePng(options.stillPath, placed.data(), placement.width, placement.height);
 }
 
 void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const int16_t* sound, size_t soundFrames) {
@@ -65,9 +81,15 @@ void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const
     if (wanted && !rangeOpened) openRangeOutputs();
     const uint32_t* pixels = static_cast<const uint32_t*>(frame.lock());
 
-    if (wanted && pngFrames) pngFrames->push(index, pixels);
+    if (wanted && pngFrames) {
+        // The renderer places the frame straight into the queue's buffer; the workers only compress.
+        if (scaler)
+            pngFrames->push(index, [this, pixels](uint32_t* placed) { scaler->place(pixels, placed); });
+        else
+            pngFrames->push(index, pixels);
+    }
     if (!stillWritten && options.stillTime >= 0 && index == std::lround(options.stillTime * options.fps)) {
-        writePng(options.stillPath, pixels, kWidth, kHeight);
+        writeStill(pixels);
         stillWritten = true;
     }
     if (wanted && video) {

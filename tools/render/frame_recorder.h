@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frame_queue.h"
+#include "frame_scaler.h"
 #include "render_options.h"
 #include "shell/offline_show.h"
 #include "video_encoder.h"
@@ -51,8 +52,12 @@ private:
     bool writesRange() const;
     void openRangeOutputs();
     void showProgress();
+    void writeStill(const uint32_t* pixels);
 
     RenderOptions options;
+    // Where the picture sits in every frame written, PNG and video alike.
+    VideoPlacement placement;
+    std::unique_ptr<FrameScaler> scaler;  // null when frames are written as rendered
     bool progress;
     bool barDrawn = false;
     std::vector<std::string> madeDirectories;
