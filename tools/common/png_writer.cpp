@@ -35,7 +35,9 @@ void writePng(const std::string& path, const uint32_t* pixels, int width, int he
     png_set_IHDR(png, info, width, height, 8, withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, compression.level);
-    if (!compression.filterRows) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    if (compression.filters == RowFilters::None) png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    if (compression.filters == RowFilters::LeftAndAbove)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
     if (compression.runsOnly) png_set_compression_strategy(png, Z_RLE);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {

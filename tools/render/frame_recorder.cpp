@@ -52,14 +52,17 @@ void FrameRecorder::openRangeOutputs() {
     if (!options.wavPath.empty()) wav = std::make_unique<WavWriter>(options.wavPath, kSampleRate);
     if (!options.pngDir.empty()) {
         // Two threads halve zlib's share of the time; every file's bytes depend on its frame alone.
-        pngFrames = std::make_unique<FrameQueue>(static_cast<size_t>(placement.width) * placement.height, 2, 4,
-                                                 [directory = options.pngDir, width = placement.width,
-                                                  height = placement.height](long index, const uint32_t* pixels) {
-                                                     char name[32];
-                                                     std::snprintf(name, sizeof name, "/frame%06ld.png", index);
-                                                     writePng(directory + name, pixels, width, height, false,
-                                                              PngCompression(1, false, true));
-                                                 });
+        // Placed frames filter rows by the pixel to the left or above: zlib then meets runs of
+        // zeros, and at 4 times takes half the time of unfiltered rows, in files an eighth the size.
+        const RowFilters filters = scaler ? RowFilters::LeftAndAbove : RowFilters::None;
+        pngFrames = std::make_unique<FrameQueue>(
+            static_cast<size_t>(placement.width) * placement.height, 2, 4,
+            [directory = options.pngDir, width = placement.width, height = placement.height, filters](
+                long index, const uint32_t* pixels) {
+                char name[32];
+                std::snprintf(name, sizeof name, "/frame%06ld.png", index);
+                writePng(directory + name, pixels, width, height, false, PngCompression(1, filters, true));
+            });
     }
     if (!options.videoPath.empty()) {
         video = std::make_unique<VideoEncoder>(
