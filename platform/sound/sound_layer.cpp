@@ -44,12 +44,15 @@ namespace {
 constexpr int kMinimumRate = 8000;
 constexpr int kMaximumRate = 192000;
 constexpr const char* kNoSoundDevice = "No sound";
-// Live outputs, in fractions of a second: mixed a quarter of a second ahead,
-// 10 ms at a time; the device holds 50 ms; a new or stopped song starts
-// after 20 ms of silence, which covers the mixing thread's wake-up.
-constexpr int kLiveAheadDivisor = 4;
+// Live outputs, in fractions of a second: mixed half a second ahead, 10 ms
+// at a time; the device holds 200 ms, so a busy machine that keeps the
+// device's thread waiting does not starve it (the heard position comes from
+// the device, so the depth costs the picture nothing, and stopping drops
+// it); a new or stopped song starts after 20 ms of silence, which covers the
+// mixing thread's wake-up.
+constexpr int kLiveAheadDivisor = 2;
 constexpr int kLiveBlockDivisor = 100;
-constexpr int kDeviceBufferDivisor = 20;
+constexpr int kDeviceBufferDivisor = 5;
 constexpr int kChangeSilenceDivisor = 50;
 // How far the offline output mixes ahead: a quarter of a second, and at most
 // one block (up to a second) more, well within what the position log keeps.
