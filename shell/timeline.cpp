@@ -75,8 +75,10 @@ void Timeline::runScene(int scene, uint32_t bound) {
         const int64_t drawingStarted = steadyNow();
         aimSong(drawingStarted);
         composeScene(scene);
-        presentFrame(assets.frameSurface, console);
+        // Up to the present's call: the present itself may wait for the
+        // refresh, and the frame is handed over when it is called.
         drawingTime = steadyNow() - drawingStarted;
+        presentFrame(assets.frameSurface, console);
         if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene, clocks_, scroll_});
 
         double d = timer.delta();
@@ -96,7 +98,8 @@ int64_t Timeline::steadyNow() {
 }
 
 // A frame whose drawing starts at `drawingStarts` is presented about one
-// drawing time later, as the last one was, and is seen at the display's next
+// drawing time later, as the last one was (its composing, not the wait in
+// the present for the refresh), and is seen at the display's next
 // refresh after that: the row heard then is the one it shows.
 void Timeline::aimSong(int64_t drawingStarts) { song.aim(console.shownAfter(drawingStarts + drawingTime)); }
 

@@ -120,5 +120,5 @@ private:
     int32_t order_ = 0;
     int32_t row_ = 0;
     int32_t quit_ = 0;
-    int64_t drawingTime = 0;  // nanoseconds from the start of drawing a frame to its present
+    int64_t drawingTime = 0;  // nanoseconds from the start of drawing a frame to its present's call
 };
