@@ -4,10 +4,6 @@
 #include "platform/sound/alsa/alsa_output.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,16 +11,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/display/DynamicError.h"
-
-extern char** environ;
+#include "support/pulse_server.h"
 
 namespace {
 
@@ -46,63 +41,21 @@ bool waitFor(const std::function<bool()>& done, double seconds = 30) {
     return true;
 }
 
-// A sound server of the test program's own, with a null sink and its socket
-// in a scratch directory; PULSE_SERVER points ALSA's plugin at it. Started
-// before the first ALSA call, so ALSA's "default" finds it running too.
+// The test program's own sound server; PULSE_SERVER points ALSA's plugin at
+// it. Started before the first ALSA call, so ALSA's "default" finds it
+// running too.
 class PrivateSoundServer : public ::testing::Environment {
 public:
     static std::string unavailable;
 
     void SetUp() override {
-        char dirTemplate[] = "/tmp/peekstun-alsa-XXXXXX";
-        if (!mkdtemp(dirTemplate)) {
-            unavailable = "no scratch directory";
-            return;
-        }
-        dir = dirTemplate;
-        const std::string socket = dir + "/native";
-        setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
-        setenv("PULSE_RUNTIME_PATH", dir.c_str(), 1);
-        setenv("PULSE_SERVER", ("unix:" + socket).c_str(), 1);
-        // The server and its clients keep their cookie under HOME.
-        setenv("HOME", dir.c_str(), 1);
-        const std::string socketModule = "module-native-protocol-unix socket=" + socket;
-        const std::string log = "--log-target=file:" + dir + "/server.log";
-        const char* argv[] = {"pulseaudio",
-                              "-n",
-                              "--daemonize=no",
-                              "--exit-idle-time=-1",
-                              "--use-pid-file=no",
-                              "--disallow-exit",
-                              "-L",
-                              "module-null-sink",
-                              "-L",
-                              socketModule.c_str(),
-                              log.c_str(),
-                              nullptr};
-        if (posix_spawnp(&server, "pulseaudio", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) {
-            unavailable = "no pulseaudio program";
-            server = 0;
-            return;
-        }
-        const bool started = waitFor([&] {
-            if (waitpid(server, nullptr, WNOHANG) == server) server = 0;
-            return server == 0 || std::filesystem::exists(socket);
-        });
-        if (!started || server == 0) unavailable = "the sound server did not start";
+        server = std::make_unique<PulseServer>();
+        unavailable = server->unavailableReason();
     }
-    void TearDown() override {
-        if (server > 0) {
-            kill(server, SIGTERM);
-            waitpid(server, nullptr, 0);
-        }
-        std::error_code ignored;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ignored);
-    }
+    void TearDown() override { server.reset(); }
 
 private:
-    std::string dir;
-    pid_t server = 0;
+    std::unique_ptr<PulseServer> server;
 };
 std::string PrivateSoundServer::unavailable;
 ::testing::Environment* const soundServer = ::testing::AddGlobalTestEnvironment(new PrivateSoundServer);
