@@ -1,12 +1,12 @@
 #include "shell/timeline.h"
 
-#include <chrono>
 #include <string>
 
 #include "effects/cEffect.h"
 #include "effects/showRandom.h"
 #include "platform/display/DynamicError.h"
 #include "platform/display/DynamicKey.h"
+#include "platform/sound/sound_clock.h"
 #include "show/score.h"
 
 using namespace show;
@@ -72,12 +72,12 @@ void Timeline::runScene(int scene, uint32_t bound) {
         if (first && observer) observer->sceneStarted(scene, order_);
         first = false;
 
-        const int64_t drawingStarted = steadyNow();
+        const int64_t drawingStarted = steadyNowNs();
         aimSong(drawingStarted);
         composeScene(scene);
         // Up to the present's call: the present itself may wait for the
         // refresh, and the frame is handed over when it is called.
-        drawingTime = steadyNow() - drawingStarted;
+        drawingTime = steadyNowNs() - drawingStarted;
         presentFrame(assets.frameSurface, console);
         if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene, clocks_, scroll_});
 
@@ -85,16 +85,11 @@ void Timeline::runScene(int scene, uint32_t bound) {
         advanceScene(scene, d);
 
         // The next frame's moment decides whether it belongs to this scene.
-        aimSong(steadyNow());
+        aimSong(steadyNowNs());
         order_ = song.order();
         if (scene == kFinalScene) row_ = song.row();
         quit_ = checkEscape(console) || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
     }
-}
-
-int64_t Timeline::steadyNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
 }
 
 // A frame whose drawing starts at `drawingStarts` is presented about one

@@ -99,7 +99,6 @@ private:
     static const Scene& sceneAt(int scene);
 
     void runScene(int scene, uint32_t bound);
-    static int64_t steadyNow();
     void aimSong(int64_t drawingStarts);
 
     void beatPulse();

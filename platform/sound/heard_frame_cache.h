@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "platform/sound/sound_clock.h"
+
 class HeardFrameCache {
 public:
     HeardFrameCache(int rate, int64_t latencyNs) : rate(rate) { latencyStore.store(latencyNs); }
@@ -21,9 +23,7 @@ public:
     // the heard frame never goes back: the reckoning is taken now, since a
     // reader may have asked about any moment up to now.
     void report(int64_t atNs, double frame, double written, bool playing) {
-        const int64_t now =
-            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
+        const int64_t now = steadyNowNs();
         const double reckoned =
             atStore.load(std::memory_order_relaxed) == noReport ? -1.0 : frameAt(std::max(atNs, now));
         const uint32_t sequence = version.load(std::memory_order_relaxed);

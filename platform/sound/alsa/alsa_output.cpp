@@ -13,6 +13,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/heard_frame_cache.h"
+#include "platform/sound/sound_clock.h"
 
 namespace {
 
@@ -21,11 +22,6 @@ const unsigned int periodsWanted = 4;
 // The longest the writer waits for room before looking whether it is asked
 // to stop: bounds how long stop() takes.
 const int waitMs = 10;
-
-int64_t steadyNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 void check(int result, const std::string& what) {
     if (result < 0) throw DynamicError(what + ": " + snd_strerror(result));
@@ -157,7 +153,7 @@ bool AlsaOutput::recover(int error) {
 void AlsaOutput::reportPosition() {
     if (snd_pcm_status(pcm, status) < 0) return;
     const snd_pcm_state_t state = snd_pcm_status_get_state(status);
-    const int64_t now = steadyNow();
+    const int64_t now = steadyNowNs();
     if (state != SND_PCM_STATE_RUNNING) return;
     const snd_pcm_sframes_t delay = snd_pcm_status_get_delay(status);
     int64_t at = now;
@@ -221,7 +217,7 @@ void AlsaOutput::run() {
     // Asked to stop, the position holds where it is; on a device that failed
     // (said on standard error) it goes on at the rate, unheard, so the show
     // does not freeze.
-    const int64_t now = steadyNow();
+    const int64_t now = steadyNowNs();
     const bool failed = !stopping.load(std::memory_order_relaxed);
     const double heard = failed ? std::max(timing.frameAt(now), 0.0) : timing.frameAt(now);
     timing.report(now, heard, failed ? HUGE_VAL : heard, failed);

@@ -7,6 +7,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/pulse/pulse_connection.h"
+#include "platform/sound/sound_clock.h"
 
 namespace {
 
@@ -22,11 +23,6 @@ constexpr int64_t kTimingIntervalNs = 100000000;
 constexpr int64_t kMostReportAgeUs = 2000000;
 // More than ten seconds of buffer is a mistake, and keeps tlength in range.
 constexpr size_t kMostBufferSeconds = 10;
-
-int64_t steadyNow() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // The stream's frames go out from the write callback on the connection's own
 // thread: the server asks for bytes when its buffer has room, and answering
@@ -187,7 +183,7 @@ void PulseOutput::stop() {
     source = nullptr;
     {
         std::lock_guard<std::mutex> guard(clockMutex);
-        const int64_t now = steadyNow();
+        const int64_t now = steadyNowNs();
         clock.frame = clock.at(now);
         clock.steadyNs = now;
         clock.framesPerNs = 0;
@@ -230,7 +226,7 @@ void PulseOutput::write(size_t bytes) {
         left -= size;
     }
 
-    const int64_t now = steadyNow();
+    const int64_t now = steadyNowNs();
     if (now - lastTimingRequestNs >= kTimingIntervalNs) {
         lastTimingRequestNs = now;
         if (pa_operation* requested = pa_stream_update_timing_info(stream, nullptr, nullptr))
@@ -252,7 +248,7 @@ void PulseOutput::measure() {
     if (!playing) return;
     const pa_timing_info* info = pa_stream_get_timing_info(stream);
     if (info == nullptr || info->read_index_corrupt) return;
-    const int64_t now = steadyNow();
+    const int64_t now = steadyNowNs();
     // The report's time is of the wall clock; its age carries it over.
     struct timeval wallNow;
     pa_gettimeofday(&wallNow);
