@@ -115,11 +115,13 @@ TEST_F(LiveMusic, DeviceOutputPlaysInRealTime) {
     std::map<int, RowChange> changes = watch(1.3);
     ASSERT_GE(changes.size(), 9u);
     double startDelay = 0;
-    // SDL's dummy driver sleeps whole milliseconds per block, so its pace is
-    // only about right: allow 3% over the second watched.
-    EXPECT_LT(misfit(changes, &startDelay), 0.03);
-    EXPECT_GE(startDelay, -0.03);
-    EXPECT_LT(startDelay, 0.08);
+    // SDL's dummy driver sleeps whole milliseconds per block and its thread
+    // runs late on a busy machine, so its pace is only about right. A wrong
+    // rate (mixing too fast, or a block counted twice or not at all) leaves
+    // well over 0.1 s after a second of rows.
+    EXPECT_LT(misfit(changes, &startDelay), 0.1);
+    EXPECT_GE(startDelay, -0.1);
+    EXPECT_LT(startDelay, 0.15);
 }
 
 TEST_F(LiveMusic, InitFailsWhenTheDriverDoesNotStart) {
