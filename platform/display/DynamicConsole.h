@@ -5,6 +5,7 @@
 
 #include "DynamicFormat.h"
 #include "DynamicKey.h"
+#include "player_bar.h"
 #include "ptc.h"
 
 class DynamicConsole {
@@ -27,6 +28,8 @@ public:
     int height() const { return ptc_console_height(handle); }
     const uint32_t* frame() const { return ptc_console_frame(handle); }
     int64_t shownAfter(int64_t presentNs) const { return ptc_console_shown_after(handle, presentNs); }
+    void showBar(const PlayerBar& bar) { ptc_console_bar(handle, &bar); }
+    const PlayerBar& bar() const { return *ptc_console_bar_shown(handle); }
 
     PTC_CONSOLE get() const { return handle; }
 

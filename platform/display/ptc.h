@@ -108,6 +108,11 @@ const uint32_t* ptc_console_frame(PTC_CONSOLE console);
 // reaches the screen: the display's next refresh after it. An offscreen
 // console shows nothing and answers `presentNs`.
 int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs);
+// The player's bar, drawn by the window over every frame it presents from the
+// next update on (never into the frame read back by ptc_console_frame); a bar
+// not `shown` hides it. ptc_console_bar_shown is the bar last set.
+void ptc_console_bar(PTC_CONSOLE console, const struct PlayerBar* bar);
+const struct PlayerBar* ptc_console_bar_shown(PTC_CONSOLE console);
 // Queues a key press as if it had been typed: for tests and for driving an
 // offscreen console.
 void ptc_console_queue_key(PTC_CONSOLE console, int code);

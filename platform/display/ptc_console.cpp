@@ -8,6 +8,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/display/console_window.h"
+#include "platform/display/player_bar.h"
 #include "platform/display/ptc_console_frame.h"
 #include "platform/display/ptc_objects.h"
 
@@ -33,6 +34,7 @@ struct ptc_console_t {
     bool drawingCopied = false;
     std::deque<int> keys;
     std::unique_ptr<ConsoleWindow> window;
+    PlayerBar bar;  // drawn by the window over each frame it presents
 };
 
 namespace {
@@ -169,6 +171,17 @@ void ptc_console_read(PTC_CONSOLE console, PTC_KEY key) {
 int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs) {
     requireHandle(console, "ptc_console_shown_after");
     return console->window ? console->window->shownAfter(presentNs) : presentNs;
+}
+
+void ptc_console_bar(PTC_CONSOLE console, const PlayerBar* bar) {
+    requireHandle(console, "ptc_console_bar");
+    if (!bar) throw DynamicError("ptc_console_bar: no bar");
+    console->bar = *bar;
+}
+
+const PlayerBar* ptc_console_bar_shown(PTC_CONSOLE console) {
+    requireHandle(console, "ptc_console_bar_shown");
+    return &console->bar;
 }
 
 void ptc_console_queue_key(PTC_CONSOLE console, int code) {

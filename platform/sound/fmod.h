@@ -73,6 +73,25 @@ bool FMUSIC_IsFinished(FMUSIC_MODULE* module);
 // answers for the frames handed out, whatever the time.
 bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished);
 
+// Pauses (true) or resumes (false) the playing song: while paused the output
+// plays silence and the position heard stays where the pause was heard; on
+// resume the song goes on from there. False for a null handle or a song not
+// playing.
+bool FMUSIC_SetPaused(FMUSIC_MODULE* module, bool paused);
+bool FMUSIC_GetPaused(FMUSIC_MODULE* module);
+// The first frame, at the rate given to FSOUND_Init, of the song's `order` and
+// `row` when it plays from its start; -1 for a row the song never plays or a
+// null handle.
+int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row);
+// The playing song goes on from its frame `frame` (at the rate given to
+// FSOUND_Init), exactly as though it had played from its start to there:
+// every later position and the end come at the same frames as then. Positions
+// read after the call are those from `frame` on, never ones mixed before it; a
+// live output drops what it had mixed ahead. Keeps a pause. False for a null
+// handle, a song not playing, or a negative frame; a frame past the end ends
+// the song.
+bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame);
+
 // Offline output: from the next FMUSIC_PlaySong on, mixes the playing song
 // ahead on a thread of its own, in the blocks of a caller that takes
 // 1/blocksPerSecond of a second at a time (block n ends at frame

@@ -368,6 +368,12 @@ bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
     return true;
 }
 
+// Not built yet: placeholders so that callers compile.
+bool FMUSIC_SetPaused(FMUSIC_MODULE*, bool) { return false; }
+bool FMUSIC_GetPaused(FMUSIC_MODULE*) { return false; }
+int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE*, int, int) { return -1; }
+bool FMUSIC_SetPositionFrame(FMUSIC_MODULE*, int64_t) { return false; }
+
 bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished) {
     if (!module) return false;
     bool ended = false;

@@ -1,0 +1,15 @@
+// What the player's on-screen bar shows: the time, the total, the scene and a
+// progress bar with the scene boundaries marked. A display backend draws it
+// over the scaled picture, never into the frame itself.
+#pragma once
+
+constexpr int kPlayerBarScenes = 8;
+
+struct PlayerBar {
+    bool shown = false;
+    bool paused = false;
+    double seconds = 0;                         // the show time of the frame on screen
+    double totalSeconds = 0;                    // the show's length
+    int scene = 1;                              // 1 to kPlayerBarScenes
+    double sceneStarts[kPlayerBarScenes] = {};  // seconds; sceneStarts[0] is 0
+};
