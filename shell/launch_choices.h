@@ -10,10 +10,15 @@ struct LaunchChoices {
     int driver = 0;                       // a device of that output, by its index
     int mixer = FSOUND_MIXER_AUTODETECT;  // an FSOUND_MIXER_* type
     int mixRate = 44100;                  // Hz
+    // Where the show starts: a show time in seconds (negative: the start), or
+    // else the start of a scene, 1 to 8 (0: none).
+    double startSeconds = -1;
+    int startScene = 0;
 
     bool operator==(const LaunchChoices& other) const {
         return fullscreen == other.fullscreen && output == other.output && driver == other.driver &&
-               mixer == other.mixer && mixRate == other.mixRate;
+               mixer == other.mixer && mixRate == other.mixRate && startSeconds == other.startSeconds &&
+               startScene == other.startScene;
     }
     bool operator!=(const LaunchChoices& other) const { return !(*this == other); }
 };
