@@ -5,7 +5,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <cstdio>
-#include <mutex>
+#include <future>
 
 namespace {
 
@@ -45,16 +45,18 @@ std::string findFontFile() {
     return file;
 }
 
-const std::string& fontFile() {
-    static std::once_flag found;
-    static std::string file;
-    std::call_once(found, [] { file = findFontFile(); });
-    return file;
+// Fontconfig may take a while to read its caches (much longer when they are
+// stale), so the search starts when the window opens and runs beside the
+// show, not in the frame where the bar first appears.
+const std::shared_future<std::string>& fontSearch() {
+    static const std::shared_future<std::string> search = std::async(std::launch::async, findFontFile).share();
+    return search;
 }
 
 }  // namespace
 
 SdlBarText::SdlBarText(SDL_Renderer* renderer) : renderer(renderer) {
+    fontSearch();
     if (TTF_Init() != 0) {
         sayNoFont(std::string("SDL_ttf cannot start: ") + TTF_GetError());
         return;
@@ -74,7 +76,7 @@ void SdlBarText::setHeight(int pixels) {
     forget();
     if (font) TTF_CloseFont(font);
     font = nullptr;
-    const std::string& file = fontFile();
+    const std::string& file = fontSearch().get();
     if (file.empty()) {
         sayNoFont("fontconfig names no sans-serif font (install fonts-dejavu-core)");
         return;
