@@ -9,11 +9,14 @@
 #include <memory>
 
 #include "platform/display/frame_pacer.h"
+#include "platform/display/player_bar.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Rect;
 union SDL_Event;
+class SdlPlayerBar;
 
 class SdlWindow {
 public:
@@ -25,7 +28,8 @@ public:
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
 
-    void present(const uint32_t* pixels);
+    // Shows the frame and, over it when shown, the player's bar.
+    void present(const uint32_t* pixels, const PlayerBar& bar);
     // Moves pending events into `keys`: presses in order, a close request
     // as Escape (27). Alt+Enter switches between full screen and a window
     // instead.
@@ -42,7 +46,8 @@ public:
 
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
-    void drawScaled();
+    // Returns where the picture went, in the output's pixels.
+    SDL_Rect drawScaled();
     void toggleFullscreen();
 
     int width;
@@ -54,8 +59,11 @@ private:
     int magnifiedFactor = 0;
     bool closeReported = false;
     std::unique_ptr<FramePacer> pacer;
+    std::unique_ptr<SdlPlayerBar> playerBar;
 };
 
 // The key code for an SDL key: characters keep their code (Escape 27,
 // Return 13, Space 32, letters lower case), other keys 0x100 + scan code.
-int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode);
+// The keypad's digits and point are those characters with NumLock on and
+// the arrows, Home, End, Page Up and Down, Insert and Delete with it off.
+int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode, int sdlModifiers);
