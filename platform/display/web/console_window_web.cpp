@@ -186,7 +186,7 @@ public:
     }
     ~WebConsoleWindow() override {
         // The show is over: the page's bar goes with the picture.
-        if (sentBar.shown) sendBar(PlayerBar{});
+        sendBar(PlayerBar{});
         webDisplayClose();
     }
 
@@ -201,9 +201,9 @@ public:
             rgba[4 * i + 3] = 0xff;
         }
         webDisplayPresent(rgba.data(), width, height);
-        // Handed on when it changes: every frame while it is shown and
-        // playing, once when it hides.
-        if ((bar.shown || sentBar.shown) && !sameBar(bar, sentBar)) sendBar(bar);
+        // Handed on whenever it changes, shown or not: the page's own
+        // scrubber shows the moment on screen when the pointer moves.
+        if (!sameBar(bar, sentBar)) sendBar(bar);
         webDisplayWaitForFrame();
     }
 
