@@ -106,6 +106,15 @@ var peekstunPlayer = {
     track.addEventListener('pointerup', release);
     track.addEventListener('pointercancel', release);
     bar.addEventListener('click', (event) => event.stopPropagation());
+    // A moment typed or pasted into the address of a playing show goes there.
+    window.addEventListener('hashchange', () => {
+      if (!this.playing || location.hash === this.addressShown) return;
+      const { seconds, scene } = this.startChoice();
+      const starts = this.state.starts;
+      this.addressShown = location.hash;  // replaced by the moment shown next
+      if (seconds >= 0) Module._peekstunSeekTo(seconds);
+      else if (scene > 0 && scene <= starts.length) Module._peekstunSeekTo(starts[scene - 1]);
+    });
   },
 
   seekWhileDragging() {
