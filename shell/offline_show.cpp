@@ -30,6 +30,11 @@ bool OfflineShow::run() {
     return runShow(config);
 }
 
+void OfflineShow::showSought(int64_t frame) {
+    frames = static_cast<long>(frame);
+    samplesMixed = frame * kSampleRate / fps_;
+}
+
 // The sound of frame n ends at sample floor((n + 1) x rate / fps), so any
 // frame rate gives the song's exact length in samples.
 void OfflineShow::framePresented(DynamicSurface& frame, const FrameInfo& info) {

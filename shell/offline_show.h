@@ -30,6 +30,8 @@ protected:
 
 private:
     void framePresented(DynamicSurface& frame, const FrameInfo& info) final;
+    // After a seek the frames, and the sound with them, go on from `frame`.
+    void showSought(int64_t frame) final;
 
     int fps_;
     long frames = 0;

@@ -1,6 +1,7 @@
 #include "shell/show.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
 #include "platform/dialog/windows.h"
@@ -83,9 +84,11 @@ bool runShow(const ShowConfig& config) {
         DynamicTimer timer;
         if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
 
-        PlayingSongPosition playing(sound.song);
+        PlayingSongPosition playing(sound.song, config.choices.mixRate);
         SongPosition& position = config.songPosition ? *config.songPosition : playing;
         Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
+        if (config.fixedFrameTime > 0) timeline.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
+        timeline.startAt(config.choices.startSeconds, config.choices.startScene);
         timeline.run();
 
         FMUSIC_StopSong(sound.song);

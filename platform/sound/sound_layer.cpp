@@ -153,6 +153,22 @@ size_t mixOffline(int16_t* samples, size_t frames, int64_t first) {
 // changes or stops.
 void stopMixingAhead() { sound().mixAhead.reset(); }
 
+// Offline, when asked to: mixes the playing song ahead from its frame
+// `songFrame` on, in the blocks of a caller that started taking them at the
+// song's start. A frame between two blocks' ends is mixed within each call
+// instead, which gives the same samples and positions.
+void startMixingAhead(int64_t songFrame) {
+    SoundSystem& s = sound();
+    if (!s.offline || s.mixAheadBlocks <= 0 || !s.playing) return;
+    const int64_t blocks = s.mixAheadBlocks;
+    const int64_t block = (songFrame * blocks + s.rate - 1) / s.rate;  // the first block ending after songFrame
+    if (block * s.rate / blocks != songFrame) return;
+    const int64_t start = s.songStart;
+    s.mixAhead = std::make_unique<AudioMixAhead>(
+        [start](int16_t* samples, size_t frames, int64_t first) { return mixOffline(samples, frames, start + first); },
+        s.rate, s.mixAheadBlocks, static_cast<size_t>(s.rate / kOfflineAheadDivisor), block);
+}
+
 // Runs `change` while nothing mixes, with the frame of the layer's clock the
 // next mix starts at. A live output's ring is dropped for it.
 template <class Change>
@@ -165,6 +181,23 @@ void changeSong(Change change) {
         change(s.offline ? s.offline->handedOut() : 0);
     }
 }
+
+// Seeking on a live output whose frames the layer mixes: the ring is dropped
+// and, after the usual short silence, mixing goes on from the song's frame
+// `frame`. The heard position follows once the device plays it.
+bool seekLive(int64_t frame) {
+    SoundSystem& s = sound();
+    FMUSIC_MODULE* song = s.playing;
+    s.live->change(changeSilence(), [&](int64_t first) {
+        song->seekTo(frame);
+        s.songStart = first - frame;
+    });
+    return true;
+}
+
+// Seeking on an output that decodes the song itself (the page's worklet): not
+// supported by such outputs yet, so the song plays on where it is.
+bool seekDecodingSink(int64_t) { return false; }
 
 // Freezes the playing song where it is heard now, and silences it.
 void stopPlaying() {
@@ -351,14 +384,7 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
         s.playing = module;
         s.songStart = std::max(first, heard);
     });
-    if (s.offline && s.mixAheadBlocks > 0) {
-        const int64_t start = s.songStart;
-        s.mixAhead = std::make_unique<AudioMixAhead>(
-            [start](int16_t* samples, size_t frames, int64_t first) {
-                return mixOffline(samples, frames, start + first);
-            },
-            s.rate, s.mixAheadBlocks, static_cast<size_t>(s.rate / kOfflineAheadDivisor));
-    }
+    startMixingAhead(0);
     return true;
 }
 
@@ -371,8 +397,30 @@ bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
 // Not built yet: placeholders so that callers compile.
 bool FMUSIC_SetPaused(FMUSIC_MODULE*, bool) { return false; }
 bool FMUSIC_GetPaused(FMUSIC_MODULE*) { return false; }
-int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE*, int, int) { return -1; }
-bool FMUSIC_SetPositionFrame(FMUSIC_MODULE*, int64_t) { return false; }
+
+int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row) {
+    if (!module) return -1;
+    return module->rowTable(sound().rate).startFrame(order, row);
+}
+
+int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module) {
+    if (!module) return -1;
+    return module->rowTable(sound().rate).length();
+}
+
+bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
+    SoundSystem& s = sound();
+    if (!module || module != s.playing || frame < 0) return false;
+    if (s.sinkDecodes) return seekDecodingSink(frame);
+    if (s.live) return seekLive(frame);
+    // Offline: the song's frame `frame` is the next one handed out.
+    stopMixingAhead();
+    const int64_t next = s.offline->handedOut();
+    module->seekTo(frame);
+    s.songStart = next - frame;
+    startMixingAhead(frame);
+    return true;
+}
 
 bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished) {
     if (!module) return false;

@@ -13,6 +13,7 @@
 #include "platform/sound/music_position_log.h"
 #include "platform/sound/read_ahead_mixer.h"
 #include "platform/sound/song_decoder.h"
+#include "platform/sound/song_row_table.h"
 
 class SoundSong {
 public:
@@ -39,6 +40,18 @@ public:
     // Freezes the position at `position`, finished or not.
     void freeze(MusicPosition position, bool finished);
 
+    // Goes on from frame `songFrame` of the song (at the rate of the last
+    // restart) as though it had played from its start to there: the decoder
+    // is put at the row holding that frame and reads on to it, and what was
+    // read ahead and logged before is dropped, the position holding from then
+    // on being the one of `songFrame`. A frame past the end ends the song. Call
+    // it while nothing mixes the song.
+    void seekTo(int64_t songFrame);
+    // Where each row starts when the song plays from its start, in frames at
+    // `rate` Hz: measured on the caller's thread at the first call for a
+    // rate (about a tenth of a second), kept until another rate is asked.
+    const SongRowTable& rowTable(int rate);
+
     // The position heard at `frame`, safe to ask from any thread.
     MusicPosition positionAt(int64_t frame) const { return positions.at(frame); }
     // True when the song's last frame was heard before `frame`.
@@ -54,4 +67,8 @@ private:
     // each mix it reports the position of the next frame to be heard.
     ReadAheadMixer reader;
     MusicPositionLog positions;
+
+    std::mutex measuring;  // guards the table; never held while waiting for `mixing`
+    SongRowTable table;
+    int tableRate = 0;  // the rate the table was measured at, 0 for none
 };

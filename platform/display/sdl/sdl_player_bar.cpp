@@ -15,7 +15,7 @@ constexpr int kSmallestStrip = 24;
 constexpr double kTextShare = 0.42;  // of the strip
 constexpr int kSmallestText = 11;
 
-const SDL_Color kStrip{0, 0, 0, 175};
+const SDL_Color kStrip{0, 0, 0, 190};
 const SDL_Color kTrack{255, 255, 255, 60};
 const SDL_Color kCurrentScene{255, 255, 255, 110};
 const SDL_Color kPlayed{255, 176, 64, 255};
@@ -57,18 +57,24 @@ void SdlPlayerBar::draw(const SDL_Rect& picture, const PlayerBar& bar) {
     fill(renderer, kStrip, picture.x, top, picture.w, strip);
 
     int left = picture.x + pad;
+    int right = picture.x + picture.w - pad;
     const int markSize = strip * 2 / 5;
     drawMark(left, centreY, markSize, bar.paused);
     left += markSize + pad;
 
+    // In a window too narrow for everything the scene goes first, then the
+    // time: the progress bar keeps at least a few strips' width.
     const std::string time = formatBarTime(bar.seconds) + " / " + formatBarTime(bar.totalSeconds);
-    text.draw(time, left, centreY);
-    const int timeWidth = text.width(withZeroDigits(time));
-    if (timeWidth > 0) left += timeWidth + pad;
-
     const std::string scene = "Scene " + std::to_string(bar.scene);
-    const int sceneWidth = text.width(withZeroDigits(scene));
-    int right = picture.x + picture.w - pad;
+    int timeWidth = text.width(withZeroDigits(time));
+    int sceneWidth = text.width(withZeroDigits(scene));
+    const int progressRoom = strip * 3;
+    if (right - left - timeWidth - sceneWidth - 2 * pad < progressRoom) sceneWidth = 0;
+    if (right - left - timeWidth - pad < progressRoom) timeWidth = 0;
+    if (timeWidth > 0) {
+        text.draw(time, left, centreY);
+        left += timeWidth + pad;
+    }
     if (sceneWidth > 0) {
         text.draw(scene, right - sceneWidth, centreY);
         right -= sceneWidth + pad;

@@ -171,12 +171,20 @@ SdlWindow::~SdlWindow() {
 
 void SdlWindow::present(const uint32_t* pixels, const PlayerBar& bar) {
     if (SDL_UpdateTexture(frame, nullptr, pixels, width * 4) != 0) fail("Cannot update the frame texture");
+    presentedBar = bar;
+    framePresented = true;
+    redraw();
+    pacer->presented();
+}
+
+// The frame texture keeps the last frame, so the window can be drawn again
+// without the show.
+void SdlWindow::redraw() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     const SDL_Rect picture = drawScaled();
-    playerBar->draw(picture, bar);
+    playerBar->draw(picture, presentedBar);
     SDL_RenderPresent(renderer);
-    pacer->presented();
 }
 
 // Nearest pixel up to the largest whole multiple that fits, then smoothly to
@@ -269,5 +277,11 @@ void SdlWindow::waitForKey(std::deque<int>& keys) {
     while (keys.empty()) {
         if (!SDL_WaitEvent(&event)) fail("Cannot wait for a key");
         handle(event, keys);
+        // Nobody presents while a key is awaited (a paused show): a window
+        // uncovered, resized or switched to full screen meanwhile shows its
+        // last frame and bar again rather than nothing.
+        const bool changed = event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                                                               event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
+        if (changed && framePresented && keys.empty()) redraw();
     }
 }

@@ -34,7 +34,8 @@ public:
     // as Escape (27). Alt+Enter switches between full screen and a window
     // instead.
     void collectKeys(std::deque<int>& keys);
-    // Blocks until at least one key is in `keys`.
+    // Blocks until at least one key is in `keys`, drawing the last frame
+    // again when the window is uncovered or changes size meanwhile.
     void waitForKey(std::deque<int>& keys);
 
     SDL_Window* native() const { return window; }
@@ -46,6 +47,7 @@ public:
 
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
+    void redraw();
     // Returns where the picture went, in the output's pixels.
     SDL_Rect drawScaled();
     void toggleFullscreen();
@@ -58,6 +60,8 @@ private:
     SDL_Texture* magnified = nullptr;  // the frame at an integer multiple, smoothed onto the screen from here
     int magnifiedFactor = 0;
     bool closeReported = false;
+    bool framePresented = false;
+    PlayerBar presentedBar;  // drawn over the frame by every redraw until the next present
     std::unique_ptr<FramePacer> pacer;
     std::unique_ptr<SdlPlayerBar> playerBar;
 };

@@ -138,7 +138,8 @@ EM_JS(void, webDisplayPresent, (const unsigned char* rgba, int width, int height
     context.drawImage(d.magnified, x, y, w, h);
 });
 
-// The page draws the player's bar itself, from what this hands it.
+// The page draws the player's bar itself, from what each presented frame
+// hands it.
 EM_JS(void, webDisplayBar, (int shown, int paused, double seconds, double total, int scene, const double* starts,
                             int scenes), {
     if (typeof Module.peekstunBar !== 'function') return;
@@ -184,11 +185,7 @@ public:
         }
         rgba.resize(size_t(width) * size_t(height) * 4);
     }
-    ~WebConsoleWindow() override {
-        // The show is over: the page's bar goes with the picture.
-        sendBar(PlayerBar{});
-        webDisplayClose();
-    }
+    ~WebConsoleWindow() override { webDisplayClose(); }
 
     // Frames are 0x00RRGGBB; the canvas takes R, G, B, A bytes.
     void present(const uint32_t* pixels, const PlayerBar& bar) override {
@@ -201,9 +198,11 @@ public:
             rgba[4 * i + 3] = 0xff;
         }
         webDisplayPresent(rgba.data(), width, height);
-        // Handed on whenever it changes, shown or not: the page's own
-        // scrubber shows the moment on screen when the pointer moves.
-        if (!sameBar(bar, sentBar)) sendBar(bar);
+        // Every frame, shown or not: the page's own scrubber shows the moment
+        // on screen whenever the pointer wakes it, and learns from the next
+        // frame that a seek it asked for has been drawn.
+        webDisplayBar(bar.shown ? 1 : 0, bar.paused ? 1 : 0, bar.seconds, bar.totalSeconds, bar.scene, bar.sceneStarts,
+                      kPlayerBarScenes);
         webDisplayWaitForFrame();
     }
 
@@ -222,27 +221,9 @@ public:
     void* native() override { return this; }
 
 private:
-    static bool sameBar(const PlayerBar& a, const PlayerBar& b) {
-        if (a.shown != b.shown || a.paused != b.paused || a.seconds != b.seconds ||
-            a.totalSeconds != b.totalSeconds || a.scene != b.scene) {
-            return false;
-        }
-        for (int i = 0; i < kPlayerBarScenes; ++i) {
-            if (a.sceneStarts[i] != b.sceneStarts[i]) return false;
-        }
-        return true;
-    }
-
-    void sendBar(const PlayerBar& bar) {
-        webDisplayBar(bar.shown ? 1 : 0, bar.paused ? 1 : 0, bar.seconds, bar.totalSeconds, bar.scene, bar.sceneStarts,
-                      kPlayerBarScenes);
-        sentBar = bar;
-    }
-
     int width;
     int height;
     std::vector<unsigned char> rgba;
-    PlayerBar sentBar;  // what the page was last handed; hidden until shown
 };
 
 }  // namespace
