@@ -33,6 +33,7 @@ bool OfflineShow::run() {
 void OfflineShow::showSought(int64_t frame) {
     frames = static_cast<long>(frame);
     samplesMixed = frame * kSampleRate / fps_;
+    frameSought(frames);
 }
 
 // The sound of frame n ends at sample floor((n + 1) x rate / fps), so any

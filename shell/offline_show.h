@@ -27,6 +27,8 @@ protected:
     // Each presented frame with the sound mixed for it (interleaved stereo).
     virtual void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound,
                                size_t soundFrames) = 0;
+    // The show went on from frame `frame` after a seek.
+    virtual void frameSought(long frame) { (void)frame; }
 
 private:
     void framePresented(DynamicSurface& frame, const FrameInfo& info) final;
