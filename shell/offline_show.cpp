@@ -27,6 +27,7 @@ bool OfflineShow::run() {
     config.choices.mixRate = kSampleRate;
     config.fixedFrameTime = 1.0 / fps_;
     config.observer = this;
+    if (startFrame > 0) config.choices.startSeconds = static_cast<double>(startFrame) / fps_;
     return runShow(config);
 }
 
