@@ -64,6 +64,14 @@ FrameRecorder::FrameRecorder(const RenderOptions& options)
 
 void FrameRecorder::sceneStarted(int scene, int order) { scenes.push_back({scene, frameCount(), order}); }
 
+void FrameRecorder::sceneReplayed(int scene, int order, int64_t frame) {
+    scenes.push_back({scene, static_cast<long>(frame), order});
+}
+
+void FrameRecorder::frameSought(long) {
+    if (progress) showProgress();
+}
+
 bool FrameRecorder::writesRange() const {
     return !options.pngDir.empty() || !options.wavPath.empty() || !options.videoPath.empty();
 }
