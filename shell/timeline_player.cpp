@@ -75,6 +75,8 @@ bool Timeline::seekToFrame(int64_t frame) {
     const double d = 1.0 / replayFps;
     for (int64_t n = 0; n < frame; ++n) {
         if (!settleScene()) break;
+        if (first_ && observer) observer->sceneReplayed(scene_, order_, n);
+        first_ = false;
         skipScene(scene_);
         advanceScene(scene_, d);
         ++frames_;

@@ -1,9 +1,9 @@
 // The page's program. With no arguments it shows the launcher, plays the show
 // in the page's canvas on Run, and returns to the launcher when it ends. With --render it runs the show offline at a
 // fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
-// each scene's frames took; --show N then leaves frame N on the canvas and stops there. With --scenes N it times N
-// frames of each scene (scene_times.h) and reports them. The page's player asks
-// the playing show to pause, resume and seek through the exported functions below.
+// each scene's frames took; --from N starts at frame N, the show before it replayed without drawing; --show N then
+// leaves frame N on the canvas and stops there. With --scenes N it times N
+// frames of each scene (scene_times.h) and reports them.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -26,6 +26,7 @@
 #include "shell/offline_show.h"
 #include "shell/player_requests.h"
 #include "shell/show.h"
+#include "web/player_calls.h"
 #include "web/scene_times.h"
 
 // clang-format off
@@ -37,21 +38,7 @@ EM_JS(void, webReport, (const char* json), {
 EM_JS(void, webPageState, (const char* state), {
     if (Module.peekstunState) Module.peekstunState(UTF8ToString(state));
 });
-// Where the page's address asks the show to start (#t=SECONDS or #scene=N).
-EM_JS(void, webStartChoice, (double* seconds, int* scene), {
-    const choice = peekstunPlayer.startChoice();
-    HEAPF64[seconds >> 3] = choice.seconds;
-    HEAP32[scene >> 2] = choice.scene;
-});
 // clang-format on
-
-// The page's player: requests taken by the show between frames.
-extern "C" {
-EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerRequest({PlayerRequest::Kind::TogglePause}); }
-EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) {
-    postPlayerRequest({PlayerRequest::Kind::SeekTo, seconds});
-}
-}
 
 namespace {
 
@@ -68,6 +55,7 @@ uint64_t checksum(const uint32_t* pixels, size_t count) {
 
 struct RenderRequest {
     int fps = 10;
+    long from = 0;  // the first frame drawn, the show replayed up to it
     std::vector<long> checked;
     long shown = -1;
 };
@@ -128,6 +116,7 @@ void showOnCanvas(const std::vector<uint32_t>& pixels) {
 
 int render(const RenderRequest& request) {
     PageRender run(request);
+    if (request.from > 0) run.startAtFrame(request.from);
     const double started = emscripten_get_now();
     const bool completed = run.run();
     const double elapsed = emscripten_get_now() - started;
@@ -168,6 +157,8 @@ int main(int argc, char** argv) {
             request.fps = std::atoi(argv[++i]);
         } else if (option == "--check" && hasValue) {
             request.checked = parseFrames(argv[++i]);
+        } else if (option == "--from" && hasValue) {
+            request.from = std::atol(argv[++i]);
         } else if (option == "--show" && hasValue) {
             request.shown = std::atol(argv[++i]);
         } else if (option == "--scenes" && hasValue) {
@@ -191,13 +182,11 @@ int main(int argc, char** argv) {
             webPageState("launcher");
             const std::optional<LaunchChoices> chosen = runLauncher(config.choices);
             if (!chosen) break;
-            config.choices = *chosen;
-            // Read at each Run: a paused show leaves its moment in the address.
-            webStartChoice(&config.choices.startSeconds, &config.choices.startScene);
-            // Requests from the page while no show played are for none.
+            webPageState("show");
+            config.choices = takePageStart(*chosen);
+            // A request the page posted as the last show ended is not for this one.
             for (PlayerRequest stale; takePlayerRequest(stale);) {
             }
-            webPageState("show");
             const bool played = runShow(config);
             ++shows;
             std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +
