@@ -2,7 +2,8 @@
 // #t= and #scene=, the scrubber seeking on a click, a click or tap on the
 // picture pausing and resuming with the paused moment in the address, the
 // bar hiding when the pointer rests; and offline, the frames after a seek
-// against the frames of a run from the start, with the time each seek took.
+// against the frames of a run from the start, printing the time each seek
+// took (a figure to read, not a test).
 //
 //   node web/test/player_test.mjs chromium|firefox WEB_BUILD [SHOTS_DIR]
 //
@@ -61,6 +62,11 @@ async function runShow(page) {
   });
   await (await buttonNamed(page, 'Run')).click();
   await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
+}
+
+async function waitForResult(page, timeout) {
+  await page.waitForFunction(() => window.peekstunResult !== undefined, { timeout, polling: 100 });
+  return page.evaluate(() => window.peekstunResult);
 }
 
 const shown = (page) => page.evaluate(() => ({ ...peekstunPlayer.state, bar: !peekstunPlayer.element('player').hidden,
@@ -123,6 +129,35 @@ try {
   check(resumed.hash === '', `a second click resumes from the paused moment (${resumed.seconds.toFixed(2)} s)`);
   check(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join(' | ') : ''}`);
   await context.close();
+
+  // Offline, at 60 and 25 frames a second: the frames just after a seek to
+  // each of a few scene starts and moments against a run from the start.
+  const sceneStarts = moved.starts;
+  for (const fps of [60, 25]) {
+    const moments = [sceneStarts[1], sceneStarts[4], sceneStarts[7], 31.7, 128.3, moved.total - 3]
+      .map((seconds) => Math.round(seconds * fps));
+    const checked = moments.flatMap((frame) => [frame, frame + 1, frame + Math.round(fps / 2)]);
+    const last = Math.max(...checked);
+    const reference = await openPage(`index.html?render&fps=${fps}&check=${checked.join(',')}&show=${last}`);
+    const whole = await waitForResult(reference.page, 600000);
+    await reference.context.close();
+    const differing = [];
+    const seekTimes = [];
+    for (const from of moments) {
+      const frames = checked.filter((frame) => frame >= from && frame <= from + fps);
+      const run = await openPage(`index.html?render&fps=${fps}&from=${from}&check=${frames.join(',')}` +
+        `&show=${Math.max(...frames)}`);
+      const sought = await waitForResult(run.page, 120000);
+      await run.context.close();
+      seekTimes.push(Math.round(sought.seekMilliseconds));
+      for (const frame of frames) {
+        if (!sought.checksums[frame] || sought.checksums[frame] !== whole.checksums[frame]) differing.push(frame);
+      }
+    }
+    check(differing.length === 0, `at ${fps} fps, the frames after seeks to frames ${moments.join(', ')} equal ` +
+      `those from the start${differing.length ? ' (not ' + differing.join(', ') + ')' : ''}`);
+    console.log(`  seek times at ${fps} fps, ms (with the timeline's setup): ${seekTimes.join(', ')}`);
+  }
 
   // A phone: a tap shows the bar and pauses.
   if (browserName === 'chromium') {
