@@ -1,7 +1,7 @@
 // The browser build in headless Chromium or Firefox: the offline mode's
 // frames against the native golden checksums, from the start and after a
-// start part-way, two frames on the canvas
-// against the native renderer's stills, the live show from the launcher
+// start part-way, two frames on the canvas against the native renderer's
+// stills, the live show from the launcher
 // (About, Run, the song on the audio clock, Escape, Enter to run again,
 // Escape to quit), a damaged picture's message, and a browser without
 // AudioWorklet. The live show plays into a PulseAudio server of its own.
