@@ -188,6 +188,8 @@ void changeSong(Change change) {
 bool seekLive(int64_t frame) {
     SoundSystem& s = sound();
     FMUSIC_MODULE* song = s.playing;
+    // Measured first, so that the ring runs dry for no longer than the seek.
+    song->rowTable(s.rate);
     s.live->change(changeSilence(), [&](int64_t first) {
         song->seekTo(frame);
         s.songStart = first - frame;
