@@ -235,16 +235,16 @@ bool Timeline::playerKey(int code) {
 void Timeline::showBar() {
     PlayerBar bar;
     bar.shown = paused_ || steadyNowNs() < barUntil;
-    if (bar.shown) {
-        bar.paused = paused_;
-        bar.seconds = seconds_;
-        bar.scene = std::clamp(scene_, 1, kPlayerBarScenes);
-        const SongRows& rows = song.rows();
-        if (!rows.empty()) {
-            bar.totalSeconds = static_cast<double>(rows.length) / rows.rate;
-            for (int scene = 1; scene <= kPlayerBarScenes && scene <= kSceneCount; ++scene) {
-                bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
-            }
+    // The moment is filled in hidden too: the page's scrubber shows it when
+    // the pointer wakes it.
+    bar.paused = paused_;
+    bar.seconds = seconds_;
+    bar.scene = std::clamp(scene_, 1, kPlayerBarScenes);
+    const SongRows& rows = song.rows();
+    if (!rows.empty()) {
+        bar.totalSeconds = static_cast<double>(rows.length) / rows.rate;
+        for (int scene = 1; scene <= kPlayerBarScenes && scene <= kSceneCount; ++scene) {
+            bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
         }
     }
     console.showBar(bar);
