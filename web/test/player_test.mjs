@@ -140,11 +140,11 @@ try {
   check(resumed.hash === '', `a second click resumes from the paused moment (${resumed.seconds.toFixed(2)} s)`);
   // The keys reach the show through its console: Space pauses, Right goes
   // 5 s on, Space again resumes.
-  await page.keyboard.press('Space');
+  await page.keyboard.press(' ');
   const keyPaused = await waitFor(page, () => peekstunPlayer.state.paused);
   await page.keyboard.press('ArrowRight');
   const keyOn = await waitFor(page, (at) => peekstunPlayer.state.seconds > at + 4, keyPaused.seconds);
-  await page.keyboard.press('Space');
+  await page.keyboard.press(' ');
   const keyResumed = await waitFor(page, () => !peekstunPlayer.state.paused);
   check(Math.abs(keyOn.seconds - keyPaused.seconds - 5) < 0.1 && keyOn.paused && !keyResumed.paused &&
     keyOn.hash === '#t=' + Number(keyOn.seconds.toFixed(2)),
