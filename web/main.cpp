@@ -69,11 +69,22 @@ public:
     std::map<long, uint64_t> sums;
     std::map<int, std::pair<double, long>> sceneTimes;  // milliseconds and frames per scene
     std::vector<uint32_t> shownFrame;
-    double seekMilliseconds = -1;  // from the pictures loaded to the seek's end; -1: no seek
+    // A start part-way: the replay's time, and the time from the pictures
+    // loaded to the replay's end (the song's row table, measured by the first
+    // seek, among it); -1 without one.
+    double seekMilliseconds = -1;
+    double seekSetupMilliseconds = -1;
 
 private:
     void assetsLoaded(double) override { loadedAt = emscripten_get_now(); }
-    void frameSought(long) override { seekMilliseconds = emscripten_get_now() - loadedAt; }
+    void sceneReplayed(int, int, int64_t frame) override {
+        if (frame == 0) replayStartedAt = emscripten_get_now();
+    }
+    void frameSought(long) override {
+        const double now = emscripten_get_now();
+        seekMilliseconds = now - replayStartedAt;
+        seekSetupMilliseconds = now - loadedAt;
+    }
 
     void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t*, size_t) override {
         const double now = emscripten_get_now();
@@ -95,6 +106,7 @@ private:
     const RenderRequest& request;
     double lastFrameAt = 0;
     double loadedAt = 0;
+    double replayStartedAt = 0;
 };
 
 std::vector<long> parseFrames(const char* text) {
@@ -130,7 +142,8 @@ int render(const RenderRequest& request) {
     std::ostringstream json;
     json << "{\"completed\":" << (completed ? "true" : "false") << ",\"frames\":" << run.frameCount()
          << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed
-         << ",\"seekMilliseconds\":" << run.seekMilliseconds << ",\"checksums\":{";
+         << ",\"seekMilliseconds\":" << run.seekMilliseconds
+         << ",\"seekSetupMilliseconds\":" << run.seekSetupMilliseconds << ",\"checksums\":{";
     const char* comma = "";
     for (const auto& [frame, sum] : run.sums) {
         char hex[24];
