@@ -303,6 +303,9 @@ const Timeline::Scene& Timeline::sceneAt(int scene) {
 void Timeline::run() {
     assets.frameSurface.clear();
     presentFrame(assets.frameSurface, console);
+    // The song's row table, which the player's bar reads from the first
+    // frame, is measured before the song plays rather than while it plays.
+    song.rows();
     song.play();
     timer.start();
     resetShow();
