@@ -41,7 +41,7 @@ const base = `http://127.0.0.1:${server.address().port}/`;
 const pulse = await startPulse();
 const browser = await launchBrowser(browserName, pulse.env);
 
-async function openPage(address, viewport = { width: 960, height: 720, deviceScaleFactor: 1 }) {
+async function openPage(address, viewport = { width: 1280, height: 720, deviceScaleFactor: 1 }) {
   const context = await browser.createBrowserContext();
   const page = await context.newPage();
   await page.setViewport(viewport);
