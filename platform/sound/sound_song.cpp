@@ -1,5 +1,6 @@
 #include "platform/sound/sound_song.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "platform/sound/song_file.h"
@@ -23,6 +24,7 @@ void SoundSong::restart(int mixRate, int interpolationTaps) {
     decoderFresh = false;
     if (interpolationTaps != 0) decoder->setInterpolationTaps(interpolationTaps);
     rate = mixRate;
+    taps = interpolationTaps;
     reader.restart();
     positions.reset({0, 0});
 }
@@ -47,4 +49,21 @@ size_t SoundSong::mix(int16_t* samples, size_t frames, int64_t firstFrame) {
     return reader.mix(
         samples, frames, positions, [&](size_t count, int16_t* out) { return decoder->read(rate, count, out); },
         [&] { return decoder->position(); }, [&](size_t frame) { return firstFrame + static_cast<int64_t>(frame); });
+}
+
+void SoundSong::seekTo(int64_t songFrame) {
+    std::lock_guard<std::mutex> lock(mixing);
+    // Exact, not fast: a fresh decoder reads its way to the frame.
+    decoder = makeSongDecoder(bytes);
+    if (taps != 0) decoder->setInterpolationTaps(taps);
+    decoderFresh = false;
+    int16_t skipped[2 * 1024];
+    for (int64_t left = songFrame; left > 0;) {
+        const size_t wanted = static_cast<size_t>(std::min<int64_t>(left, 1024));
+        const size_t got = decoder->read(rate, wanted, skipped);
+        if (got < wanted) break;
+        left -= static_cast<int64_t>(got);
+    }
+    reader.restart();
+    positions.reset(decoder->position());
 }

@@ -33,6 +33,9 @@ public:
     // the positions they carry and the frame the song's end is heard at.
     // Frames after the end are silence. Returns the frames that held song.
     size_t mix(int16_t* samples, size_t frames, int64_t firstFrame);
+    // Goes on from the song's frame `songFrame`, as though mixed from its
+    // start to there; the position log then holds that frame's position.
+    void seekTo(int64_t songFrame);
     // Freezes the position at the one heard at `frame`; the song counts as
     // finished only if its end was heard by then.
     void stop(int64_t frame);
@@ -50,6 +53,7 @@ private:
     std::unique_ptr<SongDecoder> decoder;
     bool decoderFresh = false;  // not mixed from since it was made
     int rate = 44100;
+    int taps = 0;
     // The decoder runs one frame ahead of what was handed out, so that after
     // each mix it reports the position of the next frame to be heard.
     ReadAheadMixer reader;
