@@ -98,6 +98,41 @@ var peekstunSound = {
   order(id) { return this.library._openmpt_module_get_current_order(this.decoders.get(id).song); },
   row(id) { return this.library._openmpt_module_get_current_row(this.decoders.get(id).song); },
 
+  // The next frame read is the first of `order`, `row`; returns the seconds
+  // from the song's start to there.
+  seek(id, order, row) {
+    return this.library._openmpt_module_set_position_order_row(this.decoders.get(id).song, order, row);
+  },
+  orderCount(id) { return this.library._openmpt_module_get_num_orders(this.decoders.get(id).song); },
+  rowCount(id, order) {
+    const lib = this.library;
+    const song = this.decoders.get(id).song;
+    const pattern = lib._openmpt_module_get_order_pattern(song, order);
+    if (pattern < 0 || pattern >= lib._openmpt_module_get_num_patterns(song)) return 0;
+    return lib._openmpt_module_get_pattern_num_rows(song, pattern);
+  },
+  lengthSeconds(id) { return this.library._openmpt_module_get_duration_seconds(this.decoders.get(id).song); },
+
+  // True when a command on the row may change the length of later rows or
+  // which row comes next: speed or tempo, jumps, breaks, loops, delays.
+  rowChangesTiming(id, order, row) {
+    const lib = this.library;
+    const song = this.decoders.get(id).song;
+    const pattern = lib._openmpt_module_get_order_pattern(song, order);
+    if (pattern < 0 || pattern >= lib._openmpt_module_get_num_patterns(song)) return false;
+    const kEffect = 3;
+    const kParameter = 5;
+    for (let channel = 0; channel < lib._openmpt_module_get_num_channels(song); ++channel) {
+      const text = lib._openmpt_module_format_pattern_row_channel_command(song, pattern, row, channel, kEffect);
+      const effect = text ? String.fromCharCode(lib.HEAPU8[text]) : '';
+      if (text) lib._openmpt_free_string(text);
+      const parameter = lib._openmpt_module_get_pattern_row_channel_command(song, pattern, row, channel, kParameter);
+      if (effect === 'F' || effect === 'B' || effect === 'D') return true;
+      if (effect === 'E' && ((parameter >> 4) === 0x6 || (parameter >> 4) === 0xE)) return true;
+    }
+    return false;
+  },
+
   // The live output: an audio context at `rate` Hz with the song player in
   // it. False when the page cannot play sound.
   async openLive(rate) {

@@ -2,11 +2,12 @@
 
 #include <algorithm>
 
-AudioMixAhead::AudioMixAhead(Mix mixBlock, int mixRate, int blocks, size_t ahead)
+AudioMixAhead::AudioMixAhead(Mix mixBlock, int mixRate, int blocks, size_t ahead, int64_t startBlock)
     : mix(std::move(mixBlock)),
       rate(mixRate),
       blocksPerSecond(blocks),
       aheadFrames(ahead),
+      firstBlock(startBlock),
       thread(&AudioMixAhead::run, this) {}
 
 AudioMixAhead::~AudioMixAhead() {
@@ -21,8 +22,8 @@ AudioMixAhead::~AudioMixAhead() {
 int64_t AudioMixAhead::blockEnd(int64_t index) const { return (index + 1) * rate / blocksPerSecond; }
 
 void AudioMixAhead::run() {
-    int64_t first = 0;
-    for (int64_t index = 0;; ++index) {
+    int64_t first = firstBlock > 0 ? blockEnd(firstBlock - 1) : 0;
+    for (int64_t index = firstBlock;; ++index) {
         const int64_t end = blockEnd(index);
         Block block;
         block.frames = static_cast<size_t>(end - first);

@@ -23,8 +23,9 @@ public:
     // Block n of the stream ends at frame floor((n + 1) x rate / blocksPerSecond),
     // the blocks a caller taking 1/blocksPerSecond of a second at a time
     // asks for. The thread stays at most `aheadFrames` frames and one block
-    // ahead of the frames taken.
-    AudioMixAhead(Mix mix, int rate, int blocksPerSecond, size_t aheadFrames);
+    // ahead of the frames taken. The stream starts with block `firstBlock`, at
+    // the frame where block firstBlock - 1 ends (a stream joined part-way).
+    AudioMixAhead(Mix mix, int rate, int blocksPerSecond, size_t aheadFrames, int64_t firstBlock = 0);
     // Stops the thread, waiting for the block it is mixing.
     ~AudioMixAhead();
     AudioMixAhead(const AudioMixAhead&) = delete;
@@ -51,6 +52,7 @@ private:
     const int rate;
     const int blocksPerSecond;
     const size_t aheadFrames;
+    const int64_t firstBlock;
 
     std::mutex mutex;               // guards everything below up to `thread`
     std::condition_variable mixed;  // a block was queued, or the mixing failed

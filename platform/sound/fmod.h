@@ -83,6 +83,9 @@ bool FMUSIC_GetPaused(FMUSIC_MODULE* module);
 // `row` when it plays from its start; -1 for a row the song never plays or a
 // null handle.
 int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row);
+// The song's length in frames at the rate given to FSOUND_Init, playing from
+// its start; -1 for a null handle.
+int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module);
 // The playing song goes on from its frame `frame` (at the rate given to
 // FSOUND_Init), exactly as though it had played from its start to there:
 // every later position and the end come at the same frames as then. Positions

@@ -177,6 +177,22 @@ size_t mixOffline(int16_t* samples, size_t frames, int64_t first) {
 // changes or stops.
 void stopMixingAhead() { sound().mixAhead.reset(); }
 
+// Offline, when asked to: mixes the playing song ahead from its frame
+// `songFrame` on, in the blocks of a caller that started taking them at the
+// song's start. A frame between two blocks' ends is mixed within each call
+// instead, which gives the same samples and positions.
+void startMixingAhead(int64_t songFrame) {
+    SoundSystem& s = sound();
+    if (!s.offline || s.mixAheadBlocks <= 0 || !s.playing) return;
+    const int64_t blocks = s.mixAheadBlocks;
+    const int64_t block = (songFrame * blocks + s.rate - 1) / s.rate;  // the first block ending after songFrame
+    if (block * s.rate / blocks != songFrame) return;
+    const int64_t start = s.songStart;
+    s.mixAhead = std::make_unique<AudioMixAhead>(
+        [start](int16_t* samples, size_t frames, int64_t first) { return mixOffline(samples, frames, start + first); },
+        s.rate, s.mixAheadBlocks, static_cast<size_t>(s.rate / kOfflineAheadDivisor), block);
+}
+
 // Runs `change` while nothing mixes, with the frame of the layer's clock the
 // next mix starts at. A live output's ring is dropped for it.
 template <class Change>
@@ -188,6 +204,27 @@ void changeSong(Change change) {
         stopMixingAhead();
         change(songFrameAt(0));
     }
+}
+
+// Seeking on a live output whose frames the layer mixes. Held, the output
+// pulls nothing while the ring is mixed again from the song's frame `frame`:
+// nothing from before the seek is heard after it, and the heard position is
+// the new one from the call on.
+bool seekLive(int64_t frame) {
+    SoundSystem& s = sound();
+    FMUSIC_MODULE* song = s.playing;
+    if (!s.paused) holdLive();
+    try {
+        s.live->change(0, [&](int64_t first) {
+            song->seekTo(frame);
+            s.songStart = first - frame;
+        });
+    } catch (...) {
+        if (!s.paused) s.sink->resume();  // the song plays on where it was
+        throw;
+    }
+    if (!s.paused) s.sink->resume();
+    return true;
 }
 
 // Freezes the playing song where it is heard now, and silences it.
@@ -384,14 +421,7 @@ bool FMUSIC_PlaySong(FMUSIC_MODULE* module) {
         s.playing = module;
         s.songStart = std::max(first, heard);
     });
-    if (s.offline && s.mixAheadBlocks > 0) {
-        const int64_t start = s.songStart;
-        s.mixAhead = std::make_unique<AudioMixAhead>(
-            [start](int16_t* samples, size_t frames, int64_t first) {
-                return mixOffline(samples, frames, start + first);
-            },
-            s.rate, s.mixAheadBlocks, static_cast<size_t>(s.rate / kOfflineAheadDivisor));
-    }
+    startMixingAhead(0);
     return true;
 }
 
@@ -422,8 +452,15 @@ bool FMUSIC_SetPaused(FMUSIC_MODULE* module, bool paused) {
 
 bool FMUSIC_GetPaused(FMUSIC_MODULE* module) { return module && module == sound().playing && sound().paused; }
 
-// Not built yet: placeholders so that callers compile.
-int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE*, int, int) { return -1; }
+int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row) {
+    if (!module) return -1;
+    return module->rowTable(sound().rate).startFrame(order, row);
+}
+
+int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module) {
+    if (!module) return -1;
+    return module->rowTable(sound().rate).length();
+}
 
 bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
     SoundSystem& s = sound();
@@ -432,21 +469,14 @@ bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
         s.sink->seekSong(frame);
         return true;
     }
-    if (!s.live) return false;  // offline: not built yet
-    // Held, the output pulls nothing while the ring is mixed again from the
-    // new frame: nothing from before the seek is heard after it.
-    if (!s.paused) holdLive();
-    bool moved = true;
-    s.live->change(0, [&](int64_t first) {
-        try {
-            module->seekTo(frame);
-            s.songStart = first - frame;
-        } catch (const std::exception&) {
-            moved = false;
-        }
-    });
-    if (!s.paused) s.sink->resume();
-    return moved;
+    if (s.live) return seekLive(frame);
+    // Offline: the song's frame `frame` is the next one handed out.
+    stopMixingAhead();
+    const int64_t next = songFrameAt(0);
+    module->seekTo(frame);
+    s.songStart = next - frame;
+    startMixingAhead(frame);
+    return true;
 }
 
 bool FMUSIC_GetPositionAt(FMUSIC_MODULE* module, int64_t steadyNs, int* order, int* row, bool* finished) {

@@ -24,7 +24,6 @@ void SoundSong::restart(int mixRate, int interpolationTaps) {
     decoderFresh = false;
     if (interpolationTaps != 0) decoder->setInterpolationTaps(interpolationTaps);
     rate = mixRate;
-    taps = interpolationTaps;
     reader.restart();
     positions.reset({0, 0});
 }
@@ -51,19 +50,42 @@ size_t SoundSong::mix(int16_t* samples, size_t frames, int64_t firstFrame) {
         [&] { return decoder->position(); }, [&](size_t frame) { return firstFrame + static_cast<int64_t>(frame); });
 }
 
+const SongRowTable& SoundSong::rowTable(int currentRate) {
+    std::lock_guard<std::mutex> lock(measuring);
+    if (tableRate != currentRate) {
+        // A decoder of its own: the one playing keeps its place.
+        std::unique_ptr<SongDecoder> scratch = makeSongDecoder(bytes);
+        table = SongRowTable(*scratch, currentRate);
+        tableRate = currentRate;
+    }
+    return table;
+}
+
 void SoundSong::seekTo(int64_t songFrame) {
+    int mixRate;
+    {
+        std::lock_guard<std::mutex> lock(mixing);
+        mixRate = rate;
+    }
+    const SongRowTable& rows = rowTable(mixRate);
+    songFrame = std::max<int64_t>(songFrame, 0);
+    const MusicPosition target = rows.rowAt(songFrame);
     std::lock_guard<std::mutex> lock(mixing);
-    // Exact, not fast: a fresh decoder reads its way to the frame.
-    decoder = makeSongDecoder(bytes);
-    if (taps != 0) decoder->setInterpolationTaps(taps);
     decoderFresh = false;
-    int16_t skipped[2 * 1024];
-    for (int64_t left = songFrame; left > 0;) {
-        const size_t wanted = static_cast<size_t>(std::min<int64_t>(left, 1024));
-        const size_t got = decoder->read(rate, wanted, skipped);
-        if (got < wanted) break;
-        left -= static_cast<int64_t>(got);
+    if (songFrame >= rows.length()) {
+        positions.reset(target);
+        positions.recordEnd(kAlways);
+        reader.stop();
+        return;
+    }
+    decoder->seek(target.order, target.row);
+    // The frames of the row before the target are read and dropped.
+    int16_t dropped[2 * 256];
+    for (int64_t left = songFrame - rows.startFrame(target.order, target.row); left > 0;) {
+        const size_t count = static_cast<size_t>(std::min<int64_t>(left, 256));
+        if (decoder->read(rate, count, dropped) == 0) break;
+        left -= static_cast<int64_t>(count);
     }
     reader.restart();
-    positions.reset(decoder->position());
+    positions.reset(target);
 }

@@ -25,13 +25,30 @@ private:
     DiscardingBuffer buffer;
 };
 
+// Commands that set speed or tempo, jump, break, loop or delay the pattern.
+bool changesTiming(char effect, int parameter) {
+    switch (effect) {
+        case 'F':
+        case 'B':
+        case 'D':
+            return true;
+        case 'E':
+            return (parameter >> 4) == 0x6 || (parameter >> 4) == 0xE;
+        default:
+            return false;
+    }
+}
+
 class OpenmptDecoder : public SongDecoder {
 public:
     explicit OpenmptDecoder(const std::vector<uint8_t>& file) {
         // The song plays once and ends where it ends: no fade-out, no loop. No
         // dither either: its noise is drawn afresh by every decoder, and each
         // playing of the song must give the same samples.
-        const std::map<std::string, std::string> controls{{"play.at_end", "stop"}, {"dither", "0"}};
+        // A seek sets up the notes playing at the target row, not only the
+        // pattern position, so that what follows sounds as it would have.
+        const std::map<std::string, std::string> controls{
+            {"play.at_end", "stop"}, {"dither", "0"}, {"seek.sync_samples", "1"}};
         try {
             module = std::make_unique<openmpt::module>(file, log, controls);
         } catch (const std::exception& error) {
@@ -46,6 +63,31 @@ public:
         return module->read_interleaved_stereo(rate, frames, samples);
     }
     MusicPosition position() const override { return {module->get_current_order(), module->get_current_row()}; }
+    void seek(int order, int row) override { module->set_position_order_row(order, row); }
+    int orderCount() const override { return module->get_num_orders(); }
+    int rowCount(int order) const override {
+        const int pattern = module->get_order_pattern(order);
+        return pattern < 0 || pattern >= module->get_num_patterns() ? 0 : module->get_pattern_num_rows(pattern);
+    }
+    double seekSeconds(int order, int row) override {
+        const int rows = rowCount(order);
+        if (row < 0 || row >= rows) return -1.0;
+        return module->set_position_order_row(order, row);
+    }
+    bool rowChangesTiming(int order, int row) const override {
+        const int pattern = module->get_order_pattern(order);
+        if (pattern < 0 || pattern >= module->get_num_patterns()) return false;
+        for (int channel = 0; channel < module->get_num_channels(); ++channel) {
+            const std::string effect =
+                module->format_pattern_row_channel_command(pattern, row, channel, openmpt::module::command_effect);
+            if (effect.empty()) continue;
+            const int parameter =
+                module->get_pattern_row_channel_command(pattern, row, channel, openmpt::module::command_parameter);
+            if (changesTiming(effect[0], parameter)) return true;
+        }
+        return false;
+    }
+    double lengthSeconds() const override { return module->get_duration_seconds(); }
 
 private:
     SilentStream log;  // first: the module reports into it until it is gone

@@ -19,6 +19,15 @@ EM_JS(int, webDecoderRead, (int decoder, int rate, int frames, int16_t* samples)
 });
 EM_JS(int, webDecoderOrder, (int decoder), { return peekstunSound.order(decoder); });
 EM_JS(int, webDecoderRow, (int decoder), { return peekstunSound.row(decoder); });
+EM_JS(double, webDecoderSeek, (int decoder, int order, int row), {
+    return peekstunSound.seek(decoder, order, row);
+});
+EM_JS(int, webDecoderOrderCount, (int decoder), { return peekstunSound.orderCount(decoder); });
+EM_JS(int, webDecoderRowCount, (int decoder, int order), { return peekstunSound.rowCount(decoder, order); });
+EM_JS(int, webDecoderRowChangesTiming, (int decoder, int order, int row), {
+    return peekstunSound.rowChangesTiming(decoder, order, row) ? 1 : 0;
+});
+EM_JS(double, webDecoderLength, (int decoder), { return peekstunSound.lengthSeconds(decoder); });
 // clang-format on
 
 namespace {
@@ -40,6 +49,17 @@ public:
         return static_cast<size_t>(webDecoderRead(handle, rate, static_cast<int>(frames), samples));
     }
     MusicPosition position() const override { return {webDecoderOrder(handle), webDecoderRow(handle)}; }
+    void seek(int order, int row) override { webDecoderSeek(handle, order, row); }
+    int orderCount() const override { return webDecoderOrderCount(handle); }
+    int rowCount(int order) const override { return webDecoderRowCount(handle, order); }
+    double seekSeconds(int order, int row) override {
+        if (row < 0 || row >= rowCount(order)) return -1.0;
+        return webDecoderSeek(handle, order, row);
+    }
+    bool rowChangesTiming(int order, int row) const override {
+        return webDecoderRowChangesTiming(handle, order, row) != 0;
+    }
+    double lengthSeconds() const override { return webDecoderLength(handle); }
 
 private:
     int handle = 0;  // the page's name for it
