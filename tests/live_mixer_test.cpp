@@ -144,6 +144,8 @@ public:
     void stop() override { source = nullptr; }
     double frameHeardAt(int64_t steadyNs) const override { return steadyNs / 1000.0 - kHeld; }
     int64_t latency() const override { return kHeld * 1000; }
+    int64_t hold() override { return 0; }
+    void resume() override {}
 
     void pull(size_t frames) {
         std::vector<int16_t> samples(2 * frames);

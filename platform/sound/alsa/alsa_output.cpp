@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "platform/display/DynamicError.h"
@@ -39,10 +41,14 @@ public:
     double frameHeardAt(int64_t steadyNs) const override { return timing.frameAt(steadyNs); }
     int64_t latency() const override { return timing.latency(); }
     uint64_t underruns() const override { return underrunCount.load(std::memory_order_relaxed); }
+    int64_t hold() override;
+    void resume() override;
 
 private:
     void configure(int rate, size_t bufferFrames);
     void run();
+    // On the writer: drops what the device holds and waits to be resumed.
+    void holdStill(size_t& pending);
     bool recover(int error);
     void reportPosition();
 
@@ -59,6 +65,13 @@ private:
     SoundSource source;
     int64_t written = 0;  // frames the device has taken; writer thread only
     std::atomic<bool> stopping{false};
+    // A hold asked of the writer, and its answer: the first frame not heard.
+    std::mutex holdLock;
+    std::condition_variable holdChanged;
+    bool holdWanted = false;
+    bool holding = false;
+    bool writing = false;  // the writer runs
+    int64_t unheardAtHold = 0;
     std::atomic<uint64_t> underrunCount{0};
     std::thread writer;
 };
@@ -127,12 +140,59 @@ AlsaOutput::~AlsaOutput() {
 void AlsaOutput::start(SoundSource from) {
     if (writer.joinable() || stopping) return;
     source = std::move(from);
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        writing = true;
+    }
     writer = std::thread(&AlsaOutput::run, this);
 }
 
 void AlsaOutput::stop() {
-    stopping = true;
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        stopping = true;
+    }
+    holdChanged.notify_all();
     if (writer.joinable()) writer.join();
+}
+
+int64_t AlsaOutput::hold() {
+    std::unique_lock<std::mutex> lock(holdLock);
+    if (!writing || holdWanted) return unheardAtHold;
+    holdWanted = true;
+    // The writer looks at least every waitMs.
+    holdChanged.wait(lock, [this] { return holding || !writing; });
+    if (!holding) unheardAtHold = static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0)));
+    return unheardAtHold;
+}
+
+void AlsaOutput::resume() {
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        holdWanted = false;
+    }
+    holdChanged.notify_all();
+}
+
+void AlsaOutput::holdStill(size_t& pending) {
+    int64_t unheard = written;
+    if (snd_pcm_status(pcm, status) >= 0 && snd_pcm_status_get_state(status) == SND_PCM_STATE_RUNNING) {
+        unheard = written - std::max<snd_pcm_sframes_t>(snd_pcm_status_get_delay(status), 0);
+    }
+    snd_pcm_drop(pcm);
+    // Frames pulled and not yet taken by the device are dropped too: the
+    // next frame pulled is the next heard.
+    written += static_cast<int64_t>(pending);
+    pending = 0;
+    timing.report(steadyNowNs(), static_cast<double>(written), static_cast<double>(written), false);
+    const int prepared = snd_pcm_prepare(pcm);
+    if (prepared < 0) std::fprintf(stderr, "ALSA device \"%s\" does not restart: %s\n", name.c_str(), snd_strerror(prepared));
+    std::unique_lock<std::mutex> lock(holdLock);
+    unheardAtHold = unheard;
+    holding = true;
+    holdChanged.notify_all();
+    holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
+    holding = false;
 }
 
 // Puts the device back in order after it ran dry (counted) or was suspended;
@@ -174,6 +234,16 @@ void AlsaOutput::run() {
     size_t offset = 0;
     int64_t takenUnplayed = 0;  // frames taken since the device last played
     while (!stopping.load(std::memory_order_relaxed)) {
+        bool holdAsked;
+        {
+            std::lock_guard<std::mutex> lock(holdLock);
+            holdAsked = holdWanted;
+        }
+        if (holdAsked) {
+            holdStill(pending);
+            takenUnplayed = 0;
+            continue;
+        }
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
         if (avail < 0) {
             if (!recover(static_cast<int>(avail))) break;
@@ -222,6 +292,11 @@ void AlsaOutput::run() {
     const double heard = failed ? std::max(timing.frameAt(now), 0.0) : timing.frameAt(now);
     timing.report(now, heard, failed ? HUGE_VAL : heard, failed);
     snd_pcm_drop(pcm);
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        writing = false;
+    }
+    holdChanged.notify_all();
 }
 
 }  // namespace
