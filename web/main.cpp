@@ -2,7 +2,8 @@
 // in the page's canvas on Run, and returns to the launcher when it ends. With --render it runs the show offline at a
 // fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
 // each scene's frames took; --show N then leaves frame N on the canvas and stops there. With --scenes N it times N
-// frames of each scene (scene_times.h) and reports them.
+// frames of each scene (scene_times.h) and reports them. The page's player asks
+// the playing show to pause, resume and seek through the exported functions below.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "platform/display/DynamicSurface.h"
 #include "shell/launcher.h"
 #include "shell/offline_show.h"
+#include "shell/player_requests.h"
 #include "shell/show.h"
 #include "web/scene_times.h"
 
@@ -35,7 +37,21 @@ EM_JS(void, webReport, (const char* json), {
 EM_JS(void, webPageState, (const char* state), {
     if (Module.peekstunState) Module.peekstunState(UTF8ToString(state));
 });
+// Where the page's address asks the show to start (#t=SECONDS or #scene=N).
+EM_JS(void, webStartChoice, (double* seconds, int* scene), {
+    const choice = peekstunPlayer.startChoice();
+    HEAPF64[seconds >> 3] = choice.seconds;
+    HEAP32[scene >> 2] = choice.scene;
+});
 // clang-format on
+
+// The page's player: requests taken by the show between frames.
+extern "C" {
+EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerRequest({PlayerRequest::Kind::TogglePause}); }
+EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) {
+    postPlayerRequest({PlayerRequest::Kind::SeekTo, seconds});
+}
+}
 
 namespace {
 
@@ -175,8 +191,13 @@ int main(int argc, char** argv) {
             webPageState("launcher");
             const std::optional<LaunchChoices> chosen = runLauncher(config.choices);
             if (!chosen) break;
-            webPageState("show");
             config.choices = *chosen;
+            // Read at each Run: a paused show leaves its moment in the address.
+            webStartChoice(&config.choices.startSeconds, &config.choices.startScene);
+            // Requests from the page while no show played are for none.
+            for (PlayerRequest stale; takePlayerRequest(stale);) {
+            }
+            webPageState("show");
             const bool played = runShow(config);
             ++shows;
             std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +
