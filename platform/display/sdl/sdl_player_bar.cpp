@@ -15,7 +15,7 @@ constexpr int kSmallestStrip = 24;
 constexpr double kTextShare = 0.42;  // of the strip
 constexpr int kSmallestText = 11;
 
-const SDL_Color kStrip{0, 0, 0, 175};
+const SDL_Color kStrip{0, 0, 0, 190};
 const SDL_Color kTrack{255, 255, 255, 60};
 const SDL_Color kCurrentScene{255, 255, 255, 110};
 const SDL_Color kPlayed{255, 176, 64, 255};
