@@ -68,8 +68,14 @@ public:
     std::map<long, uint64_t> sums;
     std::map<int, std::pair<double, long>> sceneTimes;  // milliseconds and frames per scene
     std::vector<uint32_t> shownFrame;
+    // From the end of loading to the end of the seek to the first frame
+    // (the song's start and the measuring of its rows included); -1 without one.
+    double seekMilliseconds = -1;
 
 private:
+    void assetsLoaded(double) override { loadedAt = emscripten_get_now(); }
+    void frameSought(long) override { seekMilliseconds = emscripten_get_now() - loadedAt; }
+
     void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t*, size_t) override {
         const double now = emscripten_get_now();
         if (lastFrameAt > 0) {
@@ -89,6 +95,7 @@ private:
 
     const RenderRequest& request;
     double lastFrameAt = 0;
+    double loadedAt = 0;
 };
 
 std::vector<long> parseFrames(const char* text) {
@@ -123,7 +130,8 @@ int render(const RenderRequest& request) {
 
     std::ostringstream json;
     json << "{\"completed\":" << (completed ? "true" : "false") << ",\"frames\":" << run.frameCount()
-         << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed << ",\"checksums\":{";
+         << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed
+         << ",\"seekMilliseconds\":" << run.seekMilliseconds << ",\"checksums\":{";
     const char* comma = "";
     for (const auto& [frame, sum] : run.sums) {
         char hex[24];
