@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "effects/showRandom.h"
 #include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
@@ -76,6 +77,8 @@ bool runShow(const ShowConfig& config) {
         }
 
         const auto loadingStarted = std::chrono::steady_clock::now();
+        // Every run draws the same sequence, the second in a process too.
+        showRandReset();
         ShowAssets assets(console, frameFormat);
         if (config.observer) {
             config.observer->assetsLoaded(

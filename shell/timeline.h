@@ -73,6 +73,13 @@ public:
     virtual void showSought(int64_t frame) { (void)frame; }
     // A paused show presented its frame again.
     virtual void frameHeld() {}
+    // A seek's replay passed the first frame of `scene`, frame `frame` of the
+    // replay rate, without presenting it (sceneStarted tells of those presented).
+    virtual void sceneReplayed(int scene, int order, int64_t frame) {
+        (void)scene;
+        (void)order;
+        (void)frame;
+    }
 };
 
 // Consumes every pending key press; true if one of them was Escape.

@@ -75,6 +75,8 @@ bool Timeline::seekToFrame(int64_t frame) {
     const double d = 1.0 / replayFps;
     for (int64_t n = 0; n < frame; ++n) {
         if (!settleScene()) break;
+        if (first_ && observer) observer->sceneReplayed(scene_, order_, n);
+        first_ = false;
         skipScene(scene_);
         advanceScene(scene_, d);
         ++frames_;
@@ -117,8 +119,10 @@ void Timeline::seekToScene(int scene) {
 }
 
 void Timeline::peekFrame() {
+    // A scene entered here stays entered: its entry's resets are kept.
+    const bool showGoesOn = settleScene();
     const Checkpoint saved = checkpoint();
-    if (settleScene()) composeScene(scene_);
+    if (showGoesOn) composeScene(scene_);
     presentFrame(assets.frameSurface, console);
     restore(saved);
 }

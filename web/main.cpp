@@ -1,7 +1,8 @@
 // The page's program. With no arguments it shows the launcher, plays the show
 // in the page's canvas on Run, and returns to the launcher when it ends. With --render it runs the show offline at a
 // fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
-// each scene's frames took; --show N then leaves frame N on the canvas and stops there. With --scenes N it times N
+// each scene's frames took; --from N starts at frame N, the show before it replayed without drawing; --show N then
+// leaves frame N on the canvas and stops there. With --scenes N it times N
 // frames of each scene (scene_times.h) and reports them. The page's player asks
 // the playing show to pause, resume and seek through the exported functions below.
 #include <emscripten.h>
@@ -68,6 +69,7 @@ uint64_t checksum(const uint32_t* pixels, size_t count) {
 
 struct RenderRequest {
     int fps = 10;
+    long from = 0;  // the first frame drawn, the show replayed up to it
     std::vector<long> checked;
     long shown = -1;
 };
@@ -81,8 +83,14 @@ public:
     std::map<long, uint64_t> sums;
     std::map<int, std::pair<double, long>> sceneTimes;  // milliseconds and frames per scene
     std::vector<uint32_t> shownFrame;
+    // From the end of loading to the end of the seek to the first frame
+    // (the song's start and the measuring of its rows included); -1 without one.
+    double seekMilliseconds = -1;
 
 private:
+    void assetsLoaded(double) override { loadedAt = emscripten_get_now(); }
+    void frameSought(long) override { seekMilliseconds = emscripten_get_now() - loadedAt; }
+
     void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t*, size_t) override {
         const double now = emscripten_get_now();
         if (lastFrameAt > 0) {
@@ -102,6 +110,7 @@ private:
 
     const RenderRequest& request;
     double lastFrameAt = 0;
+    double loadedAt = 0;
 };
 
 std::vector<long> parseFrames(const char* text) {
@@ -128,6 +137,7 @@ void showOnCanvas(const std::vector<uint32_t>& pixels) {
 
 int render(const RenderRequest& request) {
     PageRender run(request);
+    if (request.from > 0) run.startAtFrame(request.from);
     const double started = emscripten_get_now();
     const bool completed = run.run();
     const double elapsed = emscripten_get_now() - started;
@@ -135,7 +145,8 @@ int render(const RenderRequest& request) {
 
     std::ostringstream json;
     json << "{\"completed\":" << (completed ? "true" : "false") << ",\"frames\":" << run.frameCount()
-         << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed << ",\"checksums\":{";
+         << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed
+         << ",\"seekMilliseconds\":" << run.seekMilliseconds << ",\"checksums\":{";
     const char* comma = "";
     for (const auto& [frame, sum] : run.sums) {
         char hex[24];
@@ -168,6 +179,8 @@ int main(int argc, char** argv) {
             request.fps = std::atoi(argv[++i]);
         } else if (option == "--check" && hasValue) {
             request.checked = parseFrames(argv[++i]);
+        } else if (option == "--from" && hasValue) {
+            request.from = std::atol(argv[++i]);
         } else if (option == "--show" && hasValue) {
             request.shown = std::atol(argv[++i]);
         } else if (option == "--scenes" && hasValue) {
