@@ -233,18 +233,18 @@ bool Timeline::playerKey(int code) {
 }
 
 void Timeline::showBar() {
+    // Every field every frame: the page's scrubber shows the moment whenever
+    // the pointer wakes it, whether the bar is shown or not.
     PlayerBar bar;
     bar.shown = paused_ || steadyNowNs() < barUntil;
-    if (bar.shown) {
-        bar.paused = paused_;
-        bar.seconds = seconds_;
-        bar.scene = std::clamp(scene_, 1, kPlayerBarScenes);
-        const SongRows& rows = song.rows();
-        if (!rows.empty()) {
-            bar.totalSeconds = static_cast<double>(rows.length) / rows.rate;
-            for (int scene = 1; scene <= kPlayerBarScenes && scene <= kSceneCount; ++scene) {
-                bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
-            }
+    bar.paused = paused_;
+    bar.seconds = seconds_;
+    bar.scene = std::clamp(scene_, 1, kPlayerBarScenes);
+    const SongRows& rows = song.rows();
+    if (!rows.empty()) {
+        bar.totalSeconds = static_cast<double>(rows.length) / rows.rate;
+        for (int scene = 1; scene <= kPlayerBarScenes && scene <= kSceneCount; ++scene) {
+            bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
         }
     }
     console.showBar(bar);
