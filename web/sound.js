@@ -183,6 +183,25 @@ var peekstunSound = {
     live.node.port.postMessage({ play: { id: live.play, bytes: bytes.slice().buffer, taps } });
   },
 
+  // Pausing stops the worklet's mixing: what it rendered before the message
+  // arrived is heard out, and no position is reported until it mixes again,
+  // so the position heard holds where the song stopped.
+  pauseLive(paused) {
+    this.live?.node.port.postMessage({ pause: paused });
+  },
+
+  // The song goes on from `framesIntoRow` frames into `order`, `row` (an
+  // order of -1 ends it). Reports from before the seek are dropped, and the
+  // position reads the target from now on.
+  seekLive(order, row, framesIntoRow) {
+    const live = this.live;
+    if (!live) return;
+    live.play += 1;
+    live.entries = order >= 0 ? [[-Infinity, order, row]] : live.entries.slice(-1);
+    live.end = order >= 0 ? Infinity : -Infinity;
+    live.node.port.postMessage({ seek: { id: live.play, order, row, framesIntoRow } });
+  },
+
   // The audio context's frame heard at page time `at` (ms, performance.now();
   // now when left out), or -1 before anything is heard. Where the browser
   // answers safely, its output timestamp says which frame left the speakers
