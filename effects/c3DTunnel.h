@@ -37,6 +37,17 @@ public:
 
     int isReady() const { return ready; }
 
+    // Where the camera is: all a replay needs to restore.
+    struct Progress {
+        float angles[3];
+        float travel;
+    };
+    Progress progress() const { return {{angles[0], angles[1], angles[2]}, travel}; }
+    void resume(const Progress& p) {
+        for (int axis = 0; axis < 3; ++axis) angles[axis] = p.angles[axis];
+        travel = p.travel;
+    }
+
     // Camera rotation about X (0), Y (1) or Z (2), in radians.
     float getAngle(int axis) const;
     float getTravel() const { return travel; }

@@ -50,13 +50,23 @@ int cBinaryBg::draw(DynamicSurface& target, float t) {
     }
 
     // Shifting after drawing: a frame shows the cells as they were before it.
-    const int shift = truncateAndMask(t, 15);
-    if (shift != lastShift) {
+    shift(t);
+    return 1;
+}
+
+void cBinaryBg::skipDraw(float t) {
+    if (!ready) return;
+    offset = truncateAndMask(t, 3);
+    shift(t);
+}
+
+void cBinaryBg::shift(float t) {
+    const int whole = truncateAndMask(t, 15);
+    if (whole != lastShift) {
         for (int i = 0; i < kCellCount - 1; ++i) cells[i] = cells[i + 1];
         cells[kCellCount - 1] = showRand() % kPictureCount;
-        lastShift = shift;
+        lastShift = whole;
     }
-    return 1;
 }
 
 void cBinaryBg::addBand(DynamicSurface& target, int x) {

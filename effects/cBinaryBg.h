@@ -29,6 +29,20 @@ public:
     // else 1.
     int draw(DynamicSurface& target, float t);
 
+    // What draw changes, without drawing: the offset and the shift.
+    void skipDraw(float t);
+
+    struct Progress {
+        std::array<int32_t, kCellCount> cells;
+        int32_t offset, lastShift;
+    };
+    Progress progress() const { return {cells, offset, lastShift}; }
+    void resume(const Progress& p) {
+        cells = p.cells;
+        offset = p.offset;
+        lastShift = p.lastShift;
+    }
+
     int cell(int index) const { return cells[index]; }
     int getOffset() const { return offset; }
 
@@ -36,6 +50,8 @@ private:
     // Adds the whole band, its left edge at x, row by row: the cells lie side
     // by side, so this is every picture drawn at its place.
     void addBand(DynamicSurface& target, int x);
+    // Moves the row on when the whole part of t has changed.
+    void shift(float t);
 
     std::array<int32_t, kCellCount> cells;
     std::array<std::unique_ptr<cBitmap>, kPictureCount> stripes;

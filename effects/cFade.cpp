@@ -23,9 +23,18 @@ cFade::cFade(int width, int height, const char* fileName) : cEffect(width, heigh
 
 int cFade::draw(DynamicSurface& target, float t) {
     if (!ready) return 0;
+    run(&target, t);
+    return 1;
+}
+
+void cFade::skipDraw(float t) {
+    if (ready) run(nullptr, t);
+}
+
+void cFade::run(DynamicSurface* target, float t) {
     switch (state) {
         case GRID_GROWING:
-            grid->draw(target);
+            if (target) grid->draw(*target);
             grid->update(t);
             if (grid->isDone()) {
                 state = DISSOLVING;
@@ -38,8 +47,10 @@ int cFade::draw(DynamicSurface& target, float t) {
             dissolve(target, t);
             break;
         case RETRACTING:
-            picture->copy(target);
-            grid->draw(target);
+            if (target) {
+                picture->copy(*target);
+                grid->draw(*target);
+            }
             // Without the dissolve's duration the grid's clock carries on
             // from where it stopped when the dissolve began.
             grid->update(t - plasmaTime);
@@ -47,10 +58,9 @@ int cFade::draw(DynamicSurface& target, float t) {
         default:
             break;
     }
-    return 1;
 }
 
-void cFade::dissolve(DynamicSurface& target, float t) {
+void cFade::dissolve(DynamicSurface* target, float t) {
     plasma->update(t - stepTime);
     advanceStepClock(stepTime, t, [this] {
         if (state != DISSOLVING) return;  // steps after the last only move the clock
@@ -63,6 +73,7 @@ void cFade::dissolve(DynamicSurface& target, float t) {
         // stepTime right after this call.
         plasmaTime = (stepTime + 0.1f) - plasmaTime;
     });
-    plasma->drawReveal(target, *picture, static_cast<uint8_t>(level));
-    grid->draw(target);
+    if (!target) return;
+    plasma->drawReveal(*target, *picture, static_cast<uint8_t>(level));
+    grid->draw(*target);
 }

@@ -22,6 +22,25 @@ public:
     // (0 when the scene starts). Returns 0 when not ready.
     int draw(DynamicSurface& target, float t);
 
+    // What draw changes, without drawing.
+    void skipDraw(float t);
+
+    struct Progress {
+        cGrid::Progress grid;
+        cPlasma::Progress plasma;
+        int32_t state, level;
+        float stepTime, plasmaTime;
+    };
+    Progress progress() const { return {grid->progress(), plasma->progress(), state, level, stepTime, plasmaTime}; }
+    void resume(const Progress& p) {
+        grid->resume(p.grid);
+        plasma->resume(p.plasma);
+        state = p.state;
+        level = p.level;
+        stepTime = p.stepTime;
+        plasmaTime = p.plasmaTime;
+    }
+
     int getState() const { return state; }
     int getLevel() const { return level; }
     float getStepTime() const { return stepTime; }
@@ -29,7 +48,9 @@ public:
     float getPlasmaTime() const { return plasmaTime; }
 
 private:
-    void dissolve(DynamicSurface& target, float t);
+    // One act's step at t, drawn onto target unless it is null.
+    void run(DynamicSurface* target, float t);
+    void dissolve(DynamicSurface* target, float t);
 
     // The table comes first: the plasma reads it until it is destroyed.
     std::unique_ptr<float[]> table;

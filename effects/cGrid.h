@@ -31,6 +31,21 @@ public:
     int getVEnd() const { return vEnd; }
     float getLastTime() const { return lastTime; }
 
+    struct Progress {
+        int32_t hStart, hEnd, vStart, vEnd, mode, done;
+        float lastTime;
+    };
+    Progress progress() const { return {hStart, hEnd, vStart, vEnd, mode, done, lastTime}; }
+    void resume(const Progress& p) {
+        hStart = p.hStart;
+        hEnd = p.hEnd;
+        vStart = p.vStart;
+        vEnd = p.vEnd;
+        mode = p.mode;
+        done = p.done;
+        lastTime = p.lastTime;
+    }
+
 private:
     int32_t hStart = 0;
     int32_t hEnd = 1;

@@ -24,6 +24,19 @@ public:
     int getX() const { return x; }
     int getY() const { return y; }
     int getSpeed() const { return speed; }
+    // Where it is and how it moves: all a replay needs to restore.
+    struct Progress {
+        int32_t x, y, speed;
+        float lastTime;
+    };
+    Progress progress() const { return {x, y, speed, lastTime}; }
+    void resume(const Progress& p) {
+        x = p.x;
+        y = p.y;
+        speed = p.speed;
+        lastTime = p.lastTime;
+    }
+
     // Places the stripe, for callers that need a known starting point.
     void moveTo(int newX, int newY) {
         x = newX;

@@ -28,6 +28,21 @@ cMatrixWriter::cMatrixWriter(int width, int height) : cEffect(width, height) {
 
 cMatrixWriter::~cMatrixWriter() = default;
 
+void cMatrixWriter::skipDraw(float t) {
+    if (!ready) return;
+    for (auto& column : columns) column->update(t);
+}
+
+cMatrixWriter::Progress cMatrixWriter::progress() const {
+    Progress saved;
+    for (int i = 0; i < kColumnCount; ++i) saved[i] = columns[i]->progress();
+    return saved;
+}
+
+void cMatrixWriter::resume(const Progress& saved) {
+    for (int i = 0; i < kColumnCount; ++i) columns[i]->resume(saved[i]);
+}
+
 int cMatrixWriter::draw(DynamicSurface& target, float t) {
     if (!ready) return 0;
     for (auto& column : columns) {

@@ -24,6 +24,13 @@ public:
     // Returns 0 when not ready, else 1.
     int draw(DynamicSurface& target, float t);
 
+    // What draw changes, without drawing.
+    void skipDraw(float t);
+
+    using Progress = std::array<cMatrixColumn::Progress, kColumnCount>;
+    Progress progress() const;
+    void resume(const Progress& saved);
+
     cMatrixColumn& column(int index) { return *columns[index]; }
 
 private:

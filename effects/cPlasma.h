@@ -35,6 +35,19 @@ public:
     // level onto target. Both are 32-bit surfaces of at least width x height.
     int drawReveal(DynamicSurface& target, DynamicSurface& picture, uint8_t level);
 
+    // Where the animation is: all a replay needs to restore.
+    struct Progress {
+        float accumulator, phase1, phase2, phase3, phase4;
+    };
+    Progress progress() const { return {accumulator, phase1, phase2, phase3, phase4}; }
+    void resume(const Progress& p) {
+        accumulator = p.accumulator;
+        phase1 = p.phase1;
+        phase2 = p.phase2;
+        phase3 = p.phase3;
+        phase4 = p.phase4;
+    }
+
     float getAccumulator() const { return accumulator; }
     // Phase 1 to 4.
     float getPhase(int which) const;

@@ -25,6 +25,11 @@ public:
     // (t truncated) AND 15. Returns 0 when not ready, else 1.
     int draw(DynamicSurface& target, int x0, int y0, float t);
 
+    // What draw changes, without drawing: the pattern shown.
+    void skipDraw(float t) {
+        if (ready) frame = truncateAndMask(t, kPatternCount - 1);
+    }
+
     bool isLit(int pattern, int row, int column) const { return patterns[pattern][row][column] != 0; }
     int shownPattern() const { return frame; }
 

@@ -348,6 +348,22 @@ int cStatic::drawAdditive(DynamicSurface& target) { return draw(target, true); }
 
 int cStatic::drawAdditiveOnePixelAtATime(DynamicSurface& target) { return draw(target, false); }
 
+void cStatic::skipDraw(const DynamicSurface& target) {
+    if (!ready) return;
+    if (target.format().bytes() != 4) throw DynamicError("cStatic: the target must have 32-bit pixels");
+    const int left = std::max(area.left(), 0);
+    const int top = std::max(area.top(), 0);
+    const int right = std::min({area.left() + area.width(), width, target.width()});
+    const int bottom = std::min({area.top() + area.height(), height, target.height()});
+    // One value per column streak, then per row its streak and its pixels' grains.
+    uint64_t draws = usesColumns(mode) && width > 0 ? static_cast<uint64_t>(width) : 0;
+    if (mode >= MODE_GRAIN && mode <= MODE_ROW_STREAKS_GRAIN && bottom > top) {
+        const uint64_t perRow = (usesRows(mode) ? 1 : 0) + (usesGrain(mode) && right > left ? right - left : 0);
+        draws += perRow * static_cast<uint64_t>(bottom - top);
+    }
+    showRandReset(showRandJump(static_cast<uint32_t>(draws)).apply(showRandSeed()));
+}
+
 int cStatic::draw(DynamicSurface& target, bool manyAtATime) {
     if (!ready) return 0;
     if (target.format().bytes() != 4) throw DynamicError("cStatic: the target must have 32-bit pixels");

@@ -29,6 +29,10 @@ public:
     // ready, else 1.
     int drawAdditive(DynamicSurface& target);
 
+    // Moves the shared generator on exactly as drawAdditive onto target
+    // would, drawing nothing: for replaying the show without pictures.
+    void skipDraw(const DynamicSurface& target);
+
     // The same noise, one pixel and one generator call after another: what
     // drawAdditive's wider loop must match value for value.
     int drawAdditiveOnePixelAtATime(DynamicSurface& target);

@@ -27,7 +27,14 @@ bool OfflineShow::run() {
     config.choices.mixRate = kSampleRate;
     config.fixedFrameTime = 1.0 / fps_;
     config.observer = this;
+    if (startFrame > 0) config.choices.startSeconds = static_cast<double>(startFrame) / fps_;
     return runShow(config);
+}
+
+void OfflineShow::showSought(int64_t frame) {
+    frames = static_cast<long>(frame);
+    samplesMixed = frame * kSampleRate / fps_;
+    frameSought(frames);
 }
 
 // The sound of frame n ends at sample floor((n + 1) x rate / fps), so any

@@ -1,8 +1,10 @@
 #include "shell/show.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 
+#include "effects/showRandom.h"
 #include "platform/dialog/windows.h"
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
@@ -75,6 +77,8 @@ bool runShow(const ShowConfig& config) {
         }
 
         const auto loadingStarted = std::chrono::steady_clock::now();
+        // Every run draws the same sequence, the second in a process too.
+        showRandReset();
         ShowAssets assets(console, frameFormat);
         if (config.observer) {
             config.observer->assetsLoaded(
@@ -83,9 +87,11 @@ bool runShow(const ShowConfig& config) {
         DynamicTimer timer;
         if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
 
-        PlayingSongPosition playing(sound.song);
+        PlayingSongPosition playing(sound.song, config.choices.mixRate);
         SongPosition& position = config.songPosition ? *config.songPosition : playing;
         Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
+        if (config.fixedFrameTime > 0) timeline.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
+        timeline.startAt(config.choices.startSeconds, config.choices.startScene);
         timeline.run();
 
         FMUSIC_StopSong(sound.song);

@@ -1,5 +1,7 @@
 #include "shell/sync.h"
 
+#include <algorithm>
+
 #include "platform/sound/fmod.h"
 #include "show/score.h"
 
@@ -7,6 +9,25 @@ const DynamicArea fullArea(0, 0, 320, 240);
 const DynamicArea zoomArea(10, 10, 310, 230);
 
 void PlayingSongPosition::play() { FMUSIC_PlaySong(song); }
+
+const SongRows& PlayingSongPosition::rows() {
+    if (measured.rate != 0) return measured;
+    for (int order = 0; order < show::kSongOrders; ++order) {
+        for (int row = 0; row < show::kRowsPerOrder; ++row) {
+            const int64_t frame = FMUSIC_GetRowStartFrame(song, order, row);
+            if (frame >= 0) measured.starts.push_back({frame, order, row});
+        }
+    }
+    std::sort(measured.starts.begin(), measured.starts.end(),
+              [](const SongRows::Start& a, const SongRows::Start& b) { return a.frame < b.frame; });
+    measured.length = FMUSIC_GetLengthFrames(song);
+    measured.rate = rate;
+    return measured;
+}
+
+void PlayingSongPosition::seekFrame(int64_t frame) { FMUSIC_SetPositionFrame(song, frame); }
+
+bool PlayingSongPosition::setPaused(bool paused) { return FMUSIC_SetPaused(song, paused); }
 namespace {
 
 struct HeardPosition {

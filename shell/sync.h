@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/display/DynamicArea.h"
+#include "shell/song_rows.h"
 
 struct FMUSIC_MODULE;
 
@@ -24,20 +25,41 @@ public:
     virtual int row() = 0;
     // True once the song has been heard to its end.
     virtual bool finished() { return false; }
+
+    // For the player: where the song's rows start (empty for a song that
+    // cannot seek), the song going on from its frame `frame` as though it had
+    // played to there, and pausing or resuming it (false when the output
+    // cannot pause: the song then plays on).
+    virtual const SongRows& rows() {
+        static const SongRows none;
+        return none;
+    }
+    virtual void seekFrame(int64_t frame) { (void)frame; }
+    virtual bool setPaused(bool paused) {
+        (void)paused;
+        return false;
+    }
 };
 
 // The playing module's position, as the music layer reports it.
 class PlayingSongPosition : public SongPosition {
 public:
-    explicit PlayingSongPosition(FMUSIC_MODULE* song) : song(song) {}
+    // `rate`: the rate the sound was opened at.
+    PlayingSongPosition(FMUSIC_MODULE* song, int rate) : song(song), rate(rate) {}
     void play() override;
     void aim(int64_t shownNs) override { aimedAt = shownNs; }
     int order() override;
     int row() override;
     bool finished() override;
+    // Measured on the first call.
+    const SongRows& rows() override;
+    void seekFrame(int64_t frame) override;
+    bool setPaused(bool paused) override;
 
 private:
     FMUSIC_MODULE* song;
+    int rate;
+    SongRows measured;
     int64_t aimedAt = 0;  // 0: the moment of asking
 };
 

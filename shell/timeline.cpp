@@ -1,4 +1,5 @@
 #include "shell/timeline.h"
+#include "shell/timeline_checkpoint.h"
 
 #include <string>
 
@@ -60,37 +61,7 @@ Timeline::Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& ti
       dstArea(dstArea),
       observer(observer) {}
 
-// One scene: frames while the polled order is below the bound (and, in the
-// final scene, the polled row below 63). Positions compare as unsigned, so a
-// negative order is past every bound. A song heard to its end before that
-// ends the show as Escape does: a shorter song than the script's would
-// otherwise leave the last scene running in silence.
-void Timeline::runScene(int scene, uint32_t bound) {
-    bool first = true;
-    while (quit_ == 0 && static_cast<uint32_t>(order_) < bound &&
-           (scene != kFinalScene || static_cast<uint32_t>(row_) < kLastRow)) {
-        if (first && observer) observer->sceneStarted(scene, order_);
-        first = false;
-
-        const int64_t drawingStarted = steadyNowNs();
-        aimSong(drawingStarted);
-        composeScene(scene);
-        // Up to the present's call: the present itself may wait for the
-        // refresh, and the frame is handed over when it is called.
-        drawingTime = steadyNowNs() - drawingStarted;
-        presentFrame(assets.frameSurface, console);
-        if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene, clocks_, scroll_});
-
-        double d = timer.delta();
-        advanceScene(scene, d);
-
-        // The next frame's moment decides whether it belongs to this scene.
-        aimSong(steadyNowNs());
-        order_ = song.order();
-        if (scene == kFinalScene) row_ = song.row();
-        quit_ = checkEscape(console) || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
-    }
-}
+Timeline::~Timeline() = default;
 
 // A frame whose drawing starts at `drawingStarts` is presented about one
 // drawing time later, as the last one was (its composing, not the wait in
@@ -101,6 +72,11 @@ void Timeline::aimSong(int64_t drawingStarts) { song.aim(console.shownAfter(draw
 void Timeline::beatPulse() {
     srcArea = beatArea(song);
     assets.background.copy(assets.frameSurface, srcArea, dstArea);
+}
+
+// The title word's sixteen draws from the generator, without the letters.
+void Timeline::skipTitleWord() {
+    for (int i = 0; i < 16; ++i) showRand();
 }
 
 void Timeline::drawTitleWord() {
@@ -135,6 +111,9 @@ struct Timeline::Scene {
     void (*compose)(Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c);
     // Its clocks moved on by d seconds.
     void (*advance)(Timeline& t, ShowClocks& c, double d);
+    // What compose changes (the generator, the effects' own state), in the
+    // same order, drawing nothing: a frame replayed.
+    void (*skip)(Timeline& t, ShowAssets& a, const ShowClocks& c);
 };
 
 const Timeline::Scene Timeline::kScenes[kSceneCount] = {
@@ -153,7 +132,12 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
          t.drawTitleWord();
          t.drawClockDisplay(kDisplayA, kDisplayAX);
      },
-     [](Timeline&, ShowClocks& c, double d) { c.mainClock += kMainClockRate * d; }},
+     [](Timeline&, ShowClocks& c, double d) { c.mainClock += kMainClockRate * d; },
+     [](Timeline& t, ShowAssets& a, const ShowClocks& c) {
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.matrixWriter->skipDraw(c.mainClock);
+         t.skipTitleWord();
+     }},
     // 2: the same with the first fade over it.
     {7, nullptr,
      [](Timeline& t, DynamicSurface& frame, ShowAssets& a, const ShowClocks& c) {
@@ -169,6 +153,12 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
      [](Timeline&, ShowClocks& c, double d) {
          c.mainClock += kMainClockRate * d;
          c.fadeAClock += kFadeClockRate * d;
+     },
+     [](Timeline& t, ShowAssets& a, const ShowClocks& c) {
+         t.skipTitleWord();
+         a.fadeA->skipDraw(c.fadeAClock);
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
     // 3: the pulsing background, the 2D tunnel, the dots and the scroller.
     {14, nullptr,
@@ -185,6 +175,11 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
          c.mainClock += kMainClockRate * d;
          c.tunnel2DClock += kTunnelClockRate * d;
          t.scroll_.advance(d, t.scroll_.scrollStep);
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.randomDots->skipDraw(c.dotsClock);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
     // 4: the sword and pen pulsing under the rings and the fight word.
     {18, [](Timeline& t) { t.assets.picture(kSwordPen).draw(t.assets.background, 0, 0); },
@@ -200,6 +195,11 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
          c.dotsClock += kDotsClockRate * d;
          c.mainClock += kMainClockRate * d;
          c.spriteClock += kSpriteClockRate * d;
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.randomDots->skipDraw(c.dotsClock);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
     // 5: the plasma under the double helix, the binary band and the greetings.
     {22, nullptr,
@@ -214,6 +214,10 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
      [](Timeline& t, ShowClocks& c, double d) {
          c.binaryBgClock += kSpriteClockRate * d;
          t.assets.plasma->update(kPlasmaRate * d);
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.binaryBg->skipDraw(c.binaryBgClock);
      }},
     // 6: the big spark pulsing, display B and the 3D tunnel.
     {26,
@@ -234,6 +238,12 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
          c.mainClock += kMainClockRate * d;
          c.tunnel3DStep = kTunnelClockRate * d;
          c.dotsClock += kDotsClockRate * d;
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.tunnel3D->update(c.tunnel3DStep);
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.randomDots->skipDraw(c.dotsClock);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
     // 7: the same with the second fade and the credits.
     {31, nullptr,
@@ -253,6 +263,13 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
          c.tunnel3DStep = kTunnelClockRate * d;
          c.dotsClock += kDotsClockRate * d;
          c.fadeBClock += kFadeClockRate * d;
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.fadeB->skipDraw(c.fadeBClock);
+         a.tunnel3D->update(c.tunnel3DStep);
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.randomDots->skipDraw(c.dotsClock);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
     // 8: the title and the film strip, to the song's last row.
     {show::kSongOrders, [](Timeline& t) { t.scroll_.scrollX = 0; },
@@ -266,6 +283,10 @@ const Timeline::Scene Timeline::kScenes[kSceneCount] = {
      [](Timeline& t, ShowClocks& c, double d) {
          c.mainClock += kMainClockRate * d;
          t.scroll_.advance(d, 7);
+     },
+     [](Timeline&, ShowAssets& a, const ShowClocks& c) {
+         a.staticNoise->skipDraw(a.frameSurface);
+         a.matrixWriter->skipDraw(c.mainClock);
      }},
 };
 
@@ -280,15 +301,23 @@ const Timeline::Scene& Timeline::sceneAt(int scene) {
 }
 
 void Timeline::run() {
-    clocks_ = ShowClocks();
-    scroll_ = ScrollState();
     assets.frameSurface.clear();
     presentFrame(assets.frameSurface, console);
     song.play();
     timer.start();
-    for (int scene = 1; scene <= kSceneCount; ++scene) {
-        enterScene(scene);
-        runScene(scene, sceneAt(scene).endOrder);
+    resetShow();
+    if (startSeconds >= 0) {
+        seekToSeconds(startSeconds);
+    } else if (startScene > 0) {
+        seekToScene(startScene);
+    }
+    while (quit_ == 0 && settleScene()) {
+        if (paused_) {
+            holdFrame();
+        } else {
+            playFrame();
+        }
+        showBar();
     }
 }
 
@@ -300,3 +329,50 @@ void Timeline::enterScene(int scene) {
 void Timeline::composeScene(int scene) { sceneAt(scene).compose(*this, assets.frameSurface, assets, clocks_); }
 
 void Timeline::advanceScene(int scene, double d) { sceneAt(scene).advance(*this, clocks_, d); }
+
+void Timeline::skipScene(int scene) { sceneAt(scene).skip(*this, assets, clocks_); }
+
+// A scene's frames go on while the polled order is below its bound (and, in
+// the final scene, the polled row below 63). Positions compare as unsigned,
+// so a negative order is past every bound.
+bool Timeline::sceneGoesOn() const {
+    return static_cast<uint32_t>(order_) < sceneAt(scene_).endOrder &&
+           (scene_ != kFinalScene || static_cast<uint32_t>(row_) < kLastRow);
+}
+
+bool Timeline::settleScene() {
+    while (!sceneGoesOn()) {
+        if (scene_ >= kFinalScene) return false;
+        enterScene(++scene_);
+        first_ = true;
+    }
+    return true;
+}
+
+// One frame. A song heard to its end before the script's last row ends the
+// show as Escape does: a shorter song than the script's would otherwise leave
+// the last scene running in silence.
+void Timeline::playFrame() {
+    if (first_ && observer) observer->sceneStarted(scene_, order_);
+    first_ = false;
+
+    const int64_t drawingStarted = steadyNowNs();
+    aimSong(drawingStarted);
+    composeScene(scene_);
+    // Up to the present's call: the present itself may wait for the
+    // refresh, and the frame is handed over when it is called.
+    drawingTime = steadyNowNs() - drawingStarted;
+    presentFrame(assets.frameSurface, console);
+    if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene_, clocks_, scroll_});
+
+    double d = timer.delta();
+    advanceScene(scene_, d);
+    ++frames_;
+    seconds_ += d;
+
+    // The next frame's moment decides whether it belongs to this scene.
+    aimSong(steadyNowNs());
+    order_ = song.order();
+    if (scene_ == kFinalScene) row_ = song.row();
+    quit_ = takePlayerInput() || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
+}

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
@@ -67,6 +68,18 @@ public:
     // Asked after each frame: false ends the show as Escape would, with the
     // full shutdown (a renderer that has written all it was asked for).
     virtual bool wantsMoreFrames() { return true; }
+    // The show went on from its frame `frame` (frames of the replay rate from
+    // its start) after a seek: the next frame presented is that one.
+    virtual void showSought(int64_t frame) { (void)frame; }
+    // A paused show presented its frame again.
+    virtual void frameHeld() {}
+    // A seek's replay passed the first frame of `scene`, frame `frame` of the
+    // replay rate, without presenting it (sceneStarted tells of those presented).
+    virtual void sceneReplayed(int scene, int order, int64_t frame) {
+        (void)scene;
+        (void)order;
+        (void)frame;
+    }
 };
 
 // Consumes every pending key press; true if one of them was Escape.
@@ -76,6 +89,17 @@ class Timeline {
 public:
     Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song, DynamicArea& srcArea,
              const DynamicArea& dstArea, ShowObserver* observer = nullptr);
+    ~Timeline();
+
+    // The frame rate seeks replay the show at: the offline show's own, 60 (the
+    // default) in real time.
+    void setReplayRate(int fps) { replayFps = fps; }
+    // Where run() starts: a show time in seconds when not negative, else the
+    // start of `scene` (1 to 8; 0 for the show's start).
+    void startAt(double seconds, int scene) {
+        startSeconds = seconds;
+        startScene = scene;
+    }
 
     // Show start, then scenes 1 to 8; returns at the last row of the script,
     // once the song has been heard to its end, or on Escape.
@@ -88,18 +112,57 @@ public:
     void enterScene(int scene);
     void composeScene(int scene);
     void advanceScene(int scene, double d);
+    // What composeScene changes, drawing nothing.
+    void skipScene(int scene);
 
     // The order a scene starts at: where the one before it ends.
     static int firstOrder(int scene);
 
+    // Seeking, for the player keys and for starting at a moment. The state at
+    // the show's start (before its first frame), kept by the first call and
+    // brought back by every later one.
+    void resetShow();
+    // The show as after `frame` frames of the replay rate from its start:
+    // replayed without drawing, the song's position read from its rows as
+    // the offline output reports it, then the song put at that frame. False,
+    // changing nothing, for a song that cannot seek.
+    bool seekToFrame(int64_t frame);
+    // The first frame of a scene at the replay rate; -1 when the song cannot seek.
+    int64_t sceneStartFrame(int scene);
+    int currentScene() const { return scene_; }
+    int64_t framesShown() const { return frames_; }
+    double showSeconds() const { return seconds_; }
+    bool paused() const { return paused_; }
+
 private:
     struct Scene;
+    struct Checkpoint;
     static const Scene kScenes[kSceneCount];
     // Throws DynamicError for a scene the script does not have.
     static const Scene& sceneAt(int scene);
 
-    void runScene(int scene, uint32_t bound);
+    // The scene's frames go on: its order bound, and row 63 in the last one.
+    bool sceneGoesOn() const;
+    // Enters scenes until one goes on; false after the last scene.
+    bool settleScene();
+    void playFrame();
+    void holdFrame();
+    void stepFrame();
     void aimSong(int64_t drawingStarts);
+
+    // The player: keys and the page's requests; true on Escape.
+    bool takePlayerInput();
+    bool playerKey(int code);
+    void togglePause();
+    void seekToSeconds(double seconds);
+    void seekToScene(int scene);
+    // Shows the picture at the current moment while paused, leaving the
+    // state as it was.
+    void peekFrame();
+    void showBar();
+    Checkpoint checkpoint() const;
+    void restore(const Checkpoint& saved);
+    void skipTitleWord();
 
     void beatPulse();
     void drawTitleWord();
@@ -120,4 +183,16 @@ private:
     int32_t row_ = 0;
     int32_t quit_ = 0;
     int64_t drawingTime = 0;  // nanoseconds from the start of drawing a frame to its present's call
+
+    int scene_ = 1;
+    bool first_ = true;      // the scene's first frame is next
+    int64_t frames_ = 0;     // frames since the show's start (replay frames after a seek)
+    double seconds_ = 0;     // the show time of the next frame
+    int replayFps = 60;
+    double startSeconds = -1;
+    int startScene = 0;
+    bool paused_ = false;
+    bool soundPaused = false;  // the output paused the song itself
+    int64_t barUntil = 0;      // steady nanoseconds the bar shows until
+    std::unique_ptr<Checkpoint> showStart;
 };

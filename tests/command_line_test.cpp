@@ -55,6 +55,25 @@ TEST(CommandLine, EachOptionMakesItsChoice) {
     EXPECT_TRUE(parse({"--version"}).line.version);
 }
 
+TEST(CommandLine, AMomentOrASceneToStartAt) {
+    EXPECT_EQ(167.5, parse({"--at", "167.5"}).choices.startSeconds);
+    EXPECT_EQ(167.5, parse({"--at=2:47.5"}).choices.startSeconds);
+    EXPECT_EQ(0.0, parse({"--at", "0"}).choices.startSeconds);
+    Parsed parsed = parse({"--at", "20", "--scene", "6"});
+    EXPECT_EQ(6, parsed.choices.startScene);
+    EXPECT_LT(parsed.choices.startSeconds, 0);
+    parsed = parse({"--scene", "6", "--at", "20"});
+    EXPECT_EQ(0, parsed.choices.startScene);
+    EXPECT_EQ(20.0, parsed.choices.startSeconds);
+    for (const char* bad : {"-1", "1:60", "x", "2:", "nan", "inf", ""}) {
+        EXPECT_EQ(std::string("--at ") + bad + ": the moment is seconds (167.5) or minutes and seconds (2:47.5)",
+                  parse({"--at", bad}).wrong);
+    }
+    for (const char* bad : {"0", "9", "one"}) {
+        EXPECT_EQ(std::string("--scene ") + bad + ": the scene is 1 to 8", parse({"--scene", bad}).wrong);
+    }
+}
+
 TEST(CommandLine, ABadOptionIsNamedInOneLine) {
     const struct {
         std::initializer_list<const char*> options;

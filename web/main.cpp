@@ -1,7 +1,8 @@
 // The page's program. With no arguments it shows the launcher, plays the show
 // in the page's canvas on Run, and returns to the launcher when it ends. With --render it runs the show offline at a
 // fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
-// each scene's frames took; --show N then leaves frame N on the canvas and stops there. With --scenes N it times N
+// each scene's frames took; --from N starts at frame N, the show before it replayed without drawing; --show N then
+// leaves frame N on the canvas and stops there. With --scenes N it times N
 // frames of each scene (scene_times.h) and reports them.
 #include <emscripten.h>
 
@@ -24,6 +25,7 @@
 #include "shell/launcher.h"
 #include "shell/offline_show.h"
 #include "shell/show.h"
+#include "web/player_calls.h"
 #include "web/scene_times.h"
 
 // clang-format off
@@ -52,6 +54,7 @@ uint64_t checksum(const uint32_t* pixels, size_t count) {
 
 struct RenderRequest {
     int fps = 10;
+    long from = 0;  // the first frame drawn, the show replayed up to it
     std::vector<long> checked;
     long shown = -1;
 };
@@ -112,6 +115,7 @@ void showOnCanvas(const std::vector<uint32_t>& pixels) {
 
 int render(const RenderRequest& request) {
     PageRender run(request);
+    if (request.from > 0) run.startAtFrame(request.from);
     const double started = emscripten_get_now();
     const bool completed = run.run();
     const double elapsed = emscripten_get_now() - started;
@@ -152,6 +156,8 @@ int main(int argc, char** argv) {
             request.fps = std::atoi(argv[++i]);
         } else if (option == "--check" && hasValue) {
             request.checked = parseFrames(argv[++i]);
+        } else if (option == "--from" && hasValue) {
+            request.from = std::atol(argv[++i]);
         } else if (option == "--show" && hasValue) {
             request.shown = std::atol(argv[++i]);
         } else if (option == "--scenes" && hasValue) {
@@ -176,7 +182,7 @@ int main(int argc, char** argv) {
             const std::optional<LaunchChoices> chosen = runLauncher(config.choices);
             if (!chosen) break;
             webPageState("show");
-            config.choices = *chosen;
+            config.choices = takePageStart(*chosen);
             const bool played = runShow(config);
             ++shows;
             std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +

@@ -213,6 +213,8 @@ void changeSong(Change change) {
 bool seekLive(int64_t frame) {
     SoundSystem& s = sound();
     FMUSIC_MODULE* song = s.playing;
+    // Measured first, so that the output is held no longer than the seek.
+    song->rowTable(s.rate);
     if (!s.paused) holdLive();
     try {
         s.live->change(0, [&](int64_t first) {

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -25,6 +26,19 @@ bool changesFrames(const VideoPlacement& placement) { return placement.width != 
 
 }  // namespace
 
+namespace {
+
+// The first frame whose time, frame / fps, is not before `seconds`.
+long firstFrameFrom(double seconds, int fps) {
+    if (seconds <= 0) return 0;
+    long frame = static_cast<long>(std::floor(seconds * fps));
+    while (static_cast<double>(frame) / fps < seconds) ++frame;
+    while (frame > 0 && static_cast<double>(frame - 1) / fps >= seconds) --frame;
+    return frame;
+}
+
+}  // namespace
+
 FrameRecorder::FrameRecorder(const RenderOptions& options)
     : OfflineShow(options.fps),
       options(options),
@@ -37,9 +51,26 @@ FrameRecorder::FrameRecorder(const RenderOptions& options)
     if (!options.pngDir.empty()) madeDirectories = makeDirectories(options.pngDir);
     if (changesFrames(placement) && (!options.pngDir.empty() || !options.stillPath.empty()))
         scaler = std::make_unique<FrameScaler>(kWidth, kHeight, placement);
+    // The show seeks to the first frame anything is written from instead of
+    // drawing every frame before it; with nothing to write it runs whole.
+    long first = -1;
+    if (writesRange()) first = firstFrameFrom(options.from, options.fps);
+    if (options.stillTime >= 0) {
+        const long still = std::lround(options.stillTime * options.fps);
+        first = first < 0 ? still : std::min(first, still);
+    }
+    if (first > 0) startAtFrame(first);
 }
 
 void FrameRecorder::sceneStarted(int scene, int order) { scenes.push_back({scene, frameCount(), order}); }
+
+void FrameRecorder::sceneReplayed(int scene, int order, int64_t frame) {
+    scenes.push_back({scene, static_cast<long>(frame), order});
+}
+
+void FrameRecorder::frameSought(long) {
+    if (progress) showProgress();
+}
 
 bool FrameRecorder::writesRange() const {
     return !options.pngDir.empty() || !options.wavPath.empty() || !options.videoPath.empty();

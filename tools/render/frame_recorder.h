@@ -37,6 +37,7 @@ public:
     explicit FrameRecorder(const RenderOptions& options);
 
     void sceneStarted(int scene, int order) override;
+    void sceneReplayed(int scene, int order, int64_t frame) override;
     bool wantsMoreFrames() override;
     void assetsLoaded(double seconds) override { loadingSeconds = seconds; }
 
@@ -49,6 +50,7 @@ public:
 
 private:
     void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound, size_t soundFrames) override;
+    void frameSought(long frame) override;
     bool writesRange() const;
     void openRangeOutputs();
     void showProgress();

@@ -1,6 +1,7 @@
 // peekstun-render: runs the show's timeline offline at a fixed frame rate and
-// writes its frames and sound. The show always runs from its start, so every
-// clock and random draw is the same as in a real-time run.
+// writes its frames and sound. Before the first frame written the show is
+// replayed from its start without drawing, so every clock and random draw is
+// the same as when every frame is drawn.
 #include <unistd.h>
 
 #include <cerrno>
