@@ -187,7 +187,7 @@ var peekstunSound = {
   // arrived is heard out, and no position is reported until it mixes again,
   // so the position heard holds where the song stopped.
   pauseLive(paused) {
-    this.live?.node.port.postMessage({ pause: paused });
+    if (this.live) this.live.node.port.postMessage({ pause: paused });
   },
 
   // The song goes on from `framesIntoRow` frames into `order`, `row` (an
