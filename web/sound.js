@@ -196,8 +196,10 @@ var peekstunSound = {
   seekLive(order, row, framesIntoRow) {
     const live = this.live;
     if (!live) return;
+    // Past the end, the song ends where it is heard now.
+    const heard = this.heardPosition();
     live.play += 1;
-    live.entries = order >= 0 ? [[-Infinity, order, row]] : live.entries.slice(-1);
+    live.entries = order >= 0 ? [[-Infinity, order, row]] : [[-Infinity, heard >> 16, heard & 0xffff]];
     live.end = order >= 0 ? Infinity : -Infinity;
     live.node.port.postMessage({ seek: { id: live.play, order, row, framesIntoRow } });
   },
