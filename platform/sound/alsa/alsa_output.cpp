@@ -177,10 +177,10 @@ void AlsaOutput::resume() {
 }
 
 bool AlsaOutput::holdStill(size_t& pending) {
-    int64_t unheard = written;
-    if (snd_pcm_status(pcm, status) >= 0 && snd_pcm_status_get_state(status) == SND_PCM_STATE_RUNNING) {
-        unheard = written - std::max<snd_pcm_sframes_t>(snd_pcm_status_get_delay(status), 0);
-    }
+    // What the clock has told as heard counts as heard, whether the device
+    // was playing yet or not.
+    const int64_t unheard = std::min(
+        static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0))), written);
     snd_pcm_drop(pcm);
     // Frames pulled and not yet taken by the device are dropped too: the
     // next frame pulled is the next heard.
