@@ -24,6 +24,8 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${PEEKSTUN_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The player's bar writes its words in this font; without one it draws no words.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-dejavu-core)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Directories the package creates are 0755 whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS

@@ -10,7 +10,7 @@ set -eu
 
 PACKAGES="
 build-essential cmake pkg-config
-libsdl2-dev libopenmpt-dev libgtk-3-dev libpulse-dev
+libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libopenmpt-dev libgtk-3-dev libpulse-dev
 libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils
 libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libswscale-dev libfreetype-dev fonts-dejavu-core
@@ -24,7 +24,7 @@ emscripten chromium firefox-esr
 if [ "${1:-}" = "--arm" ]; then
     PACKAGES="
 g++-aarch64-linux-gnu qemu-user
-libsdl2-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64 libpulse-dev:arm64
+libsdl2-dev:arm64 libsdl2-ttf-dev:arm64 libfontconfig-dev:arm64 libopenmpt-dev:arm64 libgtk-3-dev:arm64 libpng-dev:arm64 libpulse-dev:arm64
 libswscale-dev:arm64
 libgtest-dev:arm64 libgmock-dev:arm64
 libasound2-dev:arm64

@@ -119,8 +119,10 @@ void Timeline::seekToScene(int scene) {
 }
 
 void Timeline::peekFrame() {
+    // A scene entered here stays entered: its entry's resets are kept.
+    const bool showGoesOn = settleScene();
     const Checkpoint saved = checkpoint();
-    if (settleScene()) composeScene(scene_);
+    if (showGoesOn) composeScene(scene_);
     presentFrame(assets.frameSurface, console);
     restore(saved);
 }

@@ -258,3 +258,31 @@ TEST(StaticNoise, WideLoopMatchesFromSeedsAtTheEdgesOfTheHalves) {
         }
     }
 }
+
+TEST(StaticNoise, SkippingADrawLeavesTheSequenceWhereTheDrawDoes) {
+    struct Case {
+        int mode;
+        int width, height;  // of the effect
+        DynamicArea area;
+    };
+    const Case cases[] = {
+        {cStatic::MODE_GRAIN, kWidth, kHeight, DynamicArea(0, 0, kWidth, kHeight)},
+        {cStatic::MODE_COLUMN_STREAKS, kWidth, kHeight, DynamicArea(0, 0, kWidth, kHeight)},
+        {cStatic::MODE_COLUMN_STREAKS_GRAIN, 40, 30, DynamicArea(-3, 2, 50, 9)},
+        {cStatic::MODE_ROW_STREAKS, kWidth, kHeight, DynamicArea(1, 1, 3, 4)},
+        {cStatic::MODE_ROW_STREAKS_GRAIN, 320, 240, DynamicArea(0, 0, 320, 240)},
+        {cStatic::MODE_ROW_STREAKS_GRAIN, kWidth, kHeight, DynamicArea(5, 5, 5, 5)},  // empty
+        {9, kWidth, kHeight, DynamicArea(0, 0, kWidth, kHeight)},
+    };
+    for (const Case& c : cases) {
+        cStatic noise(c.width, c.height, kStreak, kGrain, c.mode);
+        noise.setArea(c.area);
+        auto target = makeSurface(std::min(c.width, 64), std::min(c.height, 48), directFormat());
+        showRandReset(12345);
+        noise.drawAdditive(*target);
+        const uint32_t drawnTo = showRandSeed();
+        showRandReset(12345);
+        noise.skipDraw(*target);
+        EXPECT_EQ(showRandSeed(), drawnTo) << "mode " << c.mode << ", " << c.width << " x " << c.height;
+    }
+}

@@ -84,6 +84,20 @@ void copyFrameOfColour(DynamicConsole& console, uint32_t colour, uint32_t topLef
     frame.copy(console);
 }
 
+// A window manager moves a new window under its title bar a moment after it
+// opens; SDL learns of it from the events the updates collect.
+SdlTestWindowGeometry settledGeometry(DynamicConsole& console) {
+    SdlTestWindowGeometry geometry = sdlTestWindowGeometry(console.window());
+    for (int settled = 0, attempt = 0; settled < 3 && attempt < 30; ++attempt) {
+        console.update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const SdlTestWindowGeometry now = sdlTestWindowGeometry(console.window());
+        settled = (now.x == geometry.x && now.y == geometry.y) ? settled + 1 : 0;
+        geometry = now;
+    }
+    return geometry;
+}
+
 std::vector<int> drainKeys(DynamicConsole& console) {
     std::vector<int> codes;
     while (console.key()) {
@@ -125,16 +139,7 @@ TEST(WindowedConsole, ThePresentedFrameReachesTheScreenWithCrispPixels) {
     console.open("frame test", 320, 240, frameFormat());
     copyFrameOfColour(console, 0x0000ff, 0xff0000);
 
-    // A window manager moves the new window under its title bar a moment
-    // after it opens; SDL learns of it from the events the updates collect.
-    SdlTestWindowGeometry geometry = sdlTestWindowGeometry(console.window());
-    for (int settled = 0, attempt = 0; settled < 3 && attempt < 30; ++attempt) {
-        console.update();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        const SdlTestWindowGeometry now = sdlTestWindowGeometry(console.window());
-        settled = (now.x == geometry.x && now.y == geometry.y) ? settled + 1 : 0;
-        geometry = now;
-    }
+    const SdlTestWindowGeometry geometry = settledGeometry(console);
     const int scale = geometry.width / 320;
     const int x = geometry.x;
     const int y = geometry.y;
@@ -145,6 +150,44 @@ TEST(WindowedConsole, ThePresentedFrameReachesTheScreenWithCrispPixels) {
     EXPECT_EQ(screenPixel(x + scale - 1, y + scale), 0x0000ff);
     EXPECT_EQ(console.frame()[0], 0xff0000u);
     EXPECT_EQ(console.frame()[1], 0x0000ffu);
+}
+
+// The bar darkens the bottom of the picture on the screen while the frame
+// read back (what captures and golden frames are made of) stays the copied one.
+TEST(WindowedConsole, ThePlayersBarReachesTheScreenButNeverTheFrame) {
+    REQUIRE_DISPLAY();
+    if (!haveScreenGrabber()) GTEST_SKIP() << "ImageMagick's import is not installed";
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("bar test", 320, 240, frameFormat());
+    copyFrameOfColour(console, 0x0000ff, 0x0000ff);
+    const SdlTestWindowGeometry geometry = settledGeometry(console);
+    // Under the middle of the strip's bottom edge, below its words and marks.
+    const int x = geometry.x + geometry.width / 2;
+    const int y = geometry.y + geometry.height - 2;
+    ASSERT_EQ(presentUntilShown(console, x, y, 0x0000ff), 0x0000ff);
+
+    PlayerBar bar;
+    bar.shown = true;
+    bar.paused = true;
+    bar.seconds = 100;
+    bar.totalSeconds = 240;
+    bar.scene = 3;
+    console.showBar(bar);
+    long seen = 0x0000ff;
+    for (int attempt = 0; attempt < 20 && seen == 0x0000ff; ++attempt) {
+        console.update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        seen = screenPixel(x, y);
+    }
+    EXPECT_NE(seen, 0x0000ff) << "the bar did not reach the screen";
+    EXPECT_GT(seen & 0xff, 0) << "the strip hides the picture instead of darkening it";
+    const std::vector<uint32_t> blue(320 * 240, 0x0000ff);
+    EXPECT_TRUE(std::equal(blue.begin(), blue.end(), console.frame())) << "the bar entered the frame";
+
+    bar.shown = false;
+    console.showBar(bar);
+    EXPECT_EQ(presentUntilShown(console, x, y, 0x0000ff), 0x0000ff);
 }
 
 TEST(WindowedConsole, KeyPressesAreQueuedInOrderWithoutRepeats) {
@@ -160,6 +203,27 @@ TEST(WindowedConsole, KeyPressesAreQueuedInOrderWithoutRepeats) {
     sdlTestPressKey(console.window(), 27);
     EXPECT_EQ(drainKeys(console), (std::vector<int>{'a', f1, 13, 27}));
     EXPECT_TRUE(drainKeys(console).empty());
+}
+
+// The player's keys, and the keypad: its digits and point with NumLock on,
+// the arrows, Home and the page keys printed under them with it off.
+TEST(WindowedConsole, PlayerKeysAndTheKeypadReadAsThePlayersCodes) {
+    REQUIRE_DISPLAY();
+    DynamicConsole console;
+    console.option("windowed output");
+    console.open("player key test", 320, 240, frameFormat());
+    void* window = console.window();
+    const std::vector<int> playerKeys = {kKeyLeft, kKeyRight, kKeyPageUp, kKeyPageDown, kKeyHome,
+                                         kKeySpace, kKeyPeriod, '1', '8'};
+    for (int code : playerKeys) sdlTestPressKey(window, code);
+    EXPECT_EQ(drainKeys(console), playerKeys);
+
+    constexpr int kKeypad1 = 89, kKeypad3 = 91, kKeypad4 = 92, kKeypad6 = 94, kKeypad7 = 95, kKeypad8 = 96,
+                  kKeypad9 = 97, kKeypadPoint = 99;
+    for (int usage : {kKeypad1, kKeypad8, kKeypadPoint}) sdlTestPressKeypadKey(window, usage, true);
+    EXPECT_EQ(drainKeys(console), (std::vector<int>{'1', '8', '.'}));
+    for (int usage : {kKeypad4, kKeypad6, kKeypad9, kKeypad3, kKeypad7}) sdlTestPressKeypadKey(window, usage, false);
+    EXPECT_EQ(drainKeys(console), (std::vector<int>{kKeyLeft, kKeyRight, kKeyPageUp, kKeyPageDown, kKeyHome}));
 }
 
 TEST(WindowedConsole, ClosingTheWindowIsOneEscape) {

@@ -17,12 +17,11 @@ endif()
 # 1750 to 2360 of the golden run), so frames differed from every other build.
 target_compile_options(peekstun_core PUBLIC -fexceptions -fno-slp-vectorize)
 
-add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/scene_times.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/player_calls.cpp)
+add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/scene_times.cpp)
 target_link_libraries(peekstun-web PRIVATE peekstun_core)
 set_target_properties(peekstun-web PROPERTIES
   OUTPUT_NAME peekstun SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
-  LINK_DEPENDS "${PEEKSTUN_WEB_DATA}/data/.forged;${CMAKE_CURRENT_LIST_DIR}/sound.js;${CMAKE_CURRENT_LIST_DIR}/dialogs.js")
+  LINK_DEPENDS "${PEEKSTUN_WEB_DATA}/data/.forged;${CMAKE_CURRENT_LIST_DIR}/sound.js;${CMAKE_CURRENT_LIST_DIR}/dialogs.js;${CMAKE_CURRENT_LIST_DIR}/player.js")
 target_link_options(peekstun-web PRIVATE
   -fexceptions
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536
@@ -30,6 +29,7 @@ target_link_options(peekstun-web PRIVATE
   -sENVIRONMENT=web
   "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/sound.js"
   "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/dialogs.js"
+  "SHELL:--pre-js ${CMAKE_CURRENT_LIST_DIR}/player.js"
   "SHELL:--exclude-file */.forged"
   "SHELL:--preload-file ${PEEKSTUN_WEB_DATA}/data@/data")
 

@@ -7,12 +7,16 @@
 #include <memory>
 #include <string>
 
+#include "platform/display/player_bar.h"
+
 class ConsoleWindow {
 public:
     virtual ~ConsoleWindow() = default;
 
-    // Shows a frame of 0x00RRGGBB pixels, letterboxed to its aspect.
-    virtual void present(const uint32_t* pixels) = 0;
+    // Shows a frame of 0x00RRGGBB pixels, letterboxed to its aspect, and the
+    // player's bar over it when the bar is shown (the bar never enters the
+    // pixels).
+    virtual void present(const uint32_t* pixels, const PlayerBar& bar) = 0;
     // Moves pending key presses into `keys`, in order; a request to close
     // arrives as Escape (27).
     virtual void collectKeys(std::deque<int>& keys) = 0;

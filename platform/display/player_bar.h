@@ -1,6 +1,8 @@
 // What the player's on-screen bar shows: the time, the total, the scene and a
 // progress bar with the scene boundaries marked. A display backend draws it
-// over the scaled picture, never into the frame itself.
+// over the scaled picture, never into the frame itself. Every field but
+// `shown` is meant to hold the moment on screen even while the bar is hidden:
+// the page's own scrubber, woken by the pointer, reads them from each frame.
 #pragma once
 
 constexpr int kPlayerBarScenes = 8;

@@ -118,8 +118,10 @@ const struct PlayerBar* ptc_console_bar_shown(PTC_CONSOLE console);
 void ptc_console_queue_key(PTC_CONSOLE console, int code);
 
 // Keys. Code 27 is Escape; other characters keep their code (Return 13,
-// Space 32, letters lower case); other keys are 0x100 + their scan code.
-// Closing the window counts as an Escape press.
+// Space 32, letters lower case); other keys are 0x100 + their scan code (the
+// USB usage). The keypad's digits and point read as those characters with
+// NumLock on and as the arrows, Home, End, Page Up/Down, Insert and Delete
+// printed under them with it off. Closing the window counts as an Escape press.
 PTC_KEY ptc_key_create();
 void ptc_key_destroy(PTC_KEY key);
 int ptc_key_code(PTC_KEY key);

@@ -143,7 +143,7 @@ void ptc_console_update(PTC_CONSOLE console) {
         console->drawingCopied = false;
     }
     if (console->window) {
-        console->window->present(console->presented.data());
+        console->window->present(console->presented.data(), console->bar);
         collectKeys(console);
     }
 }

@@ -213,7 +213,7 @@ void changeSong(Change change) {
 bool seekLive(int64_t frame) {
     SoundSystem& s = sound();
     FMUSIC_MODULE* song = s.playing;
-    // Measured first, so that the output is held no longer than the seek.
+    // Measured first, so that the output is held for no longer than the seek.
     song->rowTable(s.rate);
     if (!s.paused) holdLive();
     try {

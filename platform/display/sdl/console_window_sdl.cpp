@@ -9,7 +9,7 @@ public:
     SdlConsoleWindow(const char* title, int width, int height, bool fullscreen)
         : window(title, width, height, fullscreen ? SdlWindow::Mode::Fullscreen : SdlWindow::Mode::Windowed) {}
 
-    void present(const uint32_t* pixels) override { window.present(pixels); }
+    void present(const uint32_t* pixels, const PlayerBar& bar) override { window.present(pixels, bar); }
     void collectKeys(std::deque<int>& keys) override { window.collectKeys(keys); }
     void waitForKey(std::deque<int>& keys) override { window.waitForKey(keys); }
     void* native() override { return window.native(); }

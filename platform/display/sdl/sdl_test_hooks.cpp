@@ -30,6 +30,17 @@ void sdlTestPressKey(void* window, int keyCode, bool repeat) {
     push(event);
 }
 
+void sdlTestPressKeypadKey(void* window, int usage, bool numLock) {
+    SDL_Event event{};
+    event.type = SDL_KEYDOWN;
+    event.key.windowID = SDL_GetWindowID(static_cast<SDL_Window*>(window));
+    event.key.state = SDL_PRESSED;
+    event.key.keysym.scancode = static_cast<SDL_Scancode>(usage);
+    event.key.keysym.sym = SDL_GetKeyFromScancode(event.key.keysym.scancode);
+    event.key.keysym.mod = numLock ? KMOD_NUM : KMOD_NONE;
+    push(event);
+}
+
 void sdlTestCloseWindow(void* window) {
     SDL_Event event{};
     event.type = SDL_WINDOWEVENT;

@@ -7,6 +7,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/display/icon.h"
+#include "platform/display/sdl/sdl_player_bar.h"
 #include "platform/display/sdl/sdl_video.h"
 
 namespace {
@@ -68,7 +69,35 @@ bool isAltEnter(SDL_Keycode key, Uint16 modifiers) {
 
 }  // namespace
 
-int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode) {
+namespace {
+
+// The keypad's digits and point, by scan code, and the key each stands for
+// while NumLock is off (the marks printed under the digits).
+struct KeypadKey {
+    SDL_Scancode scancode;
+    char character;
+    SDL_Scancode navigation;
+};
+constexpr KeypadKey kKeypad[] = {
+    {SDL_SCANCODE_KP_0, '0', SDL_SCANCODE_INSERT},   {SDL_SCANCODE_KP_1, '1', SDL_SCANCODE_END},
+    {SDL_SCANCODE_KP_2, '2', SDL_SCANCODE_DOWN},     {SDL_SCANCODE_KP_3, '3', SDL_SCANCODE_PAGEDOWN},
+    {SDL_SCANCODE_KP_4, '4', SDL_SCANCODE_LEFT},     {SDL_SCANCODE_KP_5, '5', SDL_SCANCODE_UNKNOWN},
+    {SDL_SCANCODE_KP_6, '6', SDL_SCANCODE_RIGHT},    {SDL_SCANCODE_KP_7, '7', SDL_SCANCODE_HOME},
+    {SDL_SCANCODE_KP_8, '8', SDL_SCANCODE_UP},       {SDL_SCANCODE_KP_9, '9', SDL_SCANCODE_PAGEUP},
+    {SDL_SCANCODE_KP_PERIOD, '.', SDL_SCANCODE_DELETE},
+};
+
+}  // namespace
+
+int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode, int sdlModifiers) {
+    // The keypad is told apart by its scan code: what SDL reports as its key
+    // depends on the platform, NumLock's state does not.
+    for (const KeypadKey& key : kKeypad) {
+        if (key.scancode != sdlScancode) continue;
+        if ((sdlModifiers & KMOD_NUM) != 0) return key.character;
+        // Keypad 5 without NumLock stands for no key; it keeps its own code.
+        return 0x100 + (key.navigation != SDL_SCANCODE_UNKNOWN ? key.navigation : sdlScancode);
+    }
     if (sdlKeycode >= 0 && sdlKeycode < 0x80) return sdlKeycode;
     return 0x100 + sdlScancode;
 }
@@ -110,6 +139,7 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
         frame = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
         if (!frame) fail("Cannot create the frame texture");
         SDL_SetTextureScaleMode(frame, SDL_ScaleModeNearest);
+        playerBar = std::make_unique<SdlPlayerBar>(renderer);
         SDL_DisplayMode displayMode;
         const int display = std::max(0, SDL_GetWindowDisplayIndex(window));
         pacer = std::make_unique<FramePacer>(
@@ -120,6 +150,7 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
         SDL_RenderClear(renderer);
         SDL_RenderPresent(renderer);
     } catch (...) {
+        playerBar.reset();
         if (frame) SDL_DestroyTexture(frame);
         if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
@@ -129,6 +160,7 @@ SdlWindow::SdlWindow(const char* title, int width, int height, Mode mode) : widt
 }
 
 SdlWindow::~SdlWindow() {
+    playerBar.reset();
     if (magnified) SDL_DestroyTexture(magnified);
     SDL_DestroyTexture(frame);
     SDL_DestroyRenderer(renderer);
@@ -137,28 +169,37 @@ SdlWindow::~SdlWindow() {
     sdlVideoRelease();
 }
 
-void SdlWindow::present(const uint32_t* pixels) {
+void SdlWindow::present(const uint32_t* pixels, const PlayerBar& bar) {
     if (SDL_UpdateTexture(frame, nullptr, pixels, width * 4) != 0) fail("Cannot update the frame texture");
+    presentedBar = bar;
+    framePresented = true;
+    redraw();
+    pacer->presented();
+}
+
+// The frame texture keeps the last frame, so the window can be drawn again
+// without the show.
+void SdlWindow::redraw() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
-    drawScaled();
+    const SDL_Rect picture = drawScaled();
+    playerBar->draw(picture, presentedBar);
     SDL_RenderPresent(renderer);
-    pacer->presented();
 }
 
 // Nearest pixel up to the largest whole multiple that fits, then smoothly to
 // fill the letterbox: crisp pixels without uneven rows at any screen size.
-void SdlWindow::drawScaled() {
+SDL_Rect SdlWindow::drawScaled() {
     int outputWidth = 0;
     int outputHeight = 0;
     if (SDL_GetRendererOutputSize(renderer, &outputWidth, &outputHeight) != 0) fail("Cannot measure the window");
-    if (outputWidth <= 0 || outputHeight <= 0) return;
+    if (outputWidth <= 0 || outputHeight <= 0) return SDL_Rect{0, 0, 0, 0};
     const SDL_Rect picture = letterbox(outputWidth, outputHeight, width, height);
     const int factor = std::max(1, std::min(picture.w / width, picture.h / height));
     const bool exact = picture.w == width * factor && picture.h == height * factor;
     if (exact || !SDL_RenderTargetSupported(renderer)) {
         SDL_RenderCopy(renderer, frame, nullptr, &picture);
-        return;
+        return picture;
     }
     if (factor != magnifiedFactor) {
         if (magnified) SDL_DestroyTexture(magnified);
@@ -172,6 +213,7 @@ void SdlWindow::drawScaled() {
     SDL_RenderCopy(renderer, frame, nullptr, nullptr);
     SDL_SetRenderTarget(renderer, nullptr);
     SDL_RenderCopy(renderer, magnified, nullptr, &picture);
+    return picture;
 }
 
 void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
@@ -182,7 +224,8 @@ void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
             if (isAltEnter(event.key.keysym.sym, event.key.keysym.mod)) {
                 toggleFullscreen();
             } else {
-                keys.push_back(keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode));
+                keys.push_back(
+                    keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod));
             }
             break;
         case SDL_WINDOWEVENT:
@@ -234,5 +277,11 @@ void SdlWindow::waitForKey(std::deque<int>& keys) {
     while (keys.empty()) {
         if (!SDL_WaitEvent(&event)) fail("Cannot wait for a key");
         handle(event, keys);
+        // Nobody presents while a key is awaited (a paused show): a window
+        // uncovered, resized or switched to full screen meanwhile shows its
+        // last frame and bar again rather than nothing.
+        const bool changed = event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+                                                               event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
+        if (changed && framePresented && keys.empty()) redraw();
     }
 }

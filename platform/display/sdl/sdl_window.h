@@ -9,11 +9,14 @@
 #include <memory>
 
 #include "platform/display/frame_pacer.h"
+#include "platform/display/player_bar.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct SDL_Rect;
 union SDL_Event;
+class SdlPlayerBar;
 
 class SdlWindow {
 public:
@@ -25,12 +28,14 @@ public:
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
 
-    void present(const uint32_t* pixels);
+    // Shows the frame and, over it when shown, the player's bar.
+    void present(const uint32_t* pixels, const PlayerBar& bar);
     // Moves pending events into `keys`: presses in order, a close request
     // as Escape (27). Alt+Enter switches between full screen and a window
     // instead.
     void collectKeys(std::deque<int>& keys);
-    // Blocks until at least one key is in `keys`.
+    // Blocks until at least one key is in `keys`, drawing the last frame
+    // again when the window is uncovered or changes size meanwhile.
     void waitForKey(std::deque<int>& keys);
 
     SDL_Window* native() const { return window; }
@@ -42,7 +47,9 @@ public:
 
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
-    void drawScaled();
+    void redraw();
+    // Returns where the picture went, in the output's pixels.
+    SDL_Rect drawScaled();
     void toggleFullscreen();
 
     int width;
@@ -53,9 +60,14 @@ private:
     SDL_Texture* magnified = nullptr;  // the frame at an integer multiple, smoothed onto the screen from here
     int magnifiedFactor = 0;
     bool closeReported = false;
+    bool framePresented = false;
+    PlayerBar presentedBar;  // drawn over the frame by every redraw until the next present
     std::unique_ptr<FramePacer> pacer;
+    std::unique_ptr<SdlPlayerBar> playerBar;
 };
 
 // The key code for an SDL key: characters keep their code (Escape 27,
 // Return 13, Space 32, letters lower case), other keys 0x100 + scan code.
-int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode);
+// The keypad's digits and point are those characters with NumLock on and
+// the arrows, Home, End, Page Up and Down, Insert and Delete with it off.
+int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode, int sdlModifiers);

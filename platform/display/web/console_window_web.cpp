@@ -26,7 +26,34 @@ EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
     d.frame.height = height;
     d.image = new ImageData(width, height);
     // Characters keep their code (Escape 27, Return 13, letters lower case),
-    // other keys 0x100 + their code.
+    // other keys 0x100 + their USB keyboard usage, as on the desktop. The
+    // keypad gives its digits and point with NumLock on and, through the key
+    // it then names, the arrows and page keys with it off. Keys neither table
+    // knows keep the browser's own number.
+    const named = {
+        ArrowRight: 79, ArrowLeft: 80, ArrowDown: 81, ArrowUp: 82, Home: 74, End: 77, PageUp: 75, PageDown: 78,
+        Insert: 73, Delete: 76, CapsLock: 57, PrintScreen: 70, ScrollLock: 71, Pause: 72, NumLock: 83,
+        ContextMenu: 101,
+    };
+    for (let f = 1; f <= 12; f++) named['F' + f] = 57 + f;
+    const physical = {
+        Numpad0: 98, Numpad1: 89, Numpad2: 90, Numpad3: 91, Numpad4: 92, Numpad5: 93, Numpad6: 94, Numpad7: 95,
+        Numpad8: 96, Numpad9: 97, NumpadDecimal: 99, NumpadDivide: 84, NumpadMultiply: 85, NumpadSubtract: 86,
+        NumpadAdd: 87, ControlLeft: 224, ShiftLeft: 225, AltLeft: 226, MetaLeft: 227, ControlRight: 228,
+        ShiftRight: 229, AltRight: 230, MetaRight: 231,
+    };
+    d.keyCode = (event) => {
+        if (event.key === 'Escape') return 27;
+        if (event.key === 'Enter') return 13;
+        if (event.key === 'Backspace') return 8;
+        if (event.key === 'Tab') return 9;
+        // Some layouts write a comma on the keypad's point.
+        if (event.code === 'NumpadDecimal' && event.key.length === 1) return 46;
+        if (event.key.length === 1 && event.key.charCodeAt(0) < 0x80) return event.key.toLowerCase().charCodeAt(0);
+        if (named[event.key]) return 0x100 + named[event.key];
+        if (physical[event.code]) return 0x100 + physical[event.code];
+        return 0x100 + event.keyCode;
+    };
     d.onKey = (event) => {
         if (event.repeat) return;
         if (event.altKey && event.key === 'Enter') {
@@ -36,13 +63,7 @@ EM_JS(int, webDisplayOpen, (int width, int height, int fullscreen), {
             }
             else canvas.requestFullscreen().catch(() => {});
         } else {
-            let code = 0x100 + event.keyCode;
-            if (event.key === 'Escape') code = 27;
-            else if (event.key === 'Enter') code = 13;
-            else if (event.key === 'Backspace') code = 8;
-            else if (event.key === 'Tab') code = 9;
-            else if (event.key.length === 1 && event.key.charCodeAt(0) < 0x80) code = event.key.toLowerCase().charCodeAt(0);
-            d.keys.push(code);
+            d.keys.push(d.keyCode(event));
             if (d.keyWaiter) { const wake = d.keyWaiter; d.keyWaiter = null; wake(); }
         }
         event.preventDefault();
@@ -117,6 +138,16 @@ EM_JS(void, webDisplayPresent, (const unsigned char* rgba, int width, int height
     context.drawImage(d.magnified, x, y, w, h);
 });
 
+// The page draws the player's bar itself, from what each presented frame
+// hands it.
+EM_JS(void, webDisplayBar, (int shown, int paused, double seconds, double total, int scene, const double* starts,
+                            int scenes), {
+    if (typeof Module.peekstunBar !== 'function') return;
+    const first = starts >> 3;
+    Module.peekstunBar(shown !== 0, paused !== 0, seconds, total, scene,
+                       Array.from(HEAPF64.subarray(first, first + scenes)));
+});
+
 EM_ASYNC_JS(void, webDisplayWaitForFrame, (), {
     await new Promise((resolve) => requestAnimationFrame(() => resolve()));
 });
@@ -154,10 +185,15 @@ public:
         }
         rgba.resize(size_t(width) * size_t(height) * 4);
     }
-    ~WebConsoleWindow() override { webDisplayClose(); }
+    ~WebConsoleWindow() override {
+        // The show is over: the page's bar goes with the picture.
+        const PlayerBar hidden;
+        webDisplayBar(0, 0, 0, 0, hidden.scene, hidden.sceneStarts, kPlayerBarScenes);
+        webDisplayClose();
+    }
 
     // Frames are 0x00RRGGBB; the canvas takes R, G, B, A bytes.
-    void present(const uint32_t* pixels) override {
+    void present(const uint32_t* pixels, const PlayerBar& bar) override {
         const size_t count = size_t(width) * size_t(height);
         for (size_t i = 0; i < count; ++i) {
             const uint32_t pixel = pixels[i];
@@ -167,6 +203,11 @@ public:
             rgba[4 * i + 3] = 0xff;
         }
         webDisplayPresent(rgba.data(), width, height);
+        // Every frame, shown or not: the page's own scrubber shows the moment
+        // on screen whenever the pointer wakes it, and learns from the next
+        // frame that a seek it asked for has been drawn.
+        webDisplayBar(bar.shown ? 1 : 0, bar.paused ? 1 : 0, bar.seconds, bar.totalSeconds, bar.scene, bar.sceneStarts,
+                      kPlayerBarScenes);
         webDisplayWaitForFrame();
     }
 
