@@ -124,6 +124,32 @@ TEST(LiveMixer, AChangeDropsWhatIsQueuedForSilenceThenTheNewMix) {
     EXPECT_EQ(mixer.mixedFrameAt(40), 40);
 }
 
+TEST(LiveMixer, FramesAnOutputDroppedUnheardArePlayedAgain) {
+    Gate gate(1 << 30);
+    LiveMixer mixer([&gate](int16_t* s, size_t n, int64_t first) { gate.pass(s, n, first, countFrames); }, 100, 10,
+                    true);
+    EXPECT_EQ(pullLeft(mixer, 60), counted(0, 60));
+    // The output heard up to stream frame 39 and dropped the rest: frame 40
+    // comes next, and the dropped stream frames carry it.
+    mixer.replayFrom(40);
+    EXPECT_EQ(pullLeft(mixer, 30), counted(40, 30));
+    EXPECT_EQ(mixer.mixedFrameAt(39), 39);
+    EXPECT_EQ(mixer.mixedFrameAt(50), 40);
+    EXPECT_EQ(mixer.mixedFrameAt(60), 40);
+    EXPECT_EQ(mixer.mixedFrameAt(75), 55);
+    // Further back than the ring keeps (as many frames as it mixes ahead),
+    // the oldest frame kept comes next.
+    for (int64_t mixed = 70; mixed < 400; mixed += 10) {
+        gate.awaitMixed(mixed + 100);
+        pullLeft(mixer, 10);
+    }
+    mixer.replayFrom(0);
+    const std::vector<int16_t> replayed = pullLeft(mixer, 1);
+    EXPECT_GE(replayed[0], counted(400 - 100 - 10, 1)[0]);
+    EXPECT_LT(replayed[0], counted(400, 1)[0]);
+    EXPECT_EQ(mixer.underruns(), 0u);
+}
+
 TEST(LiveMixer, WithoutAThreadEachPullMixesInPlace) {
     LiveMixer mixer(countFrames, 100, 10, false);
     EXPECT_EQ(pullLeft(mixer, 250), counted(0, 250));

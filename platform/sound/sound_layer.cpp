@@ -468,7 +468,14 @@ bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
     SoundSystem& s = sound();
     if (!module || module != s.playing || frame < 0) return false;
     if (s.sinkDecodes) {
-        s.sink->seekSong(frame);
+        // The page's worklet seeks by row; the table says which.
+        const SongRowTable& rows = module->rowTable(s.rate);
+        if (frame >= rows.length()) {
+            s.sink->seekSong(-1, -1, 0);
+        } else {
+            const MusicPosition target = rows.rowAt(frame);
+            s.sink->seekSong(target.order, target.row, frame - rows.startFrame(target.order, target.row));
+        }
         return true;
     }
     if (s.live) return seekLive(frame);

@@ -62,10 +62,12 @@ public:
     virtual bool playSong(const std::vector<uint8_t>& /*file*/, int /*interpolationTaps*/) { return false; }
     // Silences the song started by playSong.
     virtual void stopSong() {}
-    // Pauses or resumes the song started by playSong, and moves it to its
-    // frame `songFrame` (at the output's rate), keeping a pause.
+    // Pauses or resumes the song started by playSong.
     virtual void pauseSong(bool /*paused*/) {}
-    virtual void seekSong(int64_t /*songFrame*/) {}
+    // Moves the song started by playSong to `framesIntoRow` frames (at the
+    // output's rate) past the start of `order`, `row`, keeping a pause; an
+    // order of -1 ends the song.
+    virtual void seekSong(int /*order*/, int /*row*/, int64_t /*framesIntoRow*/) {}
     // What is heard at `steadyNs` of the song started by playSong.
     virtual SongHeard songHeardAt(int64_t /*steadyNs*/) const { return {}; }
 };

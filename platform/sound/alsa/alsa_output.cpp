@@ -48,7 +48,8 @@ private:
     void configure(int rate, size_t bufferFrames);
     void run();
     // On the writer: drops what the device holds and waits to be resumed.
-    void holdStill(size_t& pending);
+    // False when the device does not open again.
+    bool holdStill(size_t& pending);
     bool recover(int error);
     void reportPosition();
 
@@ -64,6 +65,7 @@ private:
 
     SoundSource source;
     int64_t written = 0;  // frames the device has taken; writer thread only
+    int64_t clockHeldUntil = 0;  // no report before `written` passes it; writer thread only
     std::atomic<bool> stopping{false};
     // A hold asked of the writer, and its answer: the first frame not heard.
     std::mutex holdLock;
@@ -134,7 +136,7 @@ void AlsaOutput::configure(int wantedRate, size_t wantedBuffer) {
 AlsaOutput::~AlsaOutput() {
     stop();
     snd_pcm_status_free(status);
-    snd_pcm_close(pcm);
+    if (pcm) snd_pcm_close(pcm);
 }
 
 void AlsaOutput::start(SoundSource from) {
@@ -174,11 +176,11 @@ void AlsaOutput::resume() {
     holdChanged.notify_all();
 }
 
-void AlsaOutput::holdStill(size_t& pending) {
-    int64_t unheard = written;
-    if (snd_pcm_status(pcm, status) >= 0 && snd_pcm_status_get_state(status) == SND_PCM_STATE_RUNNING) {
-        unheard = written - std::max<snd_pcm_sframes_t>(snd_pcm_status_get_delay(status), 0);
-    }
+bool AlsaOutput::holdStill(size_t& pending) {
+    // What the clock has told as heard counts as heard, whether the device
+    // was playing yet or not.
+    const int64_t unheard = std::min(
+        static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0))), written);
     snd_pcm_drop(pcm);
     // Frames pulled and not yet taken by the device are dropped too: the
     // next frame pulled is the next heard.
@@ -186,13 +188,20 @@ void AlsaOutput::holdStill(size_t& pending) {
     pending = 0;
     timing.report(steadyNowNs(), static_cast<double>(written), static_cast<double>(written), false);
     const int prepared = snd_pcm_prepare(pcm);
-    if (prepared < 0) std::fprintf(stderr, "ALSA device \"%s\" does not restart: %s\n", name.c_str(), snd_strerror(prepared));
+    if (prepared < 0) {
+        std::fprintf(stderr, "ALSA device \"%s\" does not play again: %s\n", name.c_str(), snd_strerror(prepared));
+        return false;
+    }
+    // Until the device has taken more than its buffer after the resume, it
+    // has not played a frame yet, whatever delay a plugin reports.
+    clockHeldUntil = written + static_cast<int64_t>(bufferFrames);
     std::unique_lock<std::mutex> lock(holdLock);
     unheardAtHold = unheard;
     holding = true;
     holdChanged.notify_all();
     holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
     holding = false;
+    return true;
 }
 
 // Puts the device back in order after it ran dry (counted) or was suspended;
@@ -211,6 +220,7 @@ bool AlsaOutput::recover(int error) {
 // frames written minus the device's delay is the frame heard at the moment
 // of the status.
 void AlsaOutput::reportPosition() {
+    if (written <= clockHeldUntil) return;
     if (snd_pcm_status(pcm, status) < 0) return;
     const snd_pcm_state_t state = snd_pcm_status_get_state(status);
     const int64_t now = steadyNowNs();
@@ -240,7 +250,7 @@ void AlsaOutput::run() {
             holdAsked = holdWanted;
         }
         if (holdAsked) {
-            holdStill(pending);
+            if (!holdStill(pending)) break;
             takenUnplayed = 0;
             continue;
         }
@@ -291,7 +301,7 @@ void AlsaOutput::run() {
     const bool failed = !stopping.load(std::memory_order_relaxed);
     const double heard = failed ? std::max(timing.frameAt(now), 0.0) : timing.frameAt(now);
     timing.report(now, heard, failed ? HUGE_VAL : heard, failed);
-    snd_pcm_drop(pcm);
+    if (pcm) snd_pcm_drop(pcm);
     {
         std::lock_guard<std::mutex> lock(holdLock);
         writing = false;

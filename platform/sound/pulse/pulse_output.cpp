@@ -52,8 +52,10 @@ private:
         double frame = 0;
         double framesPerNs = 0;
         int64_t written = 0;  // no later frame can be heard
+        double floor = -1e300;  // nor any frame a hold dropped or passed over
         double at(int64_t ns) const {
-            return std::min(frame + static_cast<double>(ns - steadyNs) * framesPerNs, static_cast<double>(written));
+            const double reckoned = frame + static_cast<double>(ns - steadyNs) * framesPerNs;
+            return std::max(std::min(reckoned, static_cast<double>(written)), floor);
         }
     };
 
@@ -216,6 +218,7 @@ int64_t PulseOutput::hold() {
         clock.frame = static_cast<double>(written);
         clock.written = written;
         clock.framesPerNs = 0;
+        clock.floor = static_cast<double>(written);
     }
     if (pa_stream_get_state(stream) != PA_STREAM_READY) return unheard;
     // Corked first, so that the emptied stream does not count as run dry;

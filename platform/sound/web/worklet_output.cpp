@@ -18,7 +18,9 @@ EM_JS(void, webLivePlay, (const uint8_t* data, size_t size, int taps), {
 });
 EM_JS(void, webLiveStop, (), { peekstunSound.stopLive(); });
 EM_JS(void, webLivePause, (int paused), { peekstunSound.pauseLive(paused !== 0); });
-EM_JS(void, webLiveSeek, (double songFrame), { peekstunSound.seekLive(songFrame); });
+EM_JS(void, webLiveSeek, (int order, int row, double framesIntoRow), {
+    peekstunSound.seekLive(order, row, framesIntoRow);
+});
 EM_JS(void, webLiveClose, (), { peekstunSound.closeLive(); });
 EM_JS(int, webLiveHeardPosition, (double atMs), { return peekstunSound.heardPosition(atMs); });
 EM_JS(int, webLiveHeardEnd, (double atMs), { return peekstunSound.heardEnd(atMs) ? 1 : 0; });
@@ -52,7 +54,9 @@ public:
     }
     void stopSong() override { webLiveStop(); }
     void pauseSong(bool paused) override { webLivePause(paused ? 1 : 0); }
-    void seekSong(int64_t songFrame) override { webLiveSeek(static_cast<double>(songFrame)); }
+    void seekSong(int order, int row, int64_t framesIntoRow) override {
+        webLiveSeek(order, row, static_cast<double>(framesIntoRow));
+    }
     SongHeard songHeardAt(int64_t steadyNs) const override {
         const double atMs = static_cast<double>(steadyNs) / 1e6;
         const int packed = webLiveHeardPosition(atMs);
