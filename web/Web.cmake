@@ -17,7 +17,8 @@ endif()
 # 1750 to 2360 of the golden run), so frames differed from every other build.
 target_compile_options(peekstun_core PUBLIC -fexceptions -fno-slp-vectorize)
 
-add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/scene_times.cpp)
+add_executable(peekstun-web ${CMAKE_CURRENT_LIST_DIR}/main.cpp ${CMAKE_CURRENT_LIST_DIR}/scene_times.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/player_calls.cpp)
 target_link_libraries(peekstun-web PRIVATE peekstun_core)
 set_target_properties(peekstun-web PROPERTIES
   OUTPUT_NAME peekstun SUFFIX ".js" RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}

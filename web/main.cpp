@@ -3,8 +3,7 @@
 // fixed frame rate, as the renderer does, and reports to the page: the checksum of each frame asked for, and the time
 // each scene's frames took; --from N starts at frame N, the show before it replayed without drawing; --show N then
 // leaves frame N on the canvas and stops there. With --scenes N it times N
-// frames of each scene (scene_times.h) and reports them. The page's player asks
-// the playing show to pause, resume and seek through the exported functions below.
+// frames of each scene (scene_times.h) and reports them.
 #include <emscripten.h>
 
 #include <cstdint>
@@ -27,6 +26,7 @@
 #include "shell/offline_show.h"
 #include "shell/player_requests.h"
 #include "shell/show.h"
+#include "web/player_calls.h"
 #include "web/scene_times.h"
 
 // clang-format off
@@ -38,21 +38,7 @@ EM_JS(void, webReport, (const char* json), {
 EM_JS(void, webPageState, (const char* state), {
     if (Module.peekstunState) Module.peekstunState(UTF8ToString(state));
 });
-// Where the page's address asks the show to start (#t=SECONDS or #scene=N).
-EM_JS(void, webStartChoice, (double* seconds, int* scene), {
-    const choice = peekstunPlayer.startChoice();
-    HEAPF64[seconds >> 3] = choice.seconds;
-    HEAP32[scene >> 2] = choice.scene;
-});
 // clang-format on
-
-// The page's player: requests taken by the show between frames.
-extern "C" {
-EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerRequest({PlayerRequest::Kind::TogglePause}); }
-EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) {
-    postPlayerRequest({PlayerRequest::Kind::SeekTo, seconds});
-}
-}
 
 namespace {
 
@@ -83,13 +69,22 @@ public:
     std::map<long, uint64_t> sums;
     std::map<int, std::pair<double, long>> sceneTimes;  // milliseconds and frames per scene
     std::vector<uint32_t> shownFrame;
-    // From the end of loading to the end of the seek to the first frame
-    // (the song's start and the measuring of its rows included); -1 without one.
+    // A start part-way: the replay's time, and the time from the pictures
+    // loaded to the replay's end (the song's row table, measured by the first
+    // seek, among it); -1 without one.
     double seekMilliseconds = -1;
+    double seekSetupMilliseconds = -1;
 
 private:
     void assetsLoaded(double) override { loadedAt = emscripten_get_now(); }
-    void frameSought(long) override { seekMilliseconds = emscripten_get_now() - loadedAt; }
+    void sceneReplayed(int, int, int64_t frame) override {
+        if (frame == 0) replayStartedAt = emscripten_get_now();
+    }
+    void frameSought(long) override {
+        const double now = emscripten_get_now();
+        seekMilliseconds = now - replayStartedAt;
+        seekSetupMilliseconds = now - loadedAt;
+    }
 
     void frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t*, size_t) override {
         const double now = emscripten_get_now();
@@ -111,6 +106,7 @@ private:
     const RenderRequest& request;
     double lastFrameAt = 0;
     double loadedAt = 0;
+    double replayStartedAt = 0;
 };
 
 std::vector<long> parseFrames(const char* text) {
@@ -146,7 +142,8 @@ int render(const RenderRequest& request) {
     std::ostringstream json;
     json << "{\"completed\":" << (completed ? "true" : "false") << ",\"frames\":" << run.frameCount()
          << ",\"fps\":" << request.fps << ",\"milliseconds\":" << elapsed
-         << ",\"seekMilliseconds\":" << run.seekMilliseconds << ",\"checksums\":{";
+         << ",\"seekMilliseconds\":" << run.seekMilliseconds
+         << ",\"seekSetupMilliseconds\":" << run.seekSetupMilliseconds << ",\"checksums\":{";
     const char* comma = "";
     for (const auto& [frame, sum] : run.sums) {
         char hex[24];
@@ -204,13 +201,11 @@ int main(int argc, char** argv) {
             webPageState("launcher");
             const std::optional<LaunchChoices> chosen = runLauncher(config.choices);
             if (!chosen) break;
-            config.choices = *chosen;
-            // Read at each Run: a paused show leaves its moment in the address.
-            webStartChoice(&config.choices.startSeconds, &config.choices.startScene);
-            // Requests from the page while no show played are for none.
+            webPageState("show");
+            config.choices = takePageStart(*chosen);
+            // A request the page posted as the last show ended is not for this one.
             for (PlayerRequest stale; takePlayerRequest(stale);) {
             }
-            webPageState("show");
             const bool played = runShow(config);
             ++shows;
             std::string report = "{\"ended\":true,\"shows\":" + std::to_string(shows) +

@@ -4,7 +4,7 @@
 // showing the paused moment so that it can be copied. The show reports each
 // presented frame through Module.peekstunBar; the page's requests reach the
 // show through the program's exported peekstunTogglePause and peekstunSeekTo,
-// taken between frames.
+// taken between frames, and the start through peekstunStartAt.
 var peekstunPlayer = {
   // How long the bar stays after the pointer last moved, unless paused.
   idleMs: 2000,
@@ -107,8 +107,13 @@ var peekstunPlayer = {
     track.addEventListener('pointercancel', release);
     bar.addEventListener('click', (event) => event.stopPropagation());
     // A moment typed or pasted into the address of a playing show goes there.
+    // Before Run, it is where the show starts.
     window.addEventListener('hashchange', () => {
-      if (!this.playing || location.hash === this.addressShown) return;
+      if (!this.playing) {
+        if (window.peekstunState === 'launcher') this.chooseStart();
+        return;
+      }
+      if (location.hash === this.addressShown) return;
       const { seconds, scene } = this.startChoice();
       const starts = this.state.starts;
       this.addressShown = location.hash;  // replaced by the moment shown next
@@ -135,8 +140,16 @@ var peekstunPlayer = {
     this.draw();
   },
 
-  // The page's side of the show's state: "show" while it plays.
+  // The next Run starts where the address says.
+  chooseStart() {
+    const { seconds, scene } = this.startChoice();
+    Module._peekstunStartAt(seconds, scene);
+  },
+
+  // The page's side of the program's state: "show" while the show plays;
+  // "launcher" before each Run, when the address names where it starts.
   showState(state) {
+    if (state === 'launcher') this.chooseStart();
     this.playing = state === 'show';
     this.dragSeconds = null;
     this.seekWaiting = false;

@@ -1,8 +1,9 @@
 // The page's player in headless Chromium or Firefox: the show started at
-// #t= and #scene=, the scrubber seeking on a click, a click or tap on the
-// picture pausing and resuming with the paused moment in the address, the
-// bar hiding when the pointer rests; and offline, the frames after a seek
-// against the frames of a run from the start, with the time each seek took.
+// #t= and #scene=, the scrubber seeking on a click and a drag, a click or tap
+// on the picture pausing and resuming with the paused moment in the address,
+// the keys through the show's console, the bar hiding when the pointer rests; and offline, the frames after a seek
+// against the frames of a run from the start, printing the time each seek
+// took (a figure to read, not a test).
 //
 //   node web/test/player_test.mjs chromium|firefox WEB_BUILD [SHOTS_DIR]
 //
@@ -63,6 +64,11 @@ async function runShow(page) {
   await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
 }
 
+async function waitForResult(page, timeout) {
+  await page.waitForFunction(() => window.peekstunResult !== undefined, { timeout, polling: 100 });
+  return page.evaluate(() => window.peekstunResult);
+}
+
 const shown = (page) => page.evaluate(() => ({ ...peekstunPlayer.state, bar: !peekstunPlayer.element('player').hidden,
   hash: location.hash }));
 // The next frame's state once `ready` holds for it.
@@ -106,6 +112,17 @@ try {
   check(Math.abs(sought.seconds - target) < 1 && sought.scene >= 1,
     `a click on the scrubber seeks (${sought.seconds.toFixed(2)} s, ${target.toFixed(2)} s asked)`);
   if (shots) await page.screenshot({ path: join(shots, 'page-desktop.png') });
+  // A drag seeks to where it is let go, whatever it passed over.
+  await page.mouse.move(track.x + track.width * 0.2, track.y);
+  await page.mouse.down();
+  for (const share of [0.3, 0.6, 0.45]) await page.mouse.move(track.x + track.width * share, track.y, { steps: 3 });
+  await page.mouse.up();
+  const dragTarget = moved.total * 0.45;
+  const dragged = await waitFor(page, (t) => Math.abs(peekstunPlayer.state.seconds - t) < 1, dragTarget);
+  await sleep(300);
+  const settled = await shown(page);
+  check(Math.abs(settled.seconds - dragTarget) < 1.5,
+    `a drag on the scrubber seeks to where it ends (${dragged.seconds.toFixed(2)} s, ${dragTarget.toFixed(2)} s asked)`);
 
   // A click on the picture pauses: the moment stays and the address names
   // it; a second click resumes and the address names none.
@@ -121,8 +138,50 @@ try {
   const resumed = await waitFor(page, (at) => !peekstunPlayer.state.paused && peekstunPlayer.state.seconds > at + 0.3,
     paused.seconds);
   check(resumed.hash === '', `a second click resumes from the paused moment (${resumed.seconds.toFixed(2)} s)`);
+  // The keys reach the show through its console: Space pauses, Right goes
+  // 5 s on, Space again resumes.
+  await page.keyboard.press(' ');
+  const keyPaused = await waitFor(page, () => peekstunPlayer.state.paused);
+  await page.keyboard.press('ArrowRight');
+  const keyOn = await waitFor(page, (at) => peekstunPlayer.state.seconds > at + 4, keyPaused.seconds);
+  await page.keyboard.press(' ');
+  const keyResumed = await waitFor(page, () => !peekstunPlayer.state.paused);
+  check(Math.abs(keyOn.seconds - keyPaused.seconds - 5) < 0.1 && keyOn.paused && !keyResumed.paused &&
+    keyOn.hash === '#t=' + Number(keyOn.seconds.toFixed(2)),
+  `Space pauses, Right goes 5 s on with the address following, Space resumes (${keyPaused.seconds.toFixed(2)} s to ` +
+    `${keyOn.seconds.toFixed(2)} s)`);
   check(errors.length === 0, `no console errors${errors.length ? ': ' + errors.join(' | ') : ''}`);
   await context.close();
+
+  // Offline, at 60 and 25 frames a second: the frames just after a seek to
+  // each of a few scene starts and moments against a run from the start.
+  const sceneStarts = moved.starts;
+  for (const fps of [60, 25]) {
+    const moments = [sceneStarts[1], sceneStarts[4], sceneStarts[7], 31.7, 128.3, moved.total - 3]
+      .map((seconds) => Math.round(seconds * fps));
+    const checked = moments.flatMap((frame) => [frame, frame + 1, frame + Math.round(fps / 2)]);
+    const last = Math.max(...checked);
+    const reference = await openPage(`index.html?render&fps=${fps}&check=${checked.join(',')}&show=${last}`);
+    const whole = await waitForResult(reference.page, 600000);
+    await reference.context.close();
+    const differing = [];
+    const seekTimes = [];
+    for (const from of moments) {
+      const frames = checked.filter((frame) => frame >= from && frame <= from + fps);
+      const run = await openPage(`index.html?render&fps=${fps}&from=${from}&check=${frames.join(',')}` +
+        `&show=${Math.max(...frames)}`);
+      const sought = await waitForResult(run.page, 120000);
+      await run.context.close();
+      seekTimes.push(`${Math.round(sought.seekMilliseconds)} (${Math.round(sought.seekSetupMilliseconds)})`);
+      for (const frame of frames) {
+        if (!sought.checksums[frame] || sought.checksums[frame] !== whole.checksums[frame]) differing.push(frame);
+      }
+    }
+    check(differing.length === 0, `at ${fps} fps, the frames after seeks to frames ${moments.join(', ')} equal ` +
+      `those from the start${differing.length ? ' (not ' + differing.join(', ') + ')' : ''}`);
+    console.log(`  seek times at ${fps} fps, ms (from the pictures loaded, with the song's row table): ` +
+      seekTimes.join(', '));
+  }
 
   // A phone: a tap shows the bar and pauses.
   if (browserName === 'chromium') {

@@ -185,12 +185,7 @@ public:
         }
         rgba.resize(size_t(width) * size_t(height) * 4);
     }
-    ~WebConsoleWindow() override {
-        // The show is over: the page's bar goes with the picture.
-        const PlayerBar hidden;
-        webDisplayBar(0, 0, 0, 0, hidden.scene, hidden.sceneStarts, kPlayerBarScenes);
-        webDisplayClose();
-    }
+    ~WebConsoleWindow() override { webDisplayClose(); }
 
     // Frames are 0x00RRGGBB; the canvas takes R, G, B, A bytes.
     void present(const uint32_t* pixels, const PlayerBar& bar) override {
