@@ -303,8 +303,8 @@ const Timeline::Scene& Timeline::sceneAt(int scene) {
 void Timeline::run() {
     assets.frameSurface.clear();
     presentFrame(assets.frameSurface, console);
-    // The song's row table, which the player's bar reads from the first
-    // frame, is measured before the song plays rather than while it plays.
+    // The song's row table is measured before the song starts, not on the
+    // first frame, where the bar needs it and the time would be a stall.
     song.rows();
     song.play();
     timer.start();

@@ -233,10 +233,10 @@ bool Timeline::playerKey(int code) {
 }
 
 void Timeline::showBar() {
+    // Every field every frame: the page's scrubber shows the moment whenever
+    // the pointer wakes it, whether the bar is shown or not.
     PlayerBar bar;
     bar.shown = paused_ || steadyNowNs() < barUntil;
-    // The moment is filled in hidden too: the page's scrubber shows it when
-    // the pointer wakes it.
     bar.paused = paused_;
     bar.seconds = seconds_;
     bar.scene = std::clamp(scene_, 1, kPlayerBarScenes);

@@ -1,6 +1,7 @@
 // The ALSA output played through a private sound server with a null sink,
 // reached by ALSA's "pulse" plugin: its delay comes from the server, the heard
-// frame follows what was written, and stop() drops the queue.
+// frame follows what was written, stop() drops the queue, and a hold drops it
+// until resumed.
 #include "platform/sound/alsa/alsa_output.h"
 
 #include <gtest/gtest.h>
@@ -135,6 +136,36 @@ TEST_F(AlsaOutput, HeardFrameFollowsWhatWasWrittenAndStopDropsTheQueue) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(counter.pulled.load(), pulledAtStop) << "the source is not called after stop()";
     EXPECT_EQ(output->frameHeardAt(steadyNs()), heardAtStop) << "what was queued is not heard after stop()";
+}
+
+// Held, the device plays nothing and the heard frame stands at the next
+// frame to be pulled; resumed, it goes on from there, with no underrun.
+TEST_F(AlsaOutput, HoldStandsStillAndResumeGoesOn) {
+    std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, 4096);
+    CountingSource counter;
+    output->start(counter.source());
+    ASSERT_TRUE(waitFor([&] { return output->frameHeardAt(steadyNs()) > kRate / 4; }));
+    const double heardBefore = output->frameHeardAt(steadyNs());
+    const int64_t unheard = output->hold();
+    const int64_t next = counter.pulled.load();
+    EXPECT_GE(static_cast<double>(unheard), heardBefore - 1);
+    EXPECT_LE(unheard, next);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(counter.pulled.load(), next) << "the source is not called while held";
+    EXPECT_EQ(output->frameHeardAt(steadyNs()), static_cast<double>(next));
+    EXPECT_EQ(output->hold(), unheard) << "a second hold changes nothing";
+
+    output->resume();
+    double last = next;
+    bool back = false;
+    ASSERT_TRUE(waitFor([&] {
+        const double heard = output->frameHeardAt(steadyNs());
+        back |= heard < last;
+        last = heard;
+        return heard > next + kRate / 4;
+    }, 10));
+    EXPECT_FALSE(back) << "the heard frame went back";
+    EXPECT_EQ(output->underruns(), 0u);
 }
 
 TEST_F(AlsaOutput, DelayComesFromTheDeviceAndGrowsWithTheBuffer) {

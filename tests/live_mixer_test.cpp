@@ -27,12 +27,13 @@ public:
 
     template <class Mix>
     void pass(int16_t* samples, size_t frames, int64_t first, Mix mix) {
+        // The mixer stores each block in the ring before it mixes the next.
+        stored = first;
         {
             std::unique_lock<std::mutex> lock(mutex);
             opened.wait(lock, [&] { return open || first + static_cast<int64_t>(frames) <= gateAt; });
         }
         mix(samples, frames, first);
-        mixedEnd = first + static_cast<int64_t>(frames);
     }
     void openGate() {
         {
@@ -41,13 +42,14 @@ public:
         }
         opened.notify_all();
     }
-    // Waits until frames up to `end` are mixed.
+    // Waits until the frames before `end` are in the ring: the mixing has
+    // begun on a block at `end` or later.
     void awaitMixed(int64_t end) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (mixedEnd < end && std::chrono::steady_clock::now() < deadline) {
+        while (stored < end && std::chrono::steady_clock::now() < deadline) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        ASSERT_GE(mixedEnd, end) << "the mixing thread did not get there";
+        ASSERT_GE(stored, end) << "the mixing thread did not get there";
     }
 
 private:
@@ -55,7 +57,7 @@ private:
     std::mutex mutex;
     std::condition_variable opened;
     bool open = false;
-    std::atomic<int64_t> mixedEnd{0};
+    std::atomic<int64_t> stored{0};
 };
 
 // Mixed frame i holds i + 1 in both channels: silence is 0.
@@ -95,8 +97,8 @@ TEST(LiveMixer, AStalledMixingThreadCostsSilenceButNoSample) {
     // Back to work: the stream goes on with frame 100, neither lost nor
     // played twice.
     gate.openGate();
-    gate.awaitMixed(200);
-    EXPECT_EQ(pullLeft(mixer, 100), counted(100, 100));
+    gate.awaitMixed(190);
+    EXPECT_EQ(pullLeft(mixer, 90), counted(100, 90));
     EXPECT_EQ(mixer.underruns(), 1u);
 
     // Stream frames 100 to 169 were the silence: they carry the frame that
@@ -124,6 +126,32 @@ TEST(LiveMixer, AChangeDropsWhatIsQueuedForSilenceThenTheNewMix) {
     EXPECT_EQ(mixer.mixedFrameAt(40), 40);
 }
 
+TEST(LiveMixer, FramesAnOutputDroppedUnheardArePlayedAgain) {
+    Gate gate(1 << 30);
+    LiveMixer mixer([&gate](int16_t* s, size_t n, int64_t first) { gate.pass(s, n, first, countFrames); }, 100, 10,
+                    true);
+    EXPECT_EQ(pullLeft(mixer, 60), counted(0, 60));
+    // The output heard up to stream frame 39 and dropped the rest: frame 40
+    // comes next, and the dropped stream frames carry it.
+    mixer.replayFrom(40);
+    EXPECT_EQ(pullLeft(mixer, 30), counted(40, 30));
+    EXPECT_EQ(mixer.mixedFrameAt(39), 39);
+    EXPECT_EQ(mixer.mixedFrameAt(50), 40);
+    EXPECT_EQ(mixer.mixedFrameAt(60), 40);
+    EXPECT_EQ(mixer.mixedFrameAt(75), 55);
+    // Further back than the ring keeps (as many frames as it mixes ahead),
+    // the oldest frame kept comes next.
+    for (int64_t mixed = 70; mixed < 400; mixed += 10) {
+        gate.awaitMixed(mixed + 90);
+        pullLeft(mixer, 10);
+    }
+    mixer.replayFrom(0);
+    const std::vector<int16_t> replayed = pullLeft(mixer, 1);
+    EXPECT_GE(replayed[0], counted(400 - 100 - 10, 1)[0]);
+    EXPECT_LT(replayed[0], counted(400, 1)[0]);
+    EXPECT_EQ(mixer.underruns(), 0u);
+}
+
 TEST(LiveMixer, WithoutAThreadEachPullMixesInPlace) {
     LiveMixer mixer(countFrames, 100, 10, false);
     EXPECT_EQ(pullLeft(mixer, 250), counted(0, 250));
@@ -144,6 +172,8 @@ public:
     void stop() override { source = nullptr; }
     double frameHeardAt(int64_t steadyNs) const override { return steadyNs / 1000.0 - kHeld; }
     int64_t latency() const override { return kHeld * 1000; }
+    int64_t hold() override { return 0; }
+    void resume() override {}
 
     void pull(size_t frames) {
         std::vector<int16_t> samples(2 * frames);

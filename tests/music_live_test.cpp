@@ -1,5 +1,6 @@
 // Live outputs: the song advances in real time, silent or through SDL's dummy
-// driver, and its position can be read while the output's thread mixes.
+// driver, and its position can be read while the output's thread mixes; a
+// pause holds it and a seek moves it, on those and on a private sound server.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,8 @@
 #include <thread>
 
 #include "platform/sound/fmod.h"
+#include "support/pulse_server.h"
+#include "support/scoped_environment.h"
 #include "support/xm_builder.h"
 
 namespace {
@@ -80,6 +83,87 @@ protected:
         }
         *startDelay = earliestStart;
         return std::max(0.0, latestStart - earliestStart);
+    }
+
+    int rowAt(Clock::time_point when) const {
+        int order = -1, row = -1;
+        const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+        EXPECT_TRUE(FMUSIC_GetPositionAt(song, ns, &order, &row, nullptr));
+        return order * 64 + row;
+    }
+    int rowNow() const { return rowAt(Clock::now()); }
+
+    // Polls from now until row `last` is heard; every row from `first` on
+    // comes in turn. Returns when each was first heard, in seconds from now.
+    std::vector<double> rowsFrom(int first, int last) {
+        const Clock::time_point from = Clock::now();
+        std::vector<double> heardAt;
+        int expected = first;
+        while (expected <= last && secondsSince(from) < 5) {
+            const int row = rowNow();
+            if (row == expected) {
+                heardAt.push_back(secondsSince(from));
+                ++expected;
+            } else if (row != expected - 1) {
+                ADD_FAILURE() << "row " << row << " where " << expected - 1 << " or " << expected << " was due";
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(300));
+        }
+        EXPECT_EQ(expected, last + 1) << "the rows stopped at " << expected - 1;
+        return heardAt;
+    }
+
+    // Pauses, resumes and seeks the song on `output`; `latency` bounds how
+    // long a frame takes to be heard.
+    void pauseAndSeek(int output, double latency) {
+        start(output);
+        // A sound server may take a while to start playing.
+        while (rowNow() < 2 && secondsSince(played) < 5) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(FMUSIC_SetPaused(song, true));
+        EXPECT_TRUE(FMUSIC_GetPaused(song));
+        const int pausedRow = rowNow();
+        EXPECT_GE(pausedRow, 2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(rowNow(), pausedRow);
+
+        // On from the paused row: the rest of it, then whole rows.
+        ASSERT_TRUE(FMUSIC_SetPaused(song, false));
+        EXPECT_FALSE(FMUSIC_GetPaused(song));
+        std::vector<double> resumed = rowsFrom(pausedRow, pausedRow + 3);
+        ASSERT_EQ(resumed.size(), 4u);
+        EXPECT_LT(resumed[1], kRowSeconds + latency);
+        // Whole rows, give or take the dummy driver's pace on a busy machine.
+        EXPECT_NEAR(resumed[3] - resumed[1], 2 * kRowSeconds, 0.1);
+
+        // A seek is heard from the call on; nothing from before it comes back.
+        const int64_t row40 = FMUSIC_GetRowStartFrame(song, 0, 40);
+        ASSERT_GT(row40, 0);
+        ASSERT_TRUE(FMUSIC_SetPositionFrame(song, row40 + 100));
+        EXPECT_EQ(rowNow(), 40);
+        EXPECT_EQ(rowAt(Clock::now() + std::chrono::milliseconds(100)), 40);
+        std::vector<double> sought = rowsFrom(40, 42);
+        ASSERT_EQ(sought.size(), 3u);
+        EXPECT_LT(sought[1], kRowSeconds + latency);
+
+        // Paused, a seek moves the position and the pause stays.
+        ASSERT_TRUE(FMUSIC_SetPaused(song, true));
+        ASSERT_TRUE(FMUSIC_SetPositionFrame(song, FMUSIC_GetRowStartFrame(song, 1, 6)));
+        EXPECT_EQ(rowNow(), 70);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(rowNow(), 70);
+        EXPECT_TRUE(FMUSIC_GetPaused(song));
+        ASSERT_TRUE(FMUSIC_SetPaused(song, false));
+        std::vector<double> afterPausedSeek = rowsFrom(70, 71);
+        ASSERT_EQ(afterPausedSeek.size(), 2u);
+        EXPECT_LT(afterPausedSeek[1], kRowSeconds + latency);
+
+        EXPECT_TRUE(FMUSIC_StopSong(song));
+        EXPECT_FALSE(FMUSIC_SetPaused(song, true));  // not playing
+        FMUSIC_FreeSong(song);
+        song = nullptr;
+        FSOUND_Close();
     }
 
     std::string path;
@@ -167,6 +251,33 @@ TEST_F(LiveMusic, PositionIsReadWhileTheOutputMixes) {
         EXPECT_TRUE(FMUSIC_FreeSong(song));  // freed while playing
         song = nullptr;
         FSOUND_Close();
+    }
+}
+
+TEST_F(LiveMusic, PauseHoldsAndSeekMovesThePositionHeard) {
+    {
+        SCOPED_TRACE("no sound");
+        pauseAndSeek(FSOUND_OUTPUT_NOSOUND, 0.05);
+    }
+    {
+        SCOPED_TRACE("SDL's dummy driver");
+        pauseAndSeek(FSOUND_OUTPUT_DSOUND, 0.1);
+    }
+}
+
+TEST_F(LiveMusic, PauseHoldsAndSeekMovesThePositionHeardOnASoundServer) {
+    PulseServer server;
+    if (!server.unavailableReason().empty()) GTEST_SKIP() << server.unavailableReason();
+    ScopedEnvironment sdlDriver("SDL_AUDIODRIVER", nullptr);
+    {
+        SCOPED_TRACE("the sound server");
+        pauseAndSeek(FSOUND_OUTPUT_DSOUND, 0.3);
+    }
+    {
+        // ALSA's plugin makes a new stream on the server after each drop, and
+        // the test server's null sink takes its time to start one.
+        SCOPED_TRACE("ALSA through the sound server");
+        pauseAndSeek(FSOUND_OUTPUT_WINMM, 3);
     }
 }
 

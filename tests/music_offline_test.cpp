@@ -223,6 +223,35 @@ TEST_F(OfflineMusic, RenderingTwiceGivesTheSameSamples) {
     EXPECT_TRUE(once == other);
 }
 
+// Paused, the frames handed out are silence and the song stands still; on
+// resume it goes on with exactly the samples and rows of a render without
+// the pause, mixed ahead or not.
+TEST_F(OfflineMusic, APauseLeavesOutNoSampleAndNoRow) {
+    for (int blocksPerSecond : {0, 25}) {
+        init();
+        ASSERT_TRUE(FSOUND_Offline_MixAhead(blocksPerSecond));
+        FMUSIC_MODULE* song = load(clickSong(1, 16));
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        const std::vector<int16_t> whole = mix(12 * kRowFrames);
+        ASSERT_TRUE(FMUSIC_PlaySong(song));
+        const size_t block = 44100 / 25;
+        std::vector<int16_t> paused = mix(20 * block);  // 0.8 s: row 6, part way
+        const int pausedRow = songRow(song);
+        ASSERT_TRUE(FMUSIC_SetPaused(song, true));
+        size_t held = 1;
+        EXPECT_EQ(mix(10 * block, &held), std::vector<int16_t>(20 * block, 0));
+        EXPECT_EQ(held, 0u);
+        EXPECT_EQ(songRow(song), pausedRow);
+        ASSERT_TRUE(FMUSIC_SetPaused(song, false));
+        const std::vector<int16_t> rest = mix(12 * kRowFrames - 20 * block);
+        paused.insert(paused.end(), rest.begin(), rest.end());
+        EXPECT_TRUE(paused == whole) << blocksPerSecond << " blocks a second";
+        EXPECT_EQ(songRow(song), 12);
+        FSOUND_Close();
+        ASSERT_TRUE(FSOUND_Offline_MixAhead(0));
+    }
+}
+
 TEST_F(OfflineMusic, EachMixerInterpolatesDifferently) {
     std::vector<std::vector<int16_t>> renders;
     for (int mixer : {FSOUND_MIXER_BLENDMODE, FSOUND_MIXER_MMXP5, FSOUND_MIXER_MMXP6}) {

@@ -20,6 +20,7 @@ class SongPlayer extends AudioWorkletProcessor {
     this.reportClock = Boolean(options.processorOptions?.reportClock);
     this.library = null;
     this.song = 0;
+    this.paused = false;
     this.port.onmessage = (event) => this.receive(event.data);
   }
 
@@ -33,6 +34,10 @@ class SongPlayer extends AudioWorkletProcessor {
       }
     } else if (message.stop) {
       this.release();
+    } else if (message.pause !== undefined) {
+      this.paused = message.pause;
+    } else if (message.seek) {
+      this.seek(message.seek);
     }
   }
 
@@ -51,6 +56,29 @@ class SongPlayer extends AudioWorkletProcessor {
     this.order = -1;
     this.row = -1;
     this.ended = false;
+    this.paused = false;
+  }
+
+  // The next frame mixed is `framesIntoRow` frames into `order`, `row`; its
+  // reports carry the seek's id, so the page drops any from before it.
+  seek({ id, order, row, framesIntoRow }) {
+    this.id = id;
+    if (!this.song) return;
+    if (order < 0) {
+      this.ended = true;
+      this.release();
+      return;
+    }
+    const lib = this.library;
+    lib._openmpt_module_set_position_order_row(this.song, order, row);
+    for (let left = framesIntoRow; left > 0;) {
+      const count = Math.min(left, kPositionStep);
+      if (lib._openmpt_module_read_float_stereo(this.song, sampleRate, count, this.left, this.right) < count) break;
+      left -= count;
+    }
+    this.order = order;
+    this.row = row;
+    this.ended = false;
   }
 
   release() {
@@ -64,7 +92,7 @@ class SongPlayer extends AudioWorkletProcessor {
 
   process(inputs, outputs) {
     if (this.reportClock) this.port.postMessage({ clock: currentFrame + outputs[0][0].length });
-    if (!this.song || this.ended) return true;
+    if (!this.song || this.ended || this.paused) return true;
     const lib = this.library;
     const [left, right] = outputs[0];
     for (let offset = 0; offset < left.length; offset += kPositionStep) {

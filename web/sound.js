@@ -183,6 +183,27 @@ var peekstunSound = {
     live.node.port.postMessage({ play: { id: live.play, bytes: bytes.slice().buffer, taps } });
   },
 
+  // Pausing stops the worklet's mixing: what it rendered before the message
+  // arrived is heard out, and no position is reported until it mixes again,
+  // so the position heard holds where the song stopped.
+  pauseLive(paused) {
+    if (this.live) this.live.node.port.postMessage({ pause: paused });
+  },
+
+  // The song goes on from `framesIntoRow` frames into `order`, `row` (an
+  // order of -1 ends it). Reports from before the seek are dropped, and the
+  // position reads the target from now on.
+  seekLive(order, row, framesIntoRow) {
+    const live = this.live;
+    if (!live) return;
+    // Past the end, the song ends where it is heard now.
+    const heard = this.heardPosition();
+    live.play += 1;
+    live.entries = order >= 0 ? [[-Infinity, order, row]] : [[-Infinity, heard >> 16, heard & 0xffff]];
+    live.end = order >= 0 ? Infinity : -Infinity;
+    live.node.port.postMessage({ seek: { id: live.play, order, row, framesIntoRow } });
+  },
+
   // The audio context's frame heard at page time `at` (ms, performance.now();
   // now when left out), or -1 before anything is heard. Where the browser
   // answers safely, its output timestamp says which frame left the speakers

@@ -6,9 +6,9 @@
 //
 // Two counts of frames: stream frames are those the output pulled (frame 0
 // the first), silence of a dry ring included; mixed frames are those `mix`
-// made (frame 0 the first), each played exactly once unless dropped by
-// change(). Without a mixing thread (where there are no threads) each pull
-// mixes in place and the two counts are the same.
+// made (frame 0 the first), each played once unless dropped by change(), or
+// played again after an output dropped them unheard (replayFrom). Without a
+// mixing thread (where there are no threads) each pull mixes in place.
 #pragma once
 
 #include <condition_variable>
@@ -47,6 +47,15 @@ public:
     // ring is then mixed full again before returning.
     void change(size_t silenceFrames, const std::function<void(int64_t first)>& changed);
 
+    // The output dropped the stream frames from `unheardStream` on unheard,
+    // and pulls nothing until this returns: the next frame it pulls carries
+    // the mixed frame `unheardStream` carried, and the frames after it follow,
+    // so that a pause or a seek loses nothing that was mixed. The ring keeps
+    // as many frames already pulled as it mixes ahead; a frame older than that
+    // is replayed from the oldest one kept. Without a mixing thread nothing is
+    // mixed ahead, and the next pull mixes on where the last one stopped.
+    void replayFrom(int64_t unheardStream);
+
     // The mixed frame stream frame `streamFrame` carries. A stream frame
     // within a gap carries the mixed frame played right after the gap; one
     // not pulled yet carries the frame it will carry if the ring holds out.
@@ -55,17 +64,26 @@ public:
     uint64_t underruns() const;
 
 private:
-    struct Gap {
-        int64_t streamStart;  // the first stream frame of silence
-        int64_t length;       // in frames
+    // From stream frame `streamStart` until the next segment, the stream
+    // carries mixed frames from `mixedStart` on, or, in a gap of silence,
+    // stands still at `mixedStart`, the frame played right after it.
+    struct Segment {
+        int64_t streamStart;
+        int64_t mixedStart;
+        bool silent;
     };
-    static constexpr size_t kKeptGaps = 256;
+    static constexpr size_t kKeptSegments = 512;
 
     void run();
     void mixAhead(size_t frames);  // with `mixing` held
+    // With `ringLock` held.
+    void startSegment(int64_t streamStart, int64_t mixedStart, bool silent);
+    double mixedFrameAtLocked(double streamFrame) const;
+    size_t slotOf(int64_t mixedFrame) const { return static_cast<size_t>(mixedFrame % static_cast<int64_t>(slots)); }
 
     Mix mix;
-    const size_t capacity;  // frames the ring holds
+    const size_t capacity;  // frames the ring holds mixed ahead
+    const size_t slots;     // frames the ring stores: those ahead and as many pulled
     const size_t block;
     const bool threaded;
 
@@ -77,8 +95,7 @@ private:
     int64_t written = 0;           // mixed frames put in the ring
     int64_t read = 0;              // mixed frames pulled from it
     int64_t pulled = 0;            // stream frames pulled
-    std::deque<Gap> gaps;          // the newest gaps of silence, oldest first
-    int64_t forgottenSilence = 0;  // frames of silence in gaps no longer kept
+    std::deque<Segment> segments;  // the newest, oldest first; the stream starts at mixed frame 0
     uint64_t dryRuns = 0;
     bool stopping = false;
     std::thread thread;  // last: starts once everything above exists

@@ -11,6 +11,10 @@ public:
     void stop() override { source = nullptr; }
     double frameHeardAt(int64_t) const override { return static_cast<double>(handed); }
     int64_t latency() const override { return 0; }
+    // The caller's pace is the clock: nothing is held, and the layer pauses
+    // the song itself.
+    int64_t hold() override { return handed; }
+    void resume() override {}
 
     // The next `frames` frames of the stream, on the caller's thread; the
     // source's errors pass through, and the frames then count as not handed

@@ -21,8 +21,10 @@ SilentOutput::SilentOutput(int mixRate, bool threaded)
 SilentOutput::~SilentOutput() { stop(); }
 
 void SilentOutput::start(SoundSource pulledSource) {
+    std::lock_guard<std::mutex> lock(mutex);
     source = std::move(pulledSource);
-    startNs = steadyNowNs();
+    originNs = steadyNowNs();
+    originFrame = 0;
     started = true;
     if (ownThread) thread = std::thread(&SilentOutput::run, this);
 }
@@ -36,23 +38,31 @@ void SilentOutput::stop() {
         wake.notify_all();
         thread.join();
     }
+    std::lock_guard<std::mutex> lock(mutex);
     source = nullptr;
 }
 
 void SilentOutput::run() {
-    // Block k is due when block k - kBlocksAhead starts to be heard. Times
-    // come from the block count, not from the sleeps, so the pace never
-    // drifts, and a late thread catches up block by block.
+    // The next block is due when the frame kBlocksAhead blocks before it
+    // starts to be heard. Times come from the frame count, not from the
+    // sleeps, so the pace never drifts, and a late thread catches up block by
+    // block.
     std::vector<int16_t> samples(2 * block);
-    for (int64_t k = 0;; ++k) {
-        const int64_t due =
-            startNs + (std::max<int64_t>(k - kBlocksAhead, 0) * static_cast<int64_t>(block) * 1000000000) / rate;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            const auto dueTime = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(due));
-            if (wake.wait_until(lock, dueTime, [this] { return stopping; })) return;
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        if (stopping) return;
+        if (held) {
+            wake.wait(lock);
+            continue;
+        }
+        const int64_t dueFrame = pulled - kBlocksAhead * static_cast<int64_t>(block);
+        const int64_t due = originNs + (std::max<int64_t>(dueFrame - originFrame, 0) * 1000000000) / rate;
+        if (steadyNowNs() < due) {
+            wake.wait_until(lock, std::chrono::steady_clock::time_point(std::chrono::nanoseconds(due)));
+            continue;
         }
         source(samples.data(), block);
+        pulled += static_cast<int64_t>(block);
     }
 }
 
@@ -64,9 +74,36 @@ void SilentOutput::pullTo(int64_t frame) const {
     }
 }
 
-double SilentOutput::frameHeardAt(int64_t steadyNs) const {
+double SilentOutput::frameAtLocked(int64_t steadyNs) const {
     if (!started) return -1.0;
-    const double frame = static_cast<double>(steadyNs - startNs) * rate / 1e9;
-    if (!ownThread) pullTo(static_cast<int64_t>(std::ceil(frame)));
+    if (held) return static_cast<double>(originFrame);
+    return static_cast<double>(originFrame) + static_cast<double>(steadyNs - originNs) * rate / 1e9;
+}
+
+double SilentOutput::frameHeardAt(int64_t steadyNs) const {
+    std::lock_guard<std::mutex> lock(mutex);
+    const double frame = frameAtLocked(steadyNs);
+    if (!ownThread && started && !held) pullTo(static_cast<int64_t>(std::ceil(frame)));
     return frame;
+}
+
+int64_t SilentOutput::hold() {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!started || held) return pulled;
+    const auto unheard = static_cast<int64_t>(std::ceil(frameAtLocked(steadyNowNs())));
+    held = true;
+    // What was pulled ahead is dropped: the next frame pulled is the next
+    // one heard.
+    originFrame = pulled;
+    return std::min(unheard, pulled);
+}
+
+void SilentOutput::resume() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!started || !held) return;
+        held = false;
+        originNs = steadyNowNs();
+    }
+    wake.notify_all();
 }

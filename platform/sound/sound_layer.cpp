@@ -18,6 +18,13 @@
 // the song drops what the ring holds, and closing drops what the device
 // holds. Where there are no threads (the page), the silent output mixes as it
 // pulls.
+//
+// A pause holds the live output (it drops what the device queued and pulls
+// nothing) and has the live mixer replay the mixed frames that were dropped
+// unheard, so the song goes on from the frame heard at the pause. A seek
+// holds the output the same way, drops the ring and has the song mix on
+// from its new frame. Offline, frames handed out while paused are silence
+// and do not count on the layer's clock.
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -85,6 +92,8 @@ struct SoundSystem {
     // while nothing is mixed (LiveMixer::change, or with no mixAhead).
     FMUSIC_MODULE* playing = nullptr;
     bool sinkDecodes = false;  // the sink plays `playing` from its file itself
+    bool paused = false;       // `playing` is paused
+    int64_t offlinePaused = 0; // frames handed out offline while paused
     int64_t songStart = 0;     // the frame of the layer's clock the playing song starts at
     size_t offlineHeld = 0;    // frames of song in the last frames handed out offline
     uint64_t underruns = 0;    // of the last session, once closed
@@ -113,8 +122,23 @@ size_t changeSilence() { return static_cast<size_t>(sound().rate / kChangeSilenc
 // The frame of the layer's clock heard at `steadyNs`.
 int64_t songFrameAt(int64_t steadyNs) {
     SoundSystem& s = sound();
-    const double frame = s.live ? mixedFrameHeardAt(*s.sink, *s.live, steadyNs) : s.sink->frameHeardAt(steadyNs);
-    return static_cast<int64_t>(std::floor(frame));
+    if (!s.live) return s.offline->handedOut() - s.offlinePaused;
+    return static_cast<int64_t>(std::floor(mixedFrameHeardAt(*s.sink, *s.live, steadyNs)));
+}
+
+// Holds a live output still where it is heard; the frames it dropped unheard
+// are mixed frames the live mixer plays again.
+void holdLive() {
+    SoundSystem& s = sound();
+    s.live->replayFrom(s.sink->hold());
+}
+
+// Ends a pause of the playing song, which is about to change or stop.
+void endPause() {
+    SoundSystem& s = sound();
+    if (!s.paused) return;
+    s.paused = false;
+    if (s.live) s.sink->resume();
 }
 
 void fillSilence(int16_t* samples, size_t frames) { std::fill(samples, samples + 2 * frames, int16_t{0}); }
@@ -178,28 +202,32 @@ void changeSong(Change change) {
         s.live->change(changeSilence(), change);
     } else {
         stopMixingAhead();
-        change(s.offline ? s.offline->handedOut() : 0);
+        change(songFrameAt(0));
     }
 }
 
-// Seeking on a live output whose frames the layer mixes: the ring is dropped
-// and, after the usual short silence, mixing goes on from the song's frame
-// `frame`. The heard position follows once the device plays it.
+// Seeking on a live output whose frames the layer mixes. Held, the output
+// pulls nothing while the ring is mixed again from the song's frame `frame`:
+// nothing from before the seek is heard after it, and the heard position is
+// the new one from the call on.
 bool seekLive(int64_t frame) {
     SoundSystem& s = sound();
     FMUSIC_MODULE* song = s.playing;
-    // Measured first, so that the ring runs dry for no longer than the seek.
+    // Measured first, so that the output is held for no longer than the seek.
     song->rowTable(s.rate);
-    s.live->change(changeSilence(), [&](int64_t first) {
-        song->seekTo(frame);
-        s.songStart = first - frame;
-    });
+    if (!s.paused) holdLive();
+    try {
+        s.live->change(0, [&](int64_t first) {
+            song->seekTo(frame);
+            s.songStart = first - frame;
+        });
+    } catch (...) {
+        if (!s.paused) s.sink->resume();  // the song plays on where it was
+        throw;
+    }
+    if (!s.paused) s.sink->resume();
     return true;
 }
-
-// Seeking on an output that decodes the song itself (the page's worklet): not
-// supported by such outputs yet, so the song plays on where it is.
-bool seekDecodingSink(int64_t) { return false; }
 
 // Freezes the playing song where it is heard now, and silences it.
 void stopPlaying() {
@@ -213,6 +241,7 @@ void stopPlaying() {
         song->freeze({heard.order, heard.row}, heard.finished);
         s.playing = nullptr;
         s.sinkDecodes = false;
+        s.paused = false;
         return;
     }
     const int64_t heard = songFrameAt(now);
@@ -220,6 +249,7 @@ void stopPlaying() {
         song->stop(heard);
         s.playing = nullptr;
     });
+    endPause();
 }
 
 void SoundSystem::close() {
@@ -227,6 +257,7 @@ void SoundSystem::close() {
     stopPlaying();
     stopMixingAhead();
     sink->stop();  // no frame is pulled past this point
+    offlinePaused = 0;
     underruns = (live ? live->underruns() : 0) + sink->underruns();
     live.reset();
     sink.reset();
@@ -310,8 +341,14 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
             s.sink = std::move(offline);
             s.sink->start([](int16_t* samples, size_t frames) {
                 SoundSystem& s = sound();
+                if (s.paused) {
+                    fillSilence(samples, frames);
+                    s.offlineHeld = 0;
+                    s.offlinePaused += static_cast<int64_t>(frames);
+                    return;
+                }
                 s.offlineHeld = s.mixAhead ? s.mixAhead->take(samples, frames)
-                                           : mixOffline(samples, frames, s.offline->handedOut());
+                                           : mixOffline(samples, frames, songFrameAt(0));
             });
         } else {
             if (hasDevices(s.output)) {
@@ -396,9 +433,26 @@ bool FMUSIC_StopSong(FMUSIC_MODULE* module) {
     return true;
 }
 
-// Not built yet: placeholders so that callers compile.
-bool FMUSIC_SetPaused(FMUSIC_MODULE*, bool) { return false; }
-bool FMUSIC_GetPaused(FMUSIC_MODULE*) { return false; }
+bool FMUSIC_SetPaused(FMUSIC_MODULE* module, bool paused) {
+    SoundSystem& s = sound();
+    if (!module || module != s.playing) return false;
+    if (paused == s.paused) return true;
+    if (s.sinkDecodes) {
+        s.sink->pauseSong(paused);
+    } else if (s.live) {
+        if (paused) {
+            holdLive();
+        } else {
+            s.sink->resume();
+        }
+    }
+    // Offline, the frames handed out while paused are silence (see
+    // FSOUND_Init); frames mixed ahead wait for the resume.
+    s.paused = paused;
+    return true;
+}
+
+bool FMUSIC_GetPaused(FMUSIC_MODULE* module) { return module && module == sound().playing && sound().paused; }
 
 int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row) {
     if (!module) return -1;
@@ -413,11 +467,21 @@ int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module) {
 bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
     SoundSystem& s = sound();
     if (!module || module != s.playing || frame < 0) return false;
-    if (s.sinkDecodes) return seekDecodingSink(frame);
+    if (s.sinkDecodes) {
+        // The page's worklet seeks by row; the table says which.
+        const SongRowTable& rows = module->rowTable(s.rate);
+        if (frame >= rows.length()) {
+            s.sink->seekSong(-1, -1, 0);
+        } else {
+            const MusicPosition target = rows.rowAt(frame);
+            s.sink->seekSong(target.order, target.row, frame - rows.startFrame(target.order, target.row));
+        }
+        return true;
+    }
     if (s.live) return seekLive(frame);
     // Offline: the song's frame `frame` is the next one handed out.
     stopMixingAhead();
-    const int64_t next = s.offline->handedOut();
+    const int64_t next = songFrameAt(0);
     module->seekTo(frame);
     s.songStart = next - frame;
     startMixingAhead(frame);

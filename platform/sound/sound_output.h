@@ -34,8 +34,20 @@ public:
     virtual double frameHeardAt(int64_t steadyNs) const = 0;
     // How long a frame handed over now takes to be heard, in nanoseconds.
     virtual int64_t latency() const = 0;
-    // Times the device ran out of frames to play since start.
+    // Times the device ran out of frames to play since start; a hold is not
+    // one.
     virtual uint64_t underruns() const { return 0; }
+
+    // Pausing and seeking. hold() stops the stream where it is heard, within
+    // the few milliseconds the device cannot take back: the output drops every
+    // frame it holds that is not heard yet, pulls nothing until resume(), and
+    // its clock stands still at the frame it will pull next. Returns the first
+    // stream frame not heard: from there up to the next frame pulled, the
+    // frames are dropped unheard. resume() plays on from the next frame pulled,
+    // heard after the device's usual latency. Both are no-ops when repeated,
+    // and before start or after stop.
+    virtual int64_t hold() = 0;
+    virtual void resume() = 0;
 
     // The page's audio worklet decodes the song itself, beside the audio, and
     // never pulls from a source: the layer hands it the song's file instead
@@ -50,6 +62,12 @@ public:
     virtual bool playSong(const std::vector<uint8_t>& /*file*/, int /*interpolationTaps*/) { return false; }
     // Silences the song started by playSong.
     virtual void stopSong() {}
+    // Pauses or resumes the song started by playSong.
+    virtual void pauseSong(bool /*paused*/) {}
+    // Moves the song started by playSong to `framesIntoRow` frames (at the
+    // output's rate) past the start of `order`, `row`, keeping a pause; an
+    // order of -1 ends the song.
+    virtual void seekSong(int /*order*/, int /*row*/, int64_t /*framesIntoRow*/) {}
     // What is heard at `steadyNs` of the song started by playSong.
     virtual SongHeard songHeardAt(int64_t /*steadyNs*/) const { return {}; }
 };

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "platform/display/DynamicError.h"
@@ -39,10 +41,15 @@ public:
     double frameHeardAt(int64_t steadyNs) const override { return timing.frameAt(steadyNs); }
     int64_t latency() const override { return timing.latency(); }
     uint64_t underruns() const override { return underrunCount.load(std::memory_order_relaxed); }
+    int64_t hold() override;
+    void resume() override;
 
 private:
     void configure(int rate, size_t bufferFrames);
     void run();
+    // On the writer: drops what the device holds and waits to be resumed.
+    // False when the device does not open again.
+    bool holdStill(size_t& pending);
     bool recover(int error);
     void reportPosition();
 
@@ -58,7 +65,15 @@ private:
 
     SoundSource source;
     int64_t written = 0;  // frames the device has taken; writer thread only
+    int64_t clockHeldUntil = 0;  // no report before `written` passes it; writer thread only
     std::atomic<bool> stopping{false};
+    // A hold asked of the writer, and its answer: the first frame not heard.
+    std::mutex holdLock;
+    std::condition_variable holdChanged;
+    bool holdWanted = false;
+    bool holding = false;
+    bool writing = false;  // the writer runs
+    int64_t unheardAtHold = 0;
     std::atomic<uint64_t> underrunCount{0};
     std::thread writer;
 };
@@ -121,18 +136,72 @@ void AlsaOutput::configure(int wantedRate, size_t wantedBuffer) {
 AlsaOutput::~AlsaOutput() {
     stop();
     snd_pcm_status_free(status);
-    snd_pcm_close(pcm);
+    if (pcm) snd_pcm_close(pcm);
 }
 
 void AlsaOutput::start(SoundSource from) {
     if (writer.joinable() || stopping) return;
     source = std::move(from);
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        writing = true;
+    }
     writer = std::thread(&AlsaOutput::run, this);
 }
 
 void AlsaOutput::stop() {
-    stopping = true;
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        stopping = true;
+    }
+    holdChanged.notify_all();
     if (writer.joinable()) writer.join();
+}
+
+int64_t AlsaOutput::hold() {
+    std::unique_lock<std::mutex> lock(holdLock);
+    if (!writing || holdWanted) return unheardAtHold;
+    holdWanted = true;
+    // The writer looks at least every waitMs.
+    holdChanged.wait(lock, [this] { return holding || !writing; });
+    if (!holding) unheardAtHold = static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0)));
+    return unheardAtHold;
+}
+
+void AlsaOutput::resume() {
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        holdWanted = false;
+    }
+    holdChanged.notify_all();
+}
+
+bool AlsaOutput::holdStill(size_t& pending) {
+    // What the clock has told as heard counts as heard, whether the device
+    // was playing yet or not.
+    const int64_t unheard = std::min(
+        static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0))), written);
+    snd_pcm_drop(pcm);
+    // Frames pulled and not yet taken by the device are dropped too: the
+    // next frame pulled is the next heard.
+    written += static_cast<int64_t>(pending);
+    pending = 0;
+    timing.report(steadyNowNs(), static_cast<double>(written), static_cast<double>(written), false);
+    const int prepared = snd_pcm_prepare(pcm);
+    if (prepared < 0) {
+        std::fprintf(stderr, "ALSA device \"%s\" does not play again: %s\n", name.c_str(), snd_strerror(prepared));
+        return false;
+    }
+    // Until the device has taken more than its buffer after the resume, it
+    // has not played a frame yet, whatever delay a plugin reports.
+    clockHeldUntil = written + static_cast<int64_t>(bufferFrames);
+    std::unique_lock<std::mutex> lock(holdLock);
+    unheardAtHold = unheard;
+    holding = true;
+    holdChanged.notify_all();
+    holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
+    holding = false;
+    return true;
 }
 
 // Puts the device back in order after it ran dry (counted) or was suspended;
@@ -151,6 +220,7 @@ bool AlsaOutput::recover(int error) {
 // frames written minus the device's delay is the frame heard at the moment
 // of the status.
 void AlsaOutput::reportPosition() {
+    if (written <= clockHeldUntil) return;
     if (snd_pcm_status(pcm, status) < 0) return;
     const snd_pcm_state_t state = snd_pcm_status_get_state(status);
     const int64_t now = steadyNowNs();
@@ -174,6 +244,16 @@ void AlsaOutput::run() {
     size_t offset = 0;
     int64_t takenUnplayed = 0;  // frames taken since the device last played
     while (!stopping.load(std::memory_order_relaxed)) {
+        bool holdAsked;
+        {
+            std::lock_guard<std::mutex> lock(holdLock);
+            holdAsked = holdWanted;
+        }
+        if (holdAsked) {
+            if (!holdStill(pending)) break;
+            takenUnplayed = 0;
+            continue;
+        }
         const snd_pcm_sframes_t avail = snd_pcm_avail_update(pcm);
         if (avail < 0) {
             if (!recover(static_cast<int>(avail))) break;
@@ -221,7 +301,12 @@ void AlsaOutput::run() {
     const bool failed = !stopping.load(std::memory_order_relaxed);
     const double heard = failed ? std::max(timing.frameAt(now), 0.0) : timing.frameAt(now);
     timing.report(now, heard, failed ? HUGE_VAL : heard, failed);
-    snd_pcm_drop(pcm);
+    if (pcm) snd_pcm_drop(pcm);
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        writing = false;
+    }
+    holdChanged.notify_all();
 }
 
 }  // namespace

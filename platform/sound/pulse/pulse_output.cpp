@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <mutex>
 
 #include "platform/display/DynamicError.h"
@@ -39,6 +40,8 @@ public:
     double frameHeardAt(int64_t steadyNs) const override;
     int64_t latency() const override { return latencyNs.load(std::memory_order_relaxed); }
     uint64_t underruns() const override { return underflows.load(std::memory_order_relaxed); }
+    int64_t hold() override;
+    void resume() override;
 
 private:
     // Where the stream stood at one steady time, and how fast it moves on:
@@ -49,8 +52,10 @@ private:
         double frame = 0;
         double framesPerNs = 0;
         int64_t written = 0;  // no later frame can be heard
+        double floor = -1e300;  // nor any frame a hold dropped or passed over
         double at(int64_t ns) const {
-            return std::min(frame + static_cast<double>(ns - steadyNs) * framesPerNs, static_cast<double>(written));
+            const double reckoned = frame + static_cast<double>(ns - steadyNs) * framesPerNs;
+            return std::max(std::min(reckoned, static_cast<double>(written)), floor);
         }
     };
 
@@ -71,7 +76,11 @@ private:
     pa_stream* stream = nullptr;
     SoundSource source;
     bool playing = false;  // started and not stopped
+    bool held = false;     // corked and flushed by hold(), writing nothing
     int64_t written = 0;
+    // Our stream frame minus the server's, in frames: the server's count
+    // skips the frames a hold dropped.
+    int64_t serverOffset = 0;
     int64_t lastTimingRequestNs = 0;
     pa_defer_event* startEvent = nullptr;
 
@@ -197,6 +206,50 @@ void PulseOutput::stop() {
     connection.finish(corked, kReplyTimeoutUs);
 }
 
+int64_t PulseOutput::hold() {
+    PulseConnection::Lock lock(connection);
+    if (!playing || held) return written;
+    held = true;
+    int64_t unheard;
+    {
+        std::lock_guard<std::mutex> guard(clockMutex);
+        unheard = std::min(static_cast<int64_t>(std::ceil(clock.at(steadyNowNs()))), written);
+        // The next frame written is the next heard.
+        clock.frame = static_cast<double>(written);
+        clock.written = written;
+        clock.framesPerNs = 0;
+        clock.floor = static_cast<double>(written);
+    }
+    if (pa_stream_get_state(stream) != PA_STREAM_READY) return unheard;
+    // Corked first, so that the emptied stream does not count as run dry;
+    // the flush rewinds what the sink had taken ahead too.
+    pa_operation* corked = pa_stream_cork(stream, 1, nullptr, nullptr);
+    pa_operation* flushed = pa_stream_flush(stream, nullptr, nullptr);
+    connection.finish(corked, kReplyTimeoutUs);
+    connection.finish(flushed, kReplyTimeoutUs);
+    return unheard;
+}
+
+void PulseOutput::resume() {
+    PulseConnection::Lock lock(connection);
+    if (!playing || !held) return;
+    held = false;
+    if (pa_stream_get_state(stream) != PA_STREAM_READY) return;
+    // The flush moved the server's write index back to where it reads; the
+    // next frame written goes there.
+    connection.finish(pa_stream_update_timing_info(stream, nullptr, nullptr), kReplyTimeoutUs);
+    const pa_timing_info* info = pa_stream_get_timing_info(stream);
+    if (info != nullptr && !info->write_index_corrupt) {
+        serverOffset = written - info->write_index / static_cast<int64_t>(kFrameBytes);
+    } else if (info != nullptr && !info->read_index_corrupt) {
+        serverOffset = written - info->read_index / static_cast<int64_t>(kFrameBytes);
+    }
+    const size_t writable = pa_stream_writable_size(stream);
+    if (writable != static_cast<size_t>(-1)) write(writable);
+    if (pa_operation* uncorked = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncorked);
+    lastTimingRequestNs = 0;  // measured again at the next write
+}
+
 double PulseOutput::frameHeardAt(int64_t steadyNs) const {
     std::lock_guard<std::mutex> guard(clockMutex);
     if (!clock.started) return -1.0;
@@ -205,11 +258,11 @@ double PulseOutput::frameHeardAt(int64_t steadyNs) const {
 
 void PulseOutput::onUnderflow(pa_stream*, void* self) {
     auto* output = static_cast<PulseOutput*>(self);
-    if (output->playing) output->underflows.fetch_add(1, std::memory_order_relaxed);
+    if (output->playing && !output->held) output->underflows.fetch_add(1, std::memory_order_relaxed);
 }
 
 void PulseOutput::write(size_t bytes) {
-    if (!playing) return;
+    if (!playing || held) return;
     size_t left = bytes - bytes % kFrameBytes;
     while (left > 0) {
         void* data = nullptr;
@@ -245,7 +298,7 @@ void PulseOutput::write(size_t bytes) {
 // heard, and its smoothing runs on while a sink that had rendered ahead has
 // not yet taken a single frame, then holds still to stay monotonic.
 void PulseOutput::measure() {
-    if (!playing) return;
+    if (!playing || held) return;
     const pa_timing_info* info = pa_stream_get_timing_info(stream);
     if (info == nullptr || info->read_index_corrupt) return;
     const int64_t now = steadyNowNs();
@@ -255,7 +308,7 @@ void PulseOutput::measure() {
     int64_t ageUs = (static_cast<int64_t>(wallNow.tv_sec) - info->timestamp.tv_sec) * 1000000 +
                     (static_cast<int64_t>(wallNow.tv_usec) - info->timestamp.tv_usec);
     if (ageUs < 0 || ageUs > kMostReportAgeUs) ageUs = static_cast<int64_t>(info->transport_usec);
-    const double heard = static_cast<double>(std::max<int64_t>(info->read_index, 0) / kFrameBytes) -
+    const double heard = static_cast<double>(std::max<int64_t>(info->read_index, 0) / kFrameBytes + serverOffset) -
                          static_cast<double>(info->sink_usec) * rate / PA_USEC_PER_SEC;
 
     std::lock_guard<std::mutex> guard(clockMutex);

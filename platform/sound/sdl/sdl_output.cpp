@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/sound_clock.h"
@@ -97,7 +98,7 @@ void SdlOutput::fill(void* self, unsigned char* stream, int length) {
     auto* output = static_cast<SdlOutput*>(self);
     auto* samples = reinterpret_cast<int16_t*>(stream);
     const size_t frames = static_cast<size_t>(length) / 4;
-    if (!output->source) {
+    if (!output->source || output->held) {
         std::fill(samples, samples + 2 * frames, int16_t{0});
         return;
     }
@@ -111,6 +112,28 @@ void SdlOutput::fill(void* self, unsigned char* stream, int length) {
     output->source(samples, frames);
 }
 
+int64_t SdlOutput::hold() {
+    SDL_LockAudioDevice(id);
+    if (source && !held) {
+        held = true;
+        std::lock_guard<std::mutex> lock(timing);
+        // The clock stands at the frame after the block last handed over,
+        // and goes on from there, never back, once resumed.
+        framesBefore = framesAfter;
+        blockAt = std::numeric_limits<int64_t>::min() / 4;
+        heldFloor = static_cast<double>(framesAfter);
+    }
+    const int64_t unheard = framesAfter;
+    SDL_UnlockAudioDevice(id);
+    return unheard;
+}
+
+void SdlOutput::resume() {
+    SDL_LockAudioDevice(id);
+    held = false;
+    SDL_UnlockAudioDevice(id);
+}
+
 double SdlOutput::frameHeardAt(int64_t steadyNs) const {
     std::lock_guard<std::mutex> lock(timing);
     if (!begun) return -1.0;
@@ -118,7 +141,7 @@ double SdlOutput::frameHeardAt(int64_t steadyNs) const {
     // and no frame is heard before it was handed over.
     const double frame =
         static_cast<double>(framesBefore) + static_cast<double>(steadyNs - blockAt - latencyNs) * rate / 1e9;
-    return std::min(frame, static_cast<double>(framesAfter));
+    return std::max(std::min(frame, static_cast<double>(framesAfter)), heldFloor);
 }
 
 std::vector<std::string> SdlOutput::listDevices(const char* driver) {

@@ -25,6 +25,10 @@ public:
     void stop() override;
     double frameHeardAt(int64_t steadyNs) const override;
     int64_t latency() const override { return latencyNs; }
+    // SDL cannot take back a block once handed over: the one playing is heard
+    // out, and the device plays silence after it until resumed.
+    int64_t hold() override;
+    void resume() override;
 
     // The playback devices `driver` offers (nullptr: SDL's own choice of
     // driver); throws DynamicError when the driver does not start. Must not be
@@ -45,4 +49,6 @@ private:
     int64_t framesBefore = 0;
     int64_t framesAfter = 0;
     bool begun = false;
+    double heldFloor = -1e300;  // no frame before the last hold is heard after it
+    bool held = false;  // guarded by the device's lock
 };

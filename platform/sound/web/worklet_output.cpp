@@ -17,6 +17,10 @@ EM_JS(void, webLivePlay, (const uint8_t* data, size_t size, int taps), {
     peekstunSound.playLive(HEAPU8.subarray(data, data + size), taps);
 });
 EM_JS(void, webLiveStop, (), { peekstunSound.stopLive(); });
+EM_JS(void, webLivePause, (int paused), { peekstunSound.pauseLive(paused !== 0); });
+EM_JS(void, webLiveSeek, (int order, int row, double framesIntoRow), {
+    peekstunSound.seekLive(order, row, framesIntoRow);
+});
 EM_JS(void, webLiveClose, (), { peekstunSound.closeLive(); });
 EM_JS(int, webLiveHeardPosition, (double atMs), { return peekstunSound.heardPosition(atMs); });
 EM_JS(int, webLiveHeardEnd, (double atMs), { return peekstunSound.heardEnd(atMs) ? 1 : 0; });
@@ -40,12 +44,19 @@ public:
     void stop() override { webLiveStop(); }
     double frameHeardAt(int64_t) const override { return -1.0; }
     int64_t latency() const override { return 0; }
+    // Pulling nothing, it holds nothing: the song itself pauses.
+    int64_t hold() override { return 0; }
+    void resume() override {}
 
     bool playSong(const std::vector<uint8_t>& file, int interpolationTaps) override {
         webLivePlay(file.data(), file.size(), interpolationTaps);
         return true;
     }
     void stopSong() override { webLiveStop(); }
+    void pauseSong(bool paused) override { webLivePause(paused ? 1 : 0); }
+    void seekSong(int order, int row, int64_t framesIntoRow) override {
+        webLiveSeek(order, row, static_cast<double>(framesIntoRow));
+    }
     SongHeard songHeardAt(int64_t steadyNs) const override {
         const double atMs = static_cast<double>(steadyNs) / 1e6;
         const int packed = webLiveHeardPosition(atMs);
