@@ -200,8 +200,11 @@ try {
     const early = await heard();
     await sleep(1000);
     check(first !== await grab(), 'the live show draws new frames');
-    // The song's first orders have rows of 5292 frames at 44100 Hz.
-    await sleep(6500);
+    // The song's first orders have rows of 5292 frames at 44100 Hz. Waiting
+    // on the audio clock itself, not on wall time, which a busy machine's
+    // audio thread falls behind: from there on into the song's second order.
+    await page.waitForFunction((from) => peekstunSound.heardFrame() - from >= (66 - 2) * 5292,
+      { timeout: 30000, polling: 100 }, early.frame).catch(() => {});
     const later = await heard();
     const expected = (later.frame - early.frame) / 5292;
     check(later.row >= 64 && Math.abs(later.row - early.row - expected) <= 1,
