@@ -12,6 +12,7 @@
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicTimer.h"
 #include "platform/display/ptc.h"
+#include "shared_stage.h"
 #include "shell/assets.h"
 #include "shell/scene_frames.h"
 #include "shell/timeline.h"
@@ -21,18 +22,7 @@ namespace {
 // The loaded show on an offscreen console, built once for all scenes.
 class Stage {
 public:
-    static Stage* get() {
-        static std::unique_ptr<Stage> stage = [] {
-            std::unique_ptr<Stage> made;
-            try {
-                made = std::make_unique<Stage>();
-            } catch (const DynamicError&) {
-                made.reset();
-            }
-            return made;
-        }();
-        return stage.get();
-    }
+    static Stage* get() { return sharedStage<Stage>(); }
 
     Stage() : frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0), srcArea(0, 0, 320, 240), dstArea(0, 0, 320, 240) {
         ptc_error_set_message_box(0);

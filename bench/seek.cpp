@@ -12,6 +12,7 @@
 #include "platform/display/DynamicTimer.h"
 #include "platform/display/ptc.h"
 #include "platform/sound/fmod.h"
+#include "shared_stage.h"
 #include "shell/assets.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
@@ -24,18 +25,7 @@ constexpr const char* kSong = "data/music/peekstun.xm";
 // The loaded show with its song playing through the offline output.
 class SeekStage {
 public:
-    static SeekStage* get() {
-        static std::unique_ptr<SeekStage> stage = [] {
-            std::unique_ptr<SeekStage> made;
-            try {
-                made = std::make_unique<SeekStage>();
-            } catch (const DynamicError&) {
-                made.reset();
-            }
-            return made;
-        }();
-        return stage.get();
-    }
+    static SeekStage* get() { return sharedStage<SeekStage>(); }
 
     SeekStage() : frameFormat(32, 0xff0000, 0x00ff00, 0x0000ff, 0), srcArea(0, 0, 320, 240), dstArea(0, 0, 320, 240) {
         ptc_error_set_message_box(0);
