@@ -17,13 +17,10 @@ import { join } from 'node:path';
 import { buttonNamed, launchBrowser, missingBrowser } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
+import { check, exitWithChecks, skip, sleep } from './checks.mjs';
 
 const [browserName, webBuild, nativeBuild, sourceDir] = process.argv.slice(2);
 const printTimings = process.argv.includes('--timings');
-const skip = (why) => {
-  console.log(`SKIPPED: ${why}`);
-  process.exit(77);
-};
 if (!browserName || !webBuild || !nativeBuild || !sourceDir) {
   console.error('usage: page_test.mjs chromium|firefox WEB_BUILD NATIVE_BUILD SOURCE_DIR [--timings]');
   process.exit(2);
@@ -31,13 +28,7 @@ if (!browserName || !webBuild || !nativeBuild || !sourceDir) {
 if (!existsSync(join(webBuild, 'peekstun.js'))) skip(`no browser build in ${webBuild} (make web)`);
 const missing = (await missingBrowser(browserName)) || pulseMissing();
 if (missing) skip(missing);
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-const failures = [];
-const check = (ok, what) => {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-};
 
 const stills = mkdtempSync(join(tmpdir(), 'peekstun-stills-'));
 const server = await serve([webBuild, stills]);
@@ -331,4 +322,4 @@ try {
   server.close();
   rmSync(stills, { recursive: true, force: true });
 }
-process.exit(failures.length === 0 ? 0 : 1);
+exitWithChecks();

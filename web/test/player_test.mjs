@@ -15,12 +15,9 @@ import { join } from 'node:path';
 import { buttonNamed, launchBrowser, missingBrowser } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
+import { check, exitWithChecks, skip, sleep } from './checks.mjs';
 
 const [browserName, webBuild, shots] = process.argv.slice(2);
-const skip = (why) => {
-  console.log(`SKIPPED: ${why}`);
-  process.exit(77);
-};
 if (!browserName || !webBuild) {
   console.error('usage: player_test.mjs chromium|firefox WEB_BUILD [SHOTS_DIR]');
   process.exit(2);
@@ -28,13 +25,7 @@ if (!browserName || !webBuild) {
 if (!existsSync(join(webBuild, 'peekstun.js'))) skip(`no browser build in ${webBuild} (make web)`);
 const missing = (await missingBrowser(browserName)) || pulseMissing();
 if (missing) skip(missing);
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-const failures = [];
-const check = (ok, what) => {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-};
 
 const server = await serve([webBuild]);
 const base = `http://127.0.0.1:${server.address().port}/`;
@@ -199,4 +190,4 @@ try {
   pulse.stop();
   server.close();
 }
-process.exit(failures.length === 0 ? 0 : 1);
+exitWithChecks();

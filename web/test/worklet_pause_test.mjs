@@ -12,12 +12,9 @@ import { join } from 'node:path';
 import { launchBrowser, missingBrowser } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
+import { check, exitWithChecks, skip } from './checks.mjs';
 
 const [browserName, webBuild, nativeBuild] = process.argv.slice(2);
-const skip = (why) => {
-  console.log(`SKIPPED: ${why}`);
-  process.exit(77);
-};
 if (!browserName || !webBuild || !nativeBuild) {
   console.error('usage: worklet_pause_test.mjs chromium|firefox WEB_BUILD NATIVE_BUILD');
   process.exit(2);
@@ -80,11 +77,6 @@ await browser.close();
 await pulse.stop();
 server.close();
 
-const failures = [];
-const check = (ok, what) => {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-};
 if (!seen) {
   check(false, 'the page plays sound');
 } else {
@@ -98,4 +90,4 @@ if (!seen) {
   check(seen.pausedSeekOn > seen.pausedSeek && seen.pausedSeekOn <= seen.pausedSeek + 8, 'and plays on once resumed');
   check(seen.ended && seen.endRow === seen.endRowLater && seen.endRow >= 20 * 64, 'a seek past the end ends the song where it was');
 }
-process.exit(failures.length ? 1 : 0);
+exitWithChecks();
