@@ -23,6 +23,8 @@ public:
     // present's return (where the vertical sync waits, presents return on a
     // refresh). Before any present, `presentAt` plus one refresh period.
     std::chrono::steady_clock::time_point shownAfter(std::chrono::steady_clock::time_point presentAt) const;
+    // How long each frame stays on the screen.
+    std::chrono::steady_clock::duration period() const { return refreshPeriod; }
     // The same, with the previous present's return given rather than read
     // from the clock: for presents made by someone else and for tests.
     void presentedAt(std::chrono::steady_clock::time_point returned) {

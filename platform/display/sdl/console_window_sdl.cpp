@@ -20,6 +20,9 @@ public:
             std::chrono::duration_cast<steady_clock::duration>(nanoseconds(presentNs))};
         return std::chrono::duration_cast<nanoseconds>(window.shownAfter(presentAt).time_since_epoch()).count();
     }
+    int64_t refreshPeriodNs() const override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(window.refreshPeriod()).count();
+    }
 
 private:
     SdlWindow window;
