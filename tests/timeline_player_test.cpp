@@ -3,7 +3,6 @@
 // long at 60 frames a second.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,6 +17,7 @@
 #include "shell/assets.h"
 #include "shell/timeline.h"
 #include "show/score.h"
+#include "support/in_build_tree.h"
 
 namespace {
 
@@ -63,19 +63,17 @@ struct Seen {
 
 // The show on an offscreen console; `keys` maps a presented frame's number
 // to the keys typed after it, `heldKeys` a held frame's.
-class PlayerShow : public ShowObserver, public ::testing::Test {
+class PlayerShow : public ShowObserver, public InBuildTree<> {
 protected:
     void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PEEKSTUN_BUILD_DIR);
-        if (!std::filesystem::exists("data/music/peekstun.xm")) GTEST_SKIP() << "no data/ in the build tree";
+        InBuildTree::SetUp();
+        if (IsSkipped()) return;
         ptc_error_set_message_box(0);
         console.option("offscreen output");
         console.open("player", 320, 240, format, 0);
         assets = std::make_unique<ShowAssets>(console, format);
         timer.setFixedStep(1.0 / 60);
     }
-    void TearDown() override { std::filesystem::current_path(previous); }
 
     void play() {
         Timeline timeline(*assets, console, timer, song, srcArea, dstArea, this);
@@ -112,7 +110,6 @@ protected:
     std::vector<Seen> seen;
     std::vector<int> scenes;
     int held = 0;
-    std::filesystem::path previous;
 };
 
 TEST_F(PlayerShow, PauseHoldsThePictureAndTheSongAndResumesWhereItStopped) {

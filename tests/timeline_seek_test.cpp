@@ -3,7 +3,6 @@
 // rates; pause, resume and stepping through keys on the offscreen console.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <map>
 #include <random>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/display/ptc.h"
 #include "shell/offline_show.h"
 #include "shell/player_requests.h"
+#include "support/in_build_tree.h"
 
 namespace {
 
@@ -71,16 +71,7 @@ private:
     int left = 1;
 };
 
-class ShowSeeking : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PEEKSTUN_BUILD_DIR);
-        if (!std::filesystem::exists("data/music/peekstun.xm")) GTEST_SKIP() << "no data/ in the build tree";
-    }
-    void TearDown() override { std::filesystem::current_path(previous); }
-    std::filesystem::path previous;
-};
+class ShowSeeking : public InBuildTree<::testing::TestWithParam<int>> {};
 
 TEST_P(ShowSeeking, FramesAfterASeekAreThoseOfTheShowFromItsStart) {
     const int fps = GetParam();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <filesystem>
 #include <functional>
 #include <utility>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "platform/sound/fmod.h"
 #include "shell/show.h"
 #include "show/score.h"
+#include "support/in_build_tree.h"
 
 namespace {
 
@@ -47,14 +47,8 @@ public:
     long count = 0;
 };
 
-class ShowTimeline : public ::testing::Test {
+class ShowTimeline : public InBuildTree<> {
 protected:
-    void SetUp() override {
-        previous = std::filesystem::current_path();
-        std::filesystem::current_path(PEEKSTUN_BUILD_DIR);
-        if (!std::filesystem::exists("data/music/peekstun.xm")) GTEST_SKIP() << "no data/ in the build tree";
-    }
-    void TearDown() override { std::filesystem::current_path(previous); }
 
     // Runs the whole show on the offscreen console with the scripted song.
     bool play(ScriptedSong::Script script, double frameTime = 1.0 / 60) {
@@ -69,7 +63,6 @@ protected:
     }
 
     FrameLog log;
-    std::filesystem::path previous;
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 // the request until the frame at the new moment is presented: the seek and
 // that one frame's drawing. Plain frames, woken the same way, give the
 // drawing alone. Prints the median, 95th percentile and largest of both, in ms.
-import { buttonNamed, launchBrowser } from './test/browsers.mjs';
+import { launchBrowser, runShowWindowed } from './test/browsers.mjs';
 import { startPulse } from './test/pulse.mjs';
 import { serve } from './test/serve.mjs';
 
@@ -39,13 +39,7 @@ try {
     });
   });
   await page.goto(`http://127.0.0.1:${server.address().port}/index.html`);
-  await page.waitForSelector('form.dialog', { timeout: 60000 });
-  await page.evaluate(() => {
-    const fullscreen = document.querySelector('[data-control="101"] input');
-    if (fullscreen.checked) fullscreen.click();
-  });
-  await (await buttonNamed(page, 'Run')).click();
-  await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
+  await runShowWindowed(page);
   const times = await page.evaluate(async (count) => {
     const total = peekstunPlayer.state.total;
     const nextBar = (accept) => new Promise((resolve) => {

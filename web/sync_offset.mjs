@@ -15,7 +15,7 @@
 // frame will be shown (the animation frame's time plus one refresh) instead
 // of now. Prints the mean, median, 95th percentile and extremes in ms.
 import { execFileSync } from 'node:child_process';
-import { launchBrowser } from './test/browsers.mjs';
+import { chooseWindowed, launchBrowser } from './test/browsers.mjs';
 import { startPulse } from './test/pulse.mjs';
 import { serve } from './test/serve.mjs';
 
@@ -80,7 +80,7 @@ try {
       return position;
     };
   }, atFrame);
-  await page.$eval('[data-control="101"] input', (box) => { if (box.checked) box.click(); });
+  await chooseWindowed(page);
   // Every report of the worklet's frame clock, with when it arrived.
   await page.evaluate(() => {
     window.clockReports = [];

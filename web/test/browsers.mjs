@@ -55,3 +55,18 @@ export async function launchBrowser(name, env = {}) {
 export function buttonNamed(page, text) {
   return page.waitForSelector(`button::-p-text(${text})`, { timeout: 60000 });
 }
+
+// Unticks the launcher's "Fullscreen": the show then plays in the page's
+// window rather than taking the whole screen.
+export function chooseWindowed(page) {
+  return page.$eval('[data-control="101"] input', (box) => { if (box.checked) box.click(); });
+}
+
+// From the launcher, runs the show in a window and waits for its first frame
+// to reach the page's player.
+export async function runShowWindowed(page) {
+  await page.waitForSelector('form.dialog', { timeout: 60000 });
+  await chooseWindowed(page);
+  await (await buttonNamed(page, 'Run')).click();
+  await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
+}

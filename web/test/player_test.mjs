@@ -12,7 +12,7 @@
 // browser, no sound server or no built page to test.
 import { existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { buttonNamed, launchBrowser, missingBrowser } from './browsers.mjs';
+import { launchBrowser, missingBrowser, runShowWindowed } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
 import { check, exitWithChecks, skip, sleep } from './checks.mjs';
@@ -43,18 +43,6 @@ async function openPage(address, viewport = { width: 1280, height: 720, deviceSc
   return { page, context, errors };
 }
 
-// Runs the show in a window (full screen would take the test's viewport) and
-// waits for its first reported frame.
-async function runShow(page) {
-  await page.waitForSelector('form.dialog', { timeout: 60000 });
-  await page.evaluate(() => {
-    const fullscreen = document.querySelector('[data-control="101"] input');
-    if (fullscreen.checked) fullscreen.click();
-  });
-  await (await buttonNamed(page, 'Run')).click();
-  await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
-}
-
 async function waitForResult(page, timeout) {
   await page.waitForFunction(() => window.peekstunResult !== undefined, { timeout, polling: 100 });
   return page.evaluate(() => window.peekstunResult);
@@ -71,14 +59,14 @@ try {
   for (const [address, wanted] of [['#t=167.5', (s) => Math.abs(s.seconds - 167.5) < 0.5],
     ['#scene=6', (s) => s.scene === 6 && Math.abs(s.seconds - s.starts[5]) < 0.5]]) {
     const { page, context } = await openPage('index.html' + address);
-    await runShow(page);
+    await runShowWindowed(page);
     const first = await shown(page);
     check(wanted(first), `${address} starts the show there (${first.seconds.toFixed(2)} s, scene ${first.scene})`);
     await context.close();
   }
 
   const { page, context, errors } = await openPage('index.html');
-  await runShow(page);
+  await runShowWindowed(page);
   const picture = await page.evaluate(() => {
     const box = document.getElementById('player-frame').getBoundingClientRect();
     return { x: box.x, y: box.y, width: box.width, height: box.height };
@@ -178,7 +166,7 @@ try {
   if (browserName === 'chromium') {
     const phone = await openPage('index.html#scene=3',
       { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true });
-    await runShow(phone.page);
+    await runShowWindowed(phone.page);
     await phone.page.touchscreen.tap(195, 422);
     const tapped = await waitFor(phone.page, () => peekstunPlayer.state.paused);
     check(tapped.bar && tapped.hash.startsWith('#t='), `a tap on a phone pauses and shows the bar (${tapped.hash})`);

@@ -9,7 +9,7 @@
 // Exits 0 when every cycle ran, 1 otherwise, 77 when there is nothing to drive.
 import { existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { launchBrowser, missingBrowser } from './browsers.mjs';
+import { chooseWindowed, launchBrowser, missingBrowser } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
 
@@ -66,7 +66,7 @@ try {
   await page.goto(`http://127.0.0.1:${server.address().port}/index.html`);
   await page.waitForSelector('form.dialog', { timeout: 60000 });
   // Windowed: the cycles test starting and ending the sound, not full screen.
-  await page.$eval('[data-control="101"] input', (box) => { if (box.checked) box.click(); });
+  await chooseWindowed(page);
   const started = Date.now();
   for (let cycle = 1; cycle <= cycles; ++cycle) {
     try {
