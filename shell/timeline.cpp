@@ -65,13 +65,14 @@ Timeline::~Timeline() = default;
 
 // A frame whose drawing starts at `drawingStarts` is presented about one
 // drawing time later, as the last one was (its composing, not the wait in
-// the present for the refresh), reaches the screen at the display's next
-// refresh after that and stays there one refresh. It shows the row heard
+// the present for the refresh), reaches the screen when the console says
+// (the display's next refresh after that, or at once on a display without
+// one) and stays there until the next frame's refresh. It shows the row heard
 // halfway through that time: each row then appears on the frame nearest to
 // when it is heard, at most half a refresh early or late, rather than always
 // on the frame after, up to a whole refresh late.
 void Timeline::aimSong(int64_t drawingStarts) {
-    song.aim(console.shownAfter(drawingStarts + drawingTime) + console.refreshPeriod() / 2);
+    song.aim(console.shownAfter(drawingStarts + drawingTime) + console.frameDuration() / 2);
 }
 
 void Timeline::beatPulse() {

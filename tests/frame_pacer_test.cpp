@@ -38,4 +38,28 @@ TEST(FramePacer, AFrameIsShownOnTheFirstRefreshAfterItsPresent) {
     EXPECT_EQ(pacer.shownAfter(t0 - milliseconds(4)), t0 + milliseconds(10));
 }
 
+// Without a refresh rate there is no scan-out to wait for: a frame is seen
+// when it is presented, whatever the presents before it.
+TEST(FramePacer, ADisplayWithoutARefreshRateShowsAFrameWhenPresented) {
+    using std::chrono::milliseconds;
+    FramePacer pacer(0);
+    const Clock::time_point t0{milliseconds(1000)};
+    EXPECT_EQ(pacer.shownAfter(t0), t0);
+    pacer.presentedAt(t0);
+    EXPECT_EQ(pacer.shownAfter(t0 + milliseconds(3)), t0 + milliseconds(3));
+}
+
+// A show drawing every other refresh keeps each frame on screen two
+// refreshes; a pause between two presents is not a frame's time.
+TEST(FramePacer, AFrameLastsAsLongAsTheRecentPresentsAreApart) {
+    using std::chrono::milliseconds;
+    FramePacer pacer(100);
+    EXPECT_EQ(pacer.frameDuration(), milliseconds(10));
+    Clock::time_point t{milliseconds(1000)};
+    for (int present = 0; present < 10; ++present, t += milliseconds(20)) pacer.presentedAt(t);
+    EXPECT_EQ(pacer.frameDuration(), milliseconds(20));
+    pacer.presentedAt(t + milliseconds(3000));
+    EXPECT_EQ(pacer.frameDuration(), milliseconds(20));
+}
+
 }  // namespace

@@ -28,7 +28,7 @@ public:
     int height() const { return ptc_console_height(handle); }
     const uint32_t* frame() const { return ptc_console_frame(handle); }
     int64_t shownAfter(int64_t presentNs) const { return ptc_console_shown_after(handle, presentNs); }
-    int64_t refreshPeriod() const { return ptc_console_refresh_period(handle); }
+    int64_t frameDuration() const { return ptc_console_frame_duration(handle); }
     void showBar(const PlayerBar& bar) { ptc_console_bar(handle, &bar); }
     const PlayerBar& bar() const { return *ptc_console_bar_shown(handle); }
 

@@ -28,8 +28,9 @@ public:
     // reaches the screen. A backend that knows nothing of its display's
     // refreshes says one period of a 60 Hz display later.
     virtual int64_t shownAfter(int64_t presentNs) const { return presentNs + kUnknownRefreshPeriodNs; }
-    // How long a frame stays on the screen: one refresh period.
-    virtual int64_t refreshPeriodNs() const { return kUnknownRefreshPeriodNs; }
+    // How long a frame stays on the screen: one refresh period, or more
+    // where the show presents less often.
+    virtual int64_t frameDurationNs() const { return kUnknownRefreshPeriodNs; }
 
     static constexpr int64_t kUnknownRefreshPeriodNs = 1000000000 / 60;
 };

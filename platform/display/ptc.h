@@ -108,9 +108,10 @@ const uint32_t* ptc_console_frame(PTC_CONSOLE console);
 // reaches the screen: the display's next refresh after it. An offscreen
 // console shows nothing and answers `presentNs`.
 int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs);
-// How long each frame stays on the screen, in nanoseconds: the display's
-// refresh period. 0 for an offscreen console.
-int64_t ptc_console_refresh_period(PTC_CONSOLE console);
+// How long each frame stays on the screen, in nanoseconds: the refresh
+// period, or the time between presents where the show keeps up with fewer
+// frames than the display. 0 for an offscreen console.
+int64_t ptc_console_frame_duration(PTC_CONSOLE console);
 // The player's bar, drawn by the window over every frame it presents from the
 // next update on (never into the frame read back by ptc_console_frame); a bar
 // not `shown` hides it. ptc_console_bar_shown is the bar last set.

@@ -168,9 +168,9 @@ void ptc_console_read(PTC_CONSOLE console, PTC_KEY key) {
     console->keys.pop_front();
 }
 
-int64_t ptc_console_refresh_period(PTC_CONSOLE console) {
-    requireHandle(console, "ptc_console_refresh_period");
-    return console->window ? console->window->refreshPeriodNs() : 0;
+int64_t ptc_console_frame_duration(PTC_CONSOLE console) {
+    requireHandle(console, "ptc_console_frame_duration");
+    return console->window ? console->window->frameDurationNs() : 0;
 }
 
 int64_t ptc_console_shown_after(PTC_CONSOLE console, int64_t presentNs) {

@@ -312,3 +312,23 @@ OffsetFigures figuresOf(const std::vector<double>& offsetsMs) {
     figures.p95AbsMs = percentile(magnitudes, 0.95);
     return figures;
 }
+
+SoundEnd soundEndAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs) {
+    const long window = recording.rate / 1000;
+    const long size = static_cast<long>(recording.samples.size());
+    auto loud = [&](long start) {
+        double energy = 0;
+        for (long i = start; i < start + window; ++i) energy += recording.samples[i] * recording.samples[i];
+        return energy / window > 1e-6;  // -60 dBFS
+    };
+    const long key = std::clamp(static_cast<long>(clock.frameAt(static_cast<double>(keyNs))), 0L, size);
+    SoundEnd end;
+    for (long start = std::max(0L, key - 100 * window); start + window <= key; start += window)
+        end.soundingBefore = end.soundingBefore || loud(start);
+    long lastLoudEnd = key;
+    for (long start = key; start + window <= size; start += window)
+        if (loud(start)) lastLoudEnd = start + window;
+    end.stillSounding = lastLoudEnd + 2 * window > size;
+    end.silentAfterMs = (clock.timeOf(static_cast<double>(lastLoudEnd)) - keyNs) / 1e6;
+    return end;
+}

@@ -62,3 +62,14 @@ struct OffsetFigures {
     double maxMs = 0;  // the offset of largest magnitude, with its sign
 };
 OffsetFigures figuresOf(const std::vector<double>& offsetsMs);
+
+// How the sound ended after a key that ends the show: whether it was
+// sounding just before the key, and when the last millisecond louder than
+// -60 dBFS was heard, in ms after the key; `stillSounding` where that
+// millisecond is at the end of the recording.
+struct SoundEnd {
+    bool soundingBefore = false;
+    bool stillSounding = false;
+    double silentAfterMs = 0;
+};
+SoundEnd soundEndAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs);

@@ -7,7 +7,8 @@
 //     window from --start-after seconds on; from the first pulse (waited for
 //     up to --max-wait seconds) it measures --seconds more, finds each pulse
 //     frame and the hit nearest it, and reports the offsets less the
-//     calibration (positive: the picture is late).
+//     calibration (positive: the picture is late). It then presses Escape
+//     and reports how soon after it the sound ended.
 // PULSE_SERVER and DISPLAY choose the server and the display.
 #include <algorithm>
 #include <condition_variable>
@@ -35,6 +36,7 @@ constexpr int64_t kPollNs = 1000000;      // the window is read every millisecon
 constexpr int64_t kSearchNs = 110000000;  // hits are looked for this far either side of a pulse
 constexpr double kMinimumRiseDb = 8.0;    // a hit stands this far above the 20 ms before it
 constexpr int64_t kMillisecond = 1000000;
+constexpr int64_t kEscapeListenNs = 1000 * kMillisecond;  // recorded after Escape
 
 struct Options {
     std::string mode;
@@ -234,6 +236,13 @@ int measure(const Options& options) {
         }
         sleepUntilNs(std::min(end != 0 ? end : now + 1000 * kMillisecond, now + 1000 * kMillisecond));
     }
+    // Then Escape, and a second more of sound: how soon the show falls silent.
+    int64_t escapeNs = 0;
+    if (end != 0 && !poller.windowGone()) {
+        escapeNs = monotonicNs();
+        pressEscape(options.window);
+        sleepUntilNs(escapeNs + kEscapeListenNs);
+    }
     std::vector<ScreenFrame> frames = poller.stop();
     Recording recording = recorder.stop();
 
@@ -257,11 +266,22 @@ int measure(const Options& options) {
             "warning: the recording's reads stray %.0f ms from their line: its times, and these figures, "
             "are not to be trusted\n",
             clock.residualNs / 1e6);
+    // The last loud millisecond heard after the key, in the result line.
+    std::string escape = "not pressed";
+    if (escapeNs != 0) {
+        const SoundEnd soundEnd = soundEndAfter(recording, clock, escapeNs);
+        char text[64];
+        std::snprintf(text, sizeof text, "%.1f ms", soundEnd.silentAfterMs);
+        escape = !soundEnd.soundingBefore ? "no sound just before it"
+                 : soundEnd.stillSounding ? "still sounding 1 s after it"
+                                          : text;
+        std::printf("Escape pressed; the sound ended: %s\n", escape.c_str());
+    }
     std::printf(
         "result beats=%d median_ms=%.1f p95_abs_ms=%.1f max_ms=%.1f unpaired=%d (median %.1f ms before the "
-        "calibration)\n",
+        "calibration), silent after Escape: %s\n",
         figures.count, figures.medianMs, figures.p95AbsMs, figures.maxMs, unpaired,
-        figures.medianMs + options.calibrationMs);
+        figures.medianMs + options.calibrationMs, escape.c_str());
     return figures.count > 0 ? 0 : 1;
 }
 

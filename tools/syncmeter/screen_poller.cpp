@@ -1,6 +1,7 @@
 #include "screen_poller.h"
 
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 #include <sys/ipc.h>
@@ -144,6 +145,24 @@ std::vector<ScreenFrame> WindowPoller::stop() {
     running = false;
     if (thread.joinable()) thread.join();
     return std::move(frames);
+}
+
+void pressEscape(unsigned long window) {
+    Display* x = XOpenDisplay(nullptr);
+    if (!x) throw std::runtime_error("Cannot open the X display");
+    XKeyEvent key{};
+    key.display = x;
+    key.window = window;
+    key.root = DefaultRootWindow(x);
+    key.same_screen = True;
+    key.keycode = XKeysymToKeycode(x, XK_Escape);
+    key.time = CurrentTime;
+    key.type = KeyPress;
+    XSendEvent(x, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&key));
+    key.type = KeyRelease;
+    XSendEvent(x, window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&key));
+    XSync(x, False);
+    XCloseDisplay(x);
 }
 
 FlipWindow::FlipWindow() {

@@ -48,6 +48,10 @@ private:
     std::thread thread;
 };
 
+// Sends Escape, pressed and released, to the window (as xdotool's
+// `key --window` does). Throws std::runtime_error without a display.
+void pressEscape(unsigned long window);
+
 // A plain window of the meter's own whose colour it flips between black and
 // white, the picture half of the calibration stimulus.
 class FlipWindow {

@@ -20,8 +20,8 @@ public:
             std::chrono::duration_cast<steady_clock::duration>(nanoseconds(presentNs))};
         return std::chrono::duration_cast<nanoseconds>(window.shownAfter(presentAt).time_since_epoch()).count();
     }
-    int64_t refreshPeriodNs() const override {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(window.refreshPeriod()).count();
+    int64_t frameDurationNs() const override {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(window.frameDuration()).count();
     }
 
 private:

@@ -44,7 +44,7 @@ public:
     std::chrono::steady_clock::time_point shownAfter(std::chrono::steady_clock::time_point presentAt) const {
         return pacer->shownAfter(presentAt);
     }
-    std::chrono::steady_clock::duration refreshPeriod() const { return pacer->period(); }
+    std::chrono::steady_clock::duration frameDuration() const { return pacer->frameDuration(); }
 
 private:
     void handle(const SDL_Event& event, std::deque<int>& keys);
