@@ -9,7 +9,7 @@
 # make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
 #   programs, their data, the menu entry, icons and manual pages.
 # make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
-# make check-sync [OUTPUTS="0 1"] [LOAD=no|yes|both] [SYNC_SECONDS=40]: how far
+# make check-sync [OUTPUTS="0 1"] [LOAD=no|yes|both] [SYNC_RUNS=3] [SYNC_SECONDS=40]: how far
 #   the beat pulses on screen are from the hits heard, measured from outside
 #   the show on a private PulseAudio server and display, for each sound
 #   output (docs/sync.md). Not part of make test.
@@ -25,6 +25,7 @@ PREFIX ?= /usr/local
 OUTPUTS ?= 0 1
 LOAD ?= no
 SYNC_SECONDS ?= 40
+SYNC_RUNS ?= 3
 
 .PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm check-sync fuzz clean
 
@@ -128,7 +129,7 @@ check-sync: deps
 	scripts/install-deps.sh --sync
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS) --target peekstun data peekstun-sync-meter
-	scripts/check-sync.sh --build $(BUILD) --outputs "$(OUTPUTS)" --load $(LOAD) --seconds $(SYNC_SECONDS)
+	scripts/check-sync.sh --build $(BUILD) --outputs "$(OUTPUTS)" --load $(LOAD) --runs $(SYNC_RUNS) --seconds $(SYNC_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD)-asan $(BUILD)-tsan $(ARM_BUILD) $(WEB_BUILD)

@@ -8,7 +8,9 @@
 //     up to --max-wait seconds) it measures --seconds more, finds each pulse
 //     frame and the hit nearest it, and reports the offsets less the
 //     calibration (positive: the picture is late). It then presses Escape
-//     and reports how soon after it the sound ended.
+//     and reports how soon after it the sound ended. --offsets FILE also
+//     appends each offset to FILE, one a line.
+//   pool FILE...: the figures of all the offsets in those files together.
 // PULSE_SERVER and DISPLAY choose the server and the display.
 #include <algorithm>
 #include <condition_variable>
@@ -18,6 +20,7 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +33,8 @@ namespace {
 const char* const kUsage =
     "usage: peekstun-sync-meter calibrate [--clicks N] [--rate HZ]\n"
     "       peekstun-sync-meter measure --window ID [--start-after S] [--max-wait S]\n"
-    "                           [--seconds S] [--calibration MS] [--rate HZ] [--verbose]\n";
+    "                           [--seconds S] [--calibration MS] [--rate HZ] [--offsets FILE] [--verbose]\n"
+    "       peekstun-sync-meter pool FILE...\n";
 
 constexpr int64_t kPollNs = 1000000;      // the window is read every millisecond
 constexpr int64_t kSearchNs = 110000000;  // hits are looked for this far either side of a pulse
@@ -48,11 +52,17 @@ struct Options {
     int clicks = 20;
     int rate = 44100;
     bool verbose = false;
+    std::string offsetsFile;
+    std::vector<std::string> poolFiles;
 };
 
 bool parse(int argc, char** argv, Options& options) {
     if (argc < 2) return false;
     options.mode = argv[1];
+    if (options.mode == "pool") {
+        for (int i = 2; i < argc; ++i) options.poolFiles.push_back(argv[i]);
+        return !options.poolFiles.empty();
+    }
     if (options.mode != "calibrate" && options.mode != "measure") return false;
     for (int i = 2; i < argc; ++i) {
         std::string name = argv[i];
@@ -75,6 +85,9 @@ bool parse(int argc, char** argv, Options& options) {
             options.calibrationMs = std::strtod(value, &end);
         } else if (name == "--clicks") {
             options.clicks = static_cast<int>(std::strtol(value, &end, 10));
+        } else if (name == "--offsets") {
+            options.offsetsFile = value;
+            end = const_cast<char*>(value) + std::strlen(value);
         } else if (name == "--rate") {
             options.rate = static_cast<int>(std::strtol(value, &end, 10));
         } else {
@@ -258,6 +271,12 @@ int measure(const Options& options) {
                 pulses.size(), unpaired);
     OffsetFigures figures = figuresOf(offsets);
     printFigures("beats", figures);
+    if (!options.offsetsFile.empty()) {
+        FILE* file = std::fopen(options.offsetsFile.c_str(), "a");
+        if (!file) throw std::runtime_error("Cannot write " + options.offsetsFile);
+        for (double offset : offsets) std::fprintf(file, "%.3f\n", offset);
+        std::fclose(file);
+    }
     // The server's timing reports scatter when it cannot keep up; then the
     // hits' times are not known well enough to judge the pictures by.
     const bool unreliable = clock.residualNs > 5e6;
@@ -285,6 +304,24 @@ int measure(const Options& options) {
     return figures.count > 0 ? 0 : 1;
 }
 
+// Several runs' offsets as one: within a run every beat falls at much the
+// same phase of the display's refreshes, so one run's median is mostly that
+// phase.
+int pool(const Options& options) {
+    std::vector<double> offsets;
+    for (const std::string& name : options.poolFiles) {
+        FILE* file = std::fopen(name.c_str(), "r");
+        if (!file) throw std::runtime_error("Cannot read " + name);
+        double offset = 0;
+        while (std::fscanf(file, "%lf", &offset) == 1) offsets.push_back(offset);
+        std::fclose(file);
+    }
+    const OffsetFigures figures = figuresOf(offsets);
+    std::printf("pooled beats=%d median_ms=%.1f p95_abs_ms=%.1f max_ms=%.1f\n", figures.count, figures.medianMs,
+                figures.p95AbsMs, figures.maxMs);
+    return figures.count > 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -294,6 +331,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
+        if (options.mode == "pool") return pool(options);
         return options.mode == "calibrate" ? calibrate(options) : measure(options);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "peekstun-sync-meter: %s\n", error.what());
