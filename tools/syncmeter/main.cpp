@@ -72,6 +72,10 @@ bool parse(int argc, char** argv, Options& options) {
         }
         if (i + 1 >= argc) return false;
         const char* value = argv[++i];
+        if (name == "--offsets") {
+            options.offsetsFile = value;
+            continue;
+        }
         char* end = nullptr;
         if (name == "--window") {
             options.window = std::strtoul(value, &end, 0);
@@ -85,9 +89,6 @@ bool parse(int argc, char** argv, Options& options) {
             options.calibrationMs = std::strtod(value, &end);
         } else if (name == "--clicks") {
             options.clicks = static_cast<int>(std::strtol(value, &end, 10));
-        } else if (name == "--offsets") {
-            options.offsetsFile = value;
-            end = const_cast<char*>(value) + std::strlen(value);
         } else if (name == "--rate") {
             options.rate = static_cast<int>(std::strtol(value, &end, 10));
         } else {
