@@ -286,6 +286,15 @@ std::vector<int64_t> zoomPulses(const std::vector<ScreenFrame>& frames) {
     return pulses;
 }
 
+double medianPictureInterval(const std::vector<ScreenFrame>& frames) {
+    std::vector<double> intervals;
+    for (size_t i = 1; i < frames.size(); ++i)
+        intervals.push_back(static_cast<double>(frames[i].shownNs - frames[i - 1].shownNs));
+    if (intervals.empty()) return 0;
+    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
+    return intervals[intervals.size() / 2];
+}
+
 std::vector<int64_t> flipTimes(const std::vector<ScreenFrame>& frames) {
     std::vector<int64_t> times;
     bool white = false;

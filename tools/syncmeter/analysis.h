@@ -52,6 +52,10 @@ private:
 // and with its zoomed copy, over the pixels where the two differ most.
 std::vector<int64_t> zoomPulses(const std::vector<ScreenFrame>& frames);
 
+// The median time between one new picture and the next: the display's
+// refresh period while the show keeps up with it.
+double medianPictureInterval(const std::vector<ScreenFrame>& frames);
+
 // The times at which the calibration window turned white or black.
 std::vector<int64_t> flipTimes(const std::vector<ScreenFrame>& frames);
 

@@ -1,9 +1,9 @@
 #include "screen_poller.h"
 
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
+#include <X11/keysym.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 

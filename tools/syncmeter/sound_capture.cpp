@@ -4,6 +4,7 @@
 #include <pulse/pulseaudio.h>
 #include <pulse/simple.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -12,6 +13,7 @@
 namespace {
 
 constexpr int kChannels = 2;
+constexpr int64_t kTimingIntervalNs = 5000000;
 
 pa_sample_spec stereo16(int rate) {
     pa_sample_spec spec;
@@ -105,7 +107,7 @@ void MonitorRecorder::start() {
         stream,
         [](pa_stream*, void* loop) { pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0); }, loop);
     pa_stream_set_read_callback(stream, onRead, this);
-    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE);
+    const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_NOFLAGS);
     try {
         if (pa_stream_connect_record(stream, source.empty() ? "@DEFAULT_MONITOR@" : source.c_str(), &attributes,
                                      flags) < 0)
@@ -119,8 +121,7 @@ void MonitorRecorder::start() {
     pa_threaded_mainloop_unlock(loop);
 }
 
-// On the loop's thread: takes what has arrived, then notes when the next
-// sample is heard.
+// On the loop's thread: takes what has arrived, then places it in time.
 void MonitorRecorder::onRead(pa_stream* stream, size_t, void* self) {
     Recording& recording = static_cast<MonitorRecorder*>(self)->recording;
     const size_t frameBytes = kChannels * sizeof(int16_t);
@@ -138,12 +139,63 @@ void MonitorRecorder::onRead(pa_stream* stream, size_t, void* self) {
         }
         pa_stream_drop(stream);
     }
+    static_cast<MonitorRecorder*>(self)->markTiming(stream);
+}
+
+// Each fresh timing report places one frame in time: the newest frame the
+// monitor has taken was rendered by the sink at the report's moment, and is
+// heard when the sink has played what it mixed ahead (the report's sink
+// latency; the source's own is zero for a monitor, and taken off anyway).
+// The server's write index of the record queue lags that frame by what the
+// stream holds back in case the sink rewinds (as much as the sink has mixed
+// ahead, when it rewinds at all), which the report leaves out; the source
+// output's own latency, asked beside each report, tells it. Taken from the
+// reports rather than interpolated to each read: libpulse's smoothing of a
+// monitor's latency strays by hundreds of milliseconds on a sink that
+// rewinds, and a report held between reads would stray by its age.
+void MonitorRecorder::markTiming(pa_stream* stream) {
+    const pa_timing_info* info = pa_stream_get_timing_info(stream);
+    if (info != nullptr && !info->write_index_corrupt && heldBackKnown &&
+        (info->timestamp.tv_sec != lastReport.tv_sec || info->timestamp.tv_usec != lastReport.tv_usec)) {
+        lastReport = info->timestamp;
+        struct timeval wallNow;
+        pa_gettimeofday(&wallNow);
+        const int64_t ageNs = (static_cast<int64_t>(wallNow.tv_sec - info->timestamp.tv_sec) * 1000000 +
+                               (wallNow.tv_usec - info->timestamp.tv_usec)) *
+                              1000;
+        const int64_t reportNs = monotonicNs() - ageNs;
+        const int64_t latencyNs =
+            (static_cast<int64_t>(info->source_usec) - static_cast<int64_t>(info->sink_usec)) * 1000;
+        const int64_t frameBytes = kChannels * sizeof(int16_t);
+        // The output's buffer latency is the held-back part plus the record
+        // queue not yet sent, which the report counts itself.
+        const int64_t queuedNs = (info->write_index - info->read_index) / frameBytes * 1000000000 / recording.rate;
+        const int64_t heldBackNs = std::max<int64_t>(0, heldBackUs * 1000 - queuedNs);
+        const int64_t frame = info->write_index / frameBytes;
+        if (ageNs >= 0 && ageNs < 1000000000) recording.marks.push_back({frame, reportNs - latencyNs - heldBackNs});
+    }
+    // A report at most every few milliseconds, one at a time, each with the
+    // output's latency asked just before it.
     const int64_t now = monotonicNs();
-    pa_usec_t latency = 0;
-    int negative = 0;
-    if (pa_stream_get_latency(stream, &latency, &negative) == 0) {
-        const int64_t ns = static_cast<int64_t>(latency) * 1000;
-        recording.marks.push_back({static_cast<int64_t>(recording.samples.size()), negative ? now + ns : now - ns});
+    if (!timingAsked && now - lastAskedNs >= kTimingIntervalNs) {
+        pa_operation* held = pa_context_get_source_output_info(
+            context, pa_stream_get_index(stream),
+            [](pa_context*, const pa_source_output_info* output, int, void* self) {
+                auto* recorder = static_cast<MonitorRecorder*>(self);
+                if (output == nullptr) return;
+                recorder->heldBackUs = static_cast<int64_t>(output->buffer_usec);
+                recorder->heldBackKnown = true;
+            },
+            this);
+        pa_operation* asked = pa_stream_update_timing_info(
+            stream, [](pa_stream*, int, void* self) { static_cast<MonitorRecorder*>(self)->timingAsked = false; },
+            this);
+        if (held) pa_operation_unref(held);
+        if (asked) {
+            timingAsked = true;
+            lastAskedNs = now;
+            pa_operation_unref(asked);
+        }
     }
 }
 
@@ -158,11 +210,12 @@ Recording MonitorRecorder::stop() {
     return std::move(recording);
 }
 
-void playClicks(int rate, int clicks, int64_t spacingNs, const std::function<void(int64_t heardNs)>& onClick) {
+void playClicks(int rate, int latencyMs, int clicks, int64_t spacingNs,
+                const std::function<void(int64_t heardNs)>& onClick) {
     pa_sample_spec spec = stereo16(rate);
     pa_buffer_attr attributes;
     attributes.maxlength = static_cast<uint32_t>(-1);
-    attributes.tlength = bytesOf(rate, 20);
+    attributes.tlength = bytesOf(rate, latencyMs);
     attributes.prebuf = static_cast<uint32_t>(-1);
     attributes.minreq = bytesOf(rate, 5);
     attributes.fragsize = static_cast<uint32_t>(-1);

@@ -4,6 +4,8 @@
 // server reports.
 #pragma once
 
+#include <sys/time.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -13,10 +15,10 @@ struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
 
-// Mono samples and, after each read, the time at which the sample following
-// the ones read so far is heard: the read time less the recording latency the
-// server reports, which for a sink's monitor is negative by as much as the
-// sink has mixed ahead of what it plays.
+// Mono samples and, from the server's timing reports, when some of them were
+// heard: the report's time less the recording latency the server reports,
+// which for a sink's monitor is negative by as much as the sink has mixed
+// ahead of what it plays.
 struct Recording {
     int rate = 0;
     std::vector<float> samples;
@@ -37,15 +39,22 @@ public:
 
 private:
     static void onRead(pa_stream* stream, size_t bytes, void* self);
+    void markTiming(pa_stream* stream);
     void waitUntilReady(bool stream);
     std::string source;
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     Recording recording;
+    struct timeval lastReport {};
+    bool timingAsked = false;
+    bool heldBackKnown = false;
+    int64_t heldBackUs = 0;
+    int64_t lastAskedNs = 0;
 };
 
 // Plays silence with `clicks` short noise bursts `spacingNs` apart into the
-// default sink; `onClick` learns when each will be heard (the moment it is
-// handed over plus the latency the server reports for the stream).
-void playClicks(int rate, int clicks, int64_t spacingNs, const std::function<void(int64_t heardNs)>& onClick);
+// default sink, from a stream that asks for `latencyMs` of buffer; `onClick` learns when each will be heard (the moment
+// it is handed over plus the latency the server reports for the stream).
+void playClicks(int rate, int latencyMs, int clicks, int64_t spacingNs,
+                const std::function<void(int64_t heardNs)>& onClick);
