@@ -322,22 +322,80 @@ OffsetFigures figuresOf(const std::vector<double>& offsetsMs) {
     return figures;
 }
 
-SoundEnd soundEndAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs) {
-    const long window = recording.rate / 1000;
-    const long size = static_cast<long>(recording.samples.size());
-    auto loud = [&](long start) {
+namespace {
+
+// Which milliseconds of the recording are louder than -60 dBFS.
+class Loudness {
+public:
+    Loudness(const Recording& recording, const SampleClock& clock)
+        : recording(recording),
+          clock(clock),
+          window(recording.rate / 1000),
+          size(static_cast<long>(recording.samples.size())) {}
+    bool loud(long start) const {
         double energy = 0;
         for (long i = start; i < start + window; ++i) energy += recording.samples[i] * recording.samples[i];
-        return energy / window > 1e-6;  // -60 dBFS
-    };
-    const long key = std::clamp(static_cast<long>(clock.frameAt(static_cast<double>(keyNs))), 0L, size);
+        return energy / window > 1e-6;
+    }
+    long frameAt(int64_t ns) const {
+        return std::clamp(static_cast<long>(clock.frameAt(static_cast<double>(ns))), 0L, size);
+    }
+    double msAfter(long frame, int64_t ns) const { return (clock.timeOf(static_cast<double>(frame)) - ns) / 1e6; }
+    const Recording& recording;
+    const SampleClock& clock;
+    const long window;
+    const long size;
+};
+
+}  // namespace
+
+SoundEnd soundEndAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs) {
+    const Loudness sound(recording, clock);
+    const long window = sound.window;
+    const long key = sound.frameAt(keyNs);
     SoundEnd end;
     for (long start = std::max(0L, key - 100 * window); start + window <= key; start += window)
-        end.soundingBefore = end.soundingBefore || loud(start);
+        end.soundingBefore = end.soundingBefore || sound.loud(start);
     long lastLoudEnd = key;
-    for (long start = key; start + window <= size; start += window)
-        if (loud(start)) lastLoudEnd = start + window;
-    end.stillSounding = lastLoudEnd + 2 * window > size;
-    end.silentAfterMs = (clock.timeOf(static_cast<double>(lastLoudEnd)) - keyNs) / 1e6;
+    for (long start = key; start + window <= sound.size; start += window)
+        if (sound.loud(start)) lastLoudEnd = start + window;
+    end.stillSounding = lastLoudEnd + 2 * window > sound.size;
+    end.silentAfterMs = sound.msAfter(lastLoudEnd, keyNs);
     return end;
+}
+
+double silenceAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs, int64_t untilNs,
+                    int64_t quietForNs) {
+    const Loudness sound(recording, clock);
+    const long last = sound.frameAt(untilNs);
+    const long needed = std::max(1L, static_cast<long>(quietForNs / 1000000)) * sound.window;
+    long quietFrom = -1;
+    for (long start = sound.frameAt(keyNs); start + sound.window <= last; start += sound.window) {
+        if (sound.loud(start)) {
+            quietFrom = -1;
+        } else {
+            if (quietFrom < 0) quietFrom = start;
+            if (start + sound.window - quietFrom >= needed) return sound.msAfter(quietFrom, keyNs);
+        }
+    }
+    return -1;
+}
+
+double soundAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs, int64_t untilNs) {
+    const Loudness sound(recording, clock);
+    const long last = sound.frameAt(untilNs);
+    for (long start = sound.frameAt(keyNs); start + sound.window <= last; start += sound.window)
+        if (sound.loud(start)) return sound.msAfter(start, keyNs);
+    return -1;
+}
+
+double longestSilence(const Recording& recording, const SampleClock& clock, int64_t fromNs, int64_t untilNs) {
+    const Loudness sound(recording, clock);
+    const long last = sound.frameAt(untilNs);
+    long longest = 0, run = 0;
+    for (long start = sound.frameAt(fromNs); start + sound.window <= last; start += sound.window) {
+        run = sound.loud(start) ? 0 : run + sound.window;
+        longest = std::max(longest, run);
+    }
+    return longest * 1000.0 / recording.rate;
 }

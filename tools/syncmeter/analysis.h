@@ -77,3 +77,12 @@ struct SoundEnd {
     double silentAfterMs = 0;
 };
 SoundEnd soundEndAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs);
+
+// The player's moves as heard, each from the key's time up to `untilNs`: how
+// long after the key a silence of at least `quietForNs` began, how long
+// after it the first loud millisecond came, and the longest silence between
+// two times, all in milliseconds (-1 where none was found).
+double silenceAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs, int64_t untilNs,
+                    int64_t quietForNs);
+double soundAfter(const Recording& recording, const SampleClock& clock, int64_t keyNs, int64_t untilNs);
+double longestSilence(const Recording& recording, const SampleClock& clock, int64_t fromNs, int64_t untilNs);

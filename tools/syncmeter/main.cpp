@@ -12,6 +12,12 @@
 //     calibration (positive: the picture is late). It then presses Escape
 //     and reports how soon after it the sound ended. --offsets FILE also
 //     appends each offset to FILE, one a line.
+//   moves --window ID: records and polls the show from its start and, once
+//     it sounds, presses the player's keys and times what is heard: Space to
+//     silence, Space again to sound, the longest silence in the second after
+//     a seek (Right) and after a scene jump (5), then three jumps to scene 3
+//     and the offsets of the first 20 beats after each, less the
+//     calibration; then Escape.
 //   pool FILE...: the figures of all the offsets in those files together.
 //   tone FILE: writes a quiet 100 ms tone, begun and ended softly, for
 //     another client to play beside the show without the meter taking it
@@ -41,6 +47,7 @@ const char* const kUsage =
     "usage: peekstun-sync-meter calibrate [--clicks N] [--click-latency MS] [--rate HZ]\n"
     "       peekstun-sync-meter measure --window ID [--start-after S] [--max-wait S]\n"
     "                           [--seconds S] [--calibration MS] [--rate HZ] [--offsets FILE] [--verbose]\n"
+    "       peekstun-sync-meter moves --window ID [--calibration MS] [--rate HZ] [--offsets FILE] [--verbose]\n"
     "       peekstun-sync-meter pool FILE...\n"
     "       peekstun-sync-meter tone FILE\n";
 
@@ -72,7 +79,7 @@ bool parse(int argc, char** argv, Options& options) {
         for (int i = 2; i < argc; ++i) options.poolFiles.push_back(argv[i]);
         return options.mode == "pool" ? !options.poolFiles.empty() : options.poolFiles.size() == 1;
     }
-    if (options.mode != "calibrate" && options.mode != "measure") return false;
+    if (options.mode != "calibrate" && options.mode != "measure" && options.mode != "moves") return false;
     for (int i = 2; i < argc; ++i) {
         std::string name = argv[i];
         if (name == "--verbose") {
@@ -107,7 +114,7 @@ bool parse(int argc, char** argv, Options& options) {
         }
         if (end == value || *end != '\0') return false;
     }
-    if (options.mode == "measure" && options.window == 0) return false;
+    if ((options.mode == "measure" || options.mode == "moves") && options.window == 0) return false;
     return options.rate >= 8000 && options.clicks > 0 && options.clickLatencyMs > 0 && options.seconds > 0 &&
            options.startAfter >= 0;
 }
@@ -140,6 +147,14 @@ std::vector<double> offsetsToHits(const std::vector<int64_t>& pictures, const On
         if (verbose) std::printf("  picture at %.3f s, hit %+.1f dB, offset %+.1f ms\n", picture / 1e9, rise, offset);
     }
     return offsets;
+}
+
+void appendOffsets(const std::string& name, const std::vector<double>& offsets) {
+    if (name.empty()) return;
+    FILE* file = std::fopen(name.c_str(), "a");
+    if (!file) throw std::runtime_error("Cannot write " + name);
+    for (double offset : offsets) std::fprintf(file, "%.3f\n", offset);
+    std::fclose(file);
 }
 
 int calibrate(const Options& options) {
@@ -268,7 +283,7 @@ int measure(const Options& options) {
     int64_t escapeNs = 0;
     if (end != 0 && !poller.windowGone()) {
         escapeNs = monotonicNs();
-        pressEscape(options.window);
+        pressKey(options.window, "Escape");
         sleepUntilNs(escapeNs + kEscapeListenNs);
     }
     std::vector<ScreenFrame> frames = poller.stop();
@@ -286,12 +301,7 @@ int measure(const Options& options) {
                 pulses.size(), unpaired);
     OffsetFigures figures = figuresOf(offsets);
     printFigures("beats", figures);
-    if (!options.offsetsFile.empty()) {
-        FILE* file = std::fopen(options.offsetsFile.c_str(), "a");
-        if (!file) throw std::runtime_error("Cannot write " + options.offsetsFile);
-        for (double offset : offsets) std::fprintf(file, "%.3f\n", offset);
-        std::fclose(file);
-    }
+    appendOffsets(options.offsetsFile, offsets);
     // The server's timing reports scatter when it cannot keep up; then the
     // hits' times are not known well enough to judge the pictures by.
     const bool unreliable = clock.residualNs > 5e6;
@@ -337,6 +347,66 @@ int pool(const Options& options) {
     return figures.count > 0 ? 0 : 1;
 }
 
+int moves(const Options& options) {
+    WindowPoller poller(options.window, kPollNs);
+    MonitorRecorder recorder("", options.rate);
+    recorder.start();
+    poller.start();
+    // The show is loading; its song starts with the first scene. A few
+    // seconds into it every part has settled.
+    const int64_t began = monotonicNs();
+    sleepUntilNs(began + 12000 * kMillisecond);
+    auto press = [&](const char* key, int64_t waitMs) {
+        const int64_t at = monotonicNs();
+        pressKey(options.window, key);
+        sleepUntilNs(at + waitMs * kMillisecond);
+        return at;
+    };
+    const int64_t pauseKey = press("space", 1500);
+    const int64_t resumeKey = press("space", 3000);
+    const int64_t seekKey = press("Right", 3000);
+    const int64_t jumpKey = press("5", 3000);
+    constexpr int kJumps = 3;
+    constexpr int64_t kBeatsMs = 14000;  // 20 beats and more
+    int64_t sceneKeys[kJumps];
+    for (int64_t& key : sceneKeys) key = press("3", kBeatsMs);
+    const int64_t escapeKey = press("Escape", 500);
+    std::vector<ScreenFrame> frames = poller.stop();
+    Recording recording = recorder.stop();
+
+    SampleClock clock(recording);
+    OnsetFinder onsets(recording, clock);
+    printClock(recording, clock);
+    const double toSilence = silenceAfter(recording, clock, pauseKey, resumeKey, 200 * kMillisecond);
+    const double toSound = soundAfter(recording, clock, resumeKey, seekKey);
+    const double afterSeek = longestSilence(recording, clock, seekKey, seekKey + 1000 * kMillisecond);
+    const double afterJump = longestSilence(recording, clock, jumpKey, jumpKey + 1000 * kMillisecond);
+    std::vector<double> offsets;
+    for (int64_t key : sceneKeys) {
+        std::vector<ScreenFrame> after;
+        for (const ScreenFrame& frame : frames)
+            if (frame.shownNs > key + 50 * kMillisecond && frame.shownNs < key + kBeatsMs * kMillisecond)
+                after.push_back(frame);
+        int unpaired = 0;
+        std::vector<double> jumpOffsets =
+            offsetsToHits(zoomPulses(after), onsets, options.calibrationMs, options.verbose, unpaired);
+        if (jumpOffsets.size() > 20) jumpOffsets.resize(20);
+        std::printf("jump to scene 3: %zu beats, %d pulses without a hit near them\n", jumpOffsets.size(), unpaired);
+        offsets.insert(offsets.end(), jumpOffsets.begin(), jumpOffsets.end());
+    }
+    appendOffsets(options.offsetsFile, offsets);
+    const OffsetFigures figures = figuresOf(offsets);
+    printFigures("beats after the jumps", figures);
+    const SoundEnd end = soundEndAfter(recording, clock, escapeKey);
+    std::printf(
+        "moves space_to_silence_ms=%.1f space_to_sound_ms=%.1f silence_after_seek_ms=%.1f "
+        "silence_after_jump_ms=%.1f beats=%d median=%.1f p95_abs=%.1f refresh=%.1f (ms), silent after Escape: %.1f "
+        "ms\n",
+        toSilence, toSound, afterSeek, afterJump, figures.count, figures.medianMs, figures.p95AbsMs,
+        medianPictureInterval(frames) / 1e6, end.silentAfterMs);
+    return figures.count > 0 && toSilence >= 0 && toSound >= 0 ? 0 : 1;
+}
+
 int tone(const Options& options) {
     constexpr int kRate = 48000;
     constexpr int kFrames = kRate / 10;
@@ -364,6 +434,7 @@ int main(int argc, char** argv) {
     try {
         if (options.mode == "pool") return pool(options);
         if (options.mode == "tone") return tone(options);
+        if (options.mode == "moves") return moves(options);
         return options.mode == "calibrate" ? calibrate(options) : measure(options);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "peekstun-sync-meter: %s\n", error.what());

@@ -147,7 +147,7 @@ std::vector<ScreenFrame> WindowPoller::stop() {
     return std::move(frames);
 }
 
-void pressEscape(unsigned long window) {
+void pressKey(unsigned long window, const char* keysym) {
     Display* x = XOpenDisplay(nullptr);
     if (!x) throw std::runtime_error("Cannot open the X display");
     XKeyEvent key{};
@@ -155,7 +155,7 @@ void pressEscape(unsigned long window) {
     key.window = window;
     key.root = DefaultRootWindow(x);
     key.same_screen = True;
-    key.keycode = XKeysymToKeycode(x, XK_Escape);
+    key.keycode = XKeysymToKeycode(x, XStringToKeysym(keysym));
     key.time = CurrentTime;
     key.type = KeyPress;
     XSendEvent(x, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&key));

@@ -50,7 +50,9 @@ private:
 
 // Sends Escape, pressed and released, to the window (as xdotool's
 // `key --window` does). Throws std::runtime_error without a display.
-void pressEscape(unsigned long window);
+// Sends the key X names `keysym` ("Escape", "space", "Right", "3") to the
+// window, pressed and released.
+void pressKey(unsigned long window, const char* keysym);
 
 // A plain window of the meter's own whose colour it flips between black and
 // white, the picture half of the calibration stimulus.
