@@ -18,7 +18,7 @@ constexpr int64_t kMs = 1000000;
 // Frame 0 of the recordings below is heard at this time.
 constexpr int64_t kStartNs = 5000 * kMs;
 
-// Seconds of quiet noise, timed by reports every 10 ms that scatter by up
+// Seconds of quiet noise, timed by reports every 5 ms that scatter by up
 // to a millisecond, a few of them far off, as a server's do.
 Recording quietRecording(double seconds) {
     Recording recording;
@@ -28,7 +28,7 @@ Recording quietRecording(double seconds) {
     recording.samples.resize(static_cast<size_t>(seconds * kRate));
     for (float& sample : recording.samples) sample = hiss(random);
     std::uniform_real_distribution<double> scatter(-1e6, 1e6);
-    for (int64_t frame = 0; frame < static_cast<int64_t>(recording.samples.size()); frame += kRate / 100) {
+    for (int64_t frame = 0; frame < static_cast<int64_t>(recording.samples.size()); frame += kRate / 200) {
         const double off = frame % (kRate * 2) == 0 ? 80e6 : scatter(random);
         recording.marks.push_back({frame, static_cast<int64_t>(kStartNs + frame * kFrameNs + off)});
     }

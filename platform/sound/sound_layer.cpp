@@ -441,7 +441,7 @@ bool FMUSIC_SetPaused(FMUSIC_MODULE* module, bool paused) {
         s.sink->pauseSong(paused);
     } else if (s.live) {
         if (paused) {
-            holdLive();
+            s.live->replayFrom(s.sink->pause());
         } else {
             s.sink->resume();
         }

@@ -48,6 +48,12 @@ public:
     // and before start or after stop.
     virtual int64_t hold() = 0;
     virtual void resume() = 0;
+    // A pause: the stream stops where it is heard, as for hold(), but an
+    // output whose device can pause keeps what it holds and plays it on at
+    // resume(), returning the first stream frame not yet pulled (nothing is
+    // dropped). A device that must be opened again after dropping its frames
+    // may take long to sound again; one kept paused does not.
+    virtual int64_t pause() { return hold(); }
 
     // The page's audio worklet decodes the song itself, beside the audio, and
     // never pulls from a source: the layer hands it the song's file instead

@@ -105,7 +105,7 @@ double split(std::vector<double> values) {
 
 }  // namespace
 
-SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.rate), span(recording.rate) {
+SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.rate), span(recording.rate / 10) {
     // The first reads drain what the stream held before its timing was known.
     for (const auto& mark : recording.marks) {
         if (mark.frame <= recording.rate / 2) continue;

@@ -13,8 +13,11 @@
 // When each recorded frame was heard. The sink plays at its nominal rate on
 // the monotonic clock, so frame f is heard at f times the frame period plus
 // an offset; the offset is taken, around each frame, as the median of what
-// the reads within a second of it say, which neither a read held up by the
-// scheduler nor a stretch the monitor lost can pull far.
+// the server's reports within 100 ms of it say, which no single late report
+// can pull far. The offset steps where the monitor was handed frames that a
+// sink which rewinds then took back and mixed again (a stream starting,
+// pausing or seeking): the recording holds them, though nobody heard them,
+// and the reports after the step place what follows where it was heard.
 class SampleClock {
 public:
     SampleClock(const Recording& recording);

@@ -42,6 +42,7 @@ public:
     int64_t latency() const override { return timing.latency(); }
     uint64_t underruns() const override { return underrunCount.load(std::memory_order_relaxed); }
     int64_t hold() override;
+    int64_t pause() override;
     void resume() override;
 
 private:
@@ -50,6 +51,9 @@ private:
     // On the writer: drops what the device holds and waits to be resumed.
     // False when the device does not open again.
     bool holdStill(size_t& pending);
+    // On the writer, for a pause: the device paused with what it holds;
+    // false where it cannot pause now.
+    bool pauseStill(size_t pending);
     bool recover(int error);
     void reportPosition();
 
@@ -61,6 +65,7 @@ private:
     snd_pcm_uframes_t bufferFrames = 0;
     // Whether the device's status times are on the steady clock.
     bool monotonicStamps = false;
+    bool canPause = false;
     HeardFrameCache timing;
 
     SoundSource source;
@@ -71,6 +76,7 @@ private:
     std::mutex holdLock;
     std::condition_variable holdChanged;
     bool holdWanted = false;
+    bool keepWanted = false;  // the hold is a pause: keep what the device holds
     bool holding = false;
     bool writing = false;  // the writer runs
     int64_t unheardAtHold = 0;
@@ -118,6 +124,7 @@ void AlsaOutput::configure(int wantedRate, size_t wantedBuffer) {
     check(snd_pcm_hw_params(pcm, hw), where + " refuses 16-bit stereo at " + std::to_string(rate) + " Hz");
     check(snd_pcm_hw_params_get_buffer_size(hw, &bufferFrames), where + " buffer size");
     check(snd_pcm_hw_params_get_period_size(hw, &periodFrames, &direction), where + " period size");
+    canPause = snd_pcm_hw_params_can_pause(hw) != 0;
 
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);
@@ -158,6 +165,15 @@ void AlsaOutput::stop() {
     if (writer.joinable()) writer.join();
 }
 
+int64_t AlsaOutput::pause() {
+    {
+        std::lock_guard<std::mutex> lock(holdLock);
+        if (!writing || holdWanted) return unheardAtHold;
+        keepWanted = true;
+    }
+    return hold();
+}
+
 int64_t AlsaOutput::hold() {
     std::unique_lock<std::mutex> lock(holdLock);
     if (!writing || holdWanted) return unheardAtHold;
@@ -172,8 +188,31 @@ void AlsaOutput::resume() {
     {
         std::lock_guard<std::mutex> lock(holdLock);
         holdWanted = false;
+        keepWanted = false;
     }
     holdChanged.notify_all();
+}
+
+bool AlsaOutput::pauseStill(size_t pending) {
+    if (!canPause || snd_pcm_state(pcm) != SND_PCM_STATE_RUNNING || snd_pcm_pause(pcm, 1) < 0) return false;
+    // The clock stands still where it is heard; every frame pulled is still
+    // to be heard.
+    const int64_t now = steadyNowNs();
+    const double heard = std::min(timing.frameAt(now), static_cast<double>(written));
+    timing.report(now, heard, heard, false);
+    std::unique_lock<std::mutex> lock(holdLock);
+    unheardAtHold = written + static_cast<int64_t>(pending);
+    holding = true;
+    holdChanged.notify_all();
+    holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
+    holding = false;
+    lock.unlock();
+    if (snd_pcm_pause(pcm, 0) < 0) {
+        // Where it does not play on, it starts again from its next frame.
+        snd_pcm_drop(pcm);
+        snd_pcm_prepare(pcm);
+    }
+    return true;
 }
 
 bool AlsaOutput::holdStill(size_t& pending) {
@@ -250,6 +289,12 @@ void AlsaOutput::run() {
             holdAsked = holdWanted;
         }
         if (holdAsked) {
+            bool keep;
+            {
+                std::lock_guard<std::mutex> lock(holdLock);
+                keep = keepWanted;
+            }
+            if (keep && pauseStill(pending)) continue;
             if (!holdStill(pending)) break;
             takenUnplayed = 0;
             continue;
