@@ -158,12 +158,14 @@ TEST_F(AlsaOutput, HoldStandsStillAndResumeGoesOn) {
     output->resume();
     double last = next;
     bool back = false;
-    ASSERT_TRUE(waitFor([&] {
-        const double heard = output->frameHeardAt(steadyNs());
-        back |= heard < last;
-        last = heard;
-        return heard > next + kRate / 4;
-    }, 10));
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const double heard = output->frameHeardAt(steadyNs());
+            back |= heard < last;
+            last = heard;
+            return heard > next + kRate / 4;
+        },
+        10));
     EXPECT_FALSE(back) << "the heard frame went back";
     EXPECT_EQ(output->underruns(), 0u);
 }
@@ -188,3 +190,34 @@ TEST(AlsaOutputError, NamesTheDeviceThatDoesNotOpen) {
 }
 
 }  // namespace
+
+// Paused, a device that can pause keeps its frames: nothing pulled is
+// dropped, the heard frame stands still, and resumed it plays on from there.
+TEST_F(AlsaOutput, APauseKeepsWhatTheDeviceHolds) {
+    std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, 4096);
+    CountingSource counter;
+    output->start(counter.source());
+    ASSERT_TRUE(waitFor([&] { return output->frameHeardAt(steadyNs()) > kRate / 4; }));
+    const int64_t kept = output->pause();
+    const int64_t next = counter.pulled.load();
+    EXPECT_EQ(kept, next) << "every frame pulled is still to be heard";
+    const double still = output->frameHeardAt(steadyNs());
+    EXPECT_LE(still, static_cast<double>(next));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(counter.pulled.load(), next) << "the source is not called while paused";
+    EXPECT_EQ(output->frameHeardAt(steadyNs()), still);
+
+    output->resume();
+    double last = still;
+    bool back = false;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const double heard = output->frameHeardAt(steadyNs());
+            back |= heard < last;
+            last = heard;
+            return heard > next + kRate / 4;
+        },
+        10));
+    EXPECT_FALSE(back) << "the heard frame went back";
+    EXPECT_EQ(output->underruns(), 0u);
+}

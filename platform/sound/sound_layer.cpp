@@ -91,12 +91,12 @@ struct SoundSystem {
     // The song being played. The mixing thread reads it; it changes only
     // while nothing is mixed (LiveMixer::change, or with no mixAhead).
     FMUSIC_MODULE* playing = nullptr;
-    bool sinkDecodes = false;  // the sink plays `playing` from its file itself
-    bool paused = false;       // `playing` is paused
-    int64_t offlinePaused = 0; // frames handed out offline while paused
-    int64_t songStart = 0;     // the frame of the layer's clock the playing song starts at
-    size_t offlineHeld = 0;    // frames of song in the last frames handed out offline
-    uint64_t underruns = 0;    // of the last session, once closed
+    bool sinkDecodes = false;   // the sink plays `playing` from its file itself
+    bool paused = false;        // `playing` is paused
+    int64_t offlinePaused = 0;  // frames handed out offline while paused
+    int64_t songStart = 0;      // the frame of the layer's clock the playing song starts at
+    size_t offlineHeld = 0;     // frames of song in the last frames handed out offline
+    uint64_t underruns = 0;     // of the last session, once closed
 };
 
 SoundSystem& sound() {
@@ -347,8 +347,8 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
                     s.offlinePaused += static_cast<int64_t>(frames);
                     return;
                 }
-                s.offlineHeld = s.mixAhead ? s.mixAhead->take(samples, frames)
-                                           : mixOffline(samples, frames, songFrameAt(0));
+                s.offlineHeld =
+                    s.mixAhead ? s.mixAhead->take(samples, frames) : mixOffline(samples, frames, songFrameAt(0));
             });
         } else {
             if (hasDevices(s.output)) {

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -46,7 +46,11 @@ public:
     void resume() override;
 
 private:
-    void configure(int rate, size_t bufferFrames);
+    // Sets `device` up for 16-bit stereo at `rate` with about `bufferFrames`;
+    // the sizes it takes go to `periodFrames` and `bufferFrames`.
+    void configure(snd_pcm_t* device, int rate, size_t bufferFrames);
+    // The device opened again and set up as the open one is, or nullptr.
+    snd_pcm_t* openAgain();
     void run();
     // On the writer: drops what the device holds and waits to be resumed.
     // False when the device does not open again.
@@ -66,10 +70,11 @@ private:
     // Whether the device's status times are on the steady clock.
     bool monotonicStamps = false;
     bool canPause = false;
+    bool reopenOnHold = false;
     HeardFrameCache timing;
 
     SoundSource source;
-    int64_t written = 0;  // frames the device has taken; writer thread only
+    int64_t written = 0;         // frames the device has taken; writer thread only
     int64_t clockHeldUntil = 0;  // no report before `written` passes it; writer thread only
     std::atomic<bool> stopping{false};
     // A hold asked of the writer, and its answer: the first frame not heard.
@@ -93,7 +98,14 @@ AlsaOutput::AlsaOutput(const char* device, int wantedRate, size_t wantedBuffer)
           "ALSA device \"" + name + "\" does not open");
     try {
         check(snd_pcm_status_malloc(&status), "ALSA status");
-        configure(wantedRate, wantedBuffer);
+        configure(pcm, wantedRate, wantedBuffer);
+        // A plugin (ALSA's pulse plugin among them) closes its stream when
+        // its frames are dropped and opens a new one; a sound server left
+        // for that moment without a stream may mix far ahead, and the new
+        // one is then heard only after that. Such a device is opened again
+        // for a hold, beside the old, which is closed once the new one is
+        // there. A card is dropped and played again at once.
+        reopenOnHold = snd_pcm_type(pcm) == SND_PCM_TYPE_IOPLUG;
     } catch (...) {
         if (status) snd_pcm_status_free(status);
         snd_pcm_close(pcm);
@@ -101,42 +113,62 @@ AlsaOutput::AlsaOutput(const char* device, int wantedRate, size_t wantedBuffer)
     }
 }
 
-void AlsaOutput::configure(int wantedRate, size_t wantedBuffer) {
+snd_pcm_t* AlsaOutput::openAgain() {
+    snd_pcm_t* device = nullptr;
+    if (snd_pcm_open(&device, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0) return nullptr;
+    const snd_pcm_uframes_t period = periodFrames, buffer = bufferFrames;
+    try {
+        configure(device, rate, buffer);
+    } catch (const DynamicError&) {
+        snd_pcm_close(device);
+        return nullptr;
+    }
+    if (periodFrames != period || bufferFrames != buffer) {
+        periodFrames = period;
+        bufferFrames = buffer;
+        snd_pcm_close(device);
+        return nullptr;
+    }
+    return device;
+}
+
+void AlsaOutput::configure(snd_pcm_t* device, int wantedRate, size_t wantedBuffer) {
     const std::string where = "ALSA device \"" + name + "\"";
     snd_pcm_hw_params_t* hw;
     snd_pcm_hw_params_alloca(&hw);
-    check(snd_pcm_hw_params_any(pcm, hw), where + " has no playback setup");
-    check(snd_pcm_hw_params_set_access(pcm, hw, SND_PCM_ACCESS_RW_INTERLEAVED), where + " takes no interleaved frames");
-    check(snd_pcm_hw_params_set_format(pcm, hw, SND_PCM_FORMAT_S16), where + " takes no 16-bit samples");
-    check(snd_pcm_hw_params_set_channels(pcm, hw, channels), where + " plays no stereo");
+    check(snd_pcm_hw_params_any(device, hw), where + " has no playback setup");
+    check(snd_pcm_hw_params_set_access(device, hw, SND_PCM_ACCESS_RW_INTERLEAVED),
+          where + " takes no interleaved frames");
+    check(snd_pcm_hw_params_set_format(device, hw, SND_PCM_FORMAT_S16), where + " takes no 16-bit samples");
+    check(snd_pcm_hw_params_set_channels(device, hw, channels), where + " plays no stereo");
     unsigned int actualRate = static_cast<unsigned int>(wantedRate);
-    check(snd_pcm_hw_params_set_rate_near(pcm, hw, &actualRate, nullptr), where + " takes no rate");
+    check(snd_pcm_hw_params_set_rate_near(device, hw, &actualRate, nullptr), where + " takes no rate");
     if (actualRate != static_cast<unsigned int>(wantedRate)) {
         throw DynamicError(where + " does not play at " + std::to_string(wantedRate) + " Hz (nearest " +
                            std::to_string(actualRate) + " Hz)");
     }
     rate = wantedRate;
     bufferFrames = wantedBuffer;
-    check(snd_pcm_hw_params_set_buffer_size_near(pcm, hw, &bufferFrames), where + " takes no buffer size");
+    check(snd_pcm_hw_params_set_buffer_size_near(device, hw, &bufferFrames), where + " takes no buffer size");
     unsigned int periods = periodsWanted;
     int direction = 0;
-    check(snd_pcm_hw_params_set_periods_near(pcm, hw, &periods, &direction), where + " takes no period count");
-    check(snd_pcm_hw_params(pcm, hw), where + " refuses 16-bit stereo at " + std::to_string(rate) + " Hz");
+    check(snd_pcm_hw_params_set_periods_near(device, hw, &periods, &direction), where + " takes no period count");
+    check(snd_pcm_hw_params(device, hw), where + " refuses 16-bit stereo at " + std::to_string(rate) + " Hz");
     check(snd_pcm_hw_params_get_buffer_size(hw, &bufferFrames), where + " buffer size");
     check(snd_pcm_hw_params_get_period_size(hw, &periodFrames, &direction), where + " period size");
     canPause = snd_pcm_hw_params_can_pause(hw) != 0;
 
     snd_pcm_sw_params_t* sw;
     snd_pcm_sw_params_alloca(&sw);
-    check(snd_pcm_sw_params_current(pcm, sw), where + " software setup");
+    check(snd_pcm_sw_params_current(device, sw), where + " software setup");
     // Playback begins once the buffer is full, so it does not run dry at once.
-    check(snd_pcm_sw_params_set_start_threshold(pcm, sw, bufferFrames), where + " start threshold");
-    check(snd_pcm_sw_params_set_avail_min(pcm, sw, periodFrames), where + " wake-up size");
-    check(snd_pcm_sw_params_set_tstamp_mode(pcm, sw, SND_PCM_TSTAMP_ENABLE), where + " time stamps");
+    check(snd_pcm_sw_params_set_start_threshold(device, sw, bufferFrames), where + " start threshold");
+    check(snd_pcm_sw_params_set_avail_min(device, sw, periodFrames), where + " wake-up size");
+    check(snd_pcm_sw_params_set_tstamp_mode(device, sw, SND_PCM_TSTAMP_ENABLE), where + " time stamps");
     // Status times on the steady clock where the device can; elsewhere the
     // writer stamps each status itself.
-    monotonicStamps = snd_pcm_sw_params_set_tstamp_type(pcm, sw, SND_PCM_TSTAMP_TYPE_MONOTONIC) >= 0;
-    check(snd_pcm_sw_params(pcm, sw), where + " refuses its software setup");
+    monotonicStamps = snd_pcm_sw_params_set_tstamp_type(device, sw, SND_PCM_TSTAMP_TYPE_MONOTONIC) >= 0;
+    check(snd_pcm_sw_params(device, sw), where + " refuses its software setup");
     timing.reportLatency(static_cast<int64_t>(bufferFrames) * 1000000000 / rate);
 }
 
@@ -218,15 +250,27 @@ bool AlsaOutput::pauseStill(size_t pending) {
 bool AlsaOutput::holdStill(size_t& pending) {
     // What the clock has told as heard counts as heard, whether the device
     // was playing yet or not.
-    const int64_t unheard = std::min(
-        static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0))), written);
+    const int64_t unheard =
+        std::min(static_cast<int64_t>(std::ceil(std::max(timing.frameAt(steadyNowNs()), 0.0))), written);
+    snd_pcm_t* next = nullptr;
+    if (reopenOnHold) {
+        // Still, with its stream kept, until the new one is open.
+        if (canPause && snd_pcm_state(pcm) == SND_PCM_STATE_RUNNING) snd_pcm_pause(pcm, 1);
+        next = openAgain();
+    }
     snd_pcm_drop(pcm);
+    if (next != nullptr) {
+        snd_pcm_close(pcm);
+        pcm = next;
+    }
     // Frames pulled and not yet taken by the device are dropped too: the
     // next frame pulled is the next heard.
     written += static_cast<int64_t>(pending);
     pending = 0;
     timing.report(steadyNowNs(), static_cast<double>(written), static_cast<double>(written), false);
-    const int prepared = snd_pcm_prepare(pcm);
+    // A device opened again is prepared already; preparing a plugin's again
+    // would open its stream once more.
+    const int prepared = next != nullptr ? 0 : snd_pcm_prepare(pcm);
     if (prepared < 0) {
         std::fprintf(stderr, "ALSA device \"%s\" does not play again: %s\n", name.c_str(), snd_strerror(prepared));
         return false;
