@@ -209,7 +209,7 @@ server_name() {
     case "$1" in
         pulse) echo "PulseAudio $(pulseaudio --version | sed 's/^pulseaudio //'), defaults" ;;
         pulse-norewinds) echo "PulseAudio $(pulseaudio --version | sed 's/^pulseaudio //'), sink with norewinds=1" ;;
-        pipewire) echo "PipeWire $(pipewire --version | sed -n 's/.*libpipewire \([0-9.]*\).*/\1/p')" ;;
+        pipewire) echo "PipeWire $(pipewire --version | sed -n 's/.*libpipewire \([0-9.]*\).*/\1/p' | head -n 1)" ;;
     esac
 }
 output_name() {

@@ -168,9 +168,10 @@ void MonitorRecorder::markTiming(pa_stream* stream) {
             (static_cast<int64_t>(info->source_usec) - static_cast<int64_t>(info->sink_usec)) * 1000;
         const int64_t frameBytes = kChannels * sizeof(int16_t);
         // The output's buffer latency is the held-back part plus the record
-        // queue not yet sent, which the report counts itself.
+        // queue not yet sent, which the report counts itself (PipeWire's
+        // service holds nothing back, and its indices may cross).
         const int64_t queuedNs = (info->write_index - info->read_index) / frameBytes * 1000000000 / recording.rate;
-        const int64_t heldBackNs = std::max<int64_t>(0, heldBackUs * 1000 - queuedNs);
+        const int64_t heldBackNs = std::max<int64_t>(0, heldBackUs * 1000 - std::max<int64_t>(queuedNs, 0));
         const int64_t frame = info->write_index / frameBytes;
         if (ageNs >= 0 && ageNs < 1000000000) recording.marks.push_back({frame, reportNs - latencyNs - heldBackNs});
     }
