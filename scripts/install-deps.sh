@@ -3,8 +3,10 @@
 # browser build's compiler, and the Chromium, Firefox ESR and PulseAudio its
 # tests drive, among them); with --arm, also the aarch64 cross compiler, the
 # arm64 libraries (through multiarch) and qemu-user, for make check-arm; with
-# --sync, the sound server's tools, ALSA's pulse plugin and stress-ng, for
-# make check-sync.
+# --sync, the sound servers (PulseAudio, and PipeWire with its PulseAudio
+# service and session manager; not pipewire-alsa, which would remove
+# PulseAudio), their tools, ALSA's pulse plugin and stress-ng, for make
+# check-sync.
 # Does nothing when every package is already present.
 set -eu
 
@@ -31,7 +33,8 @@ libasound2-dev:arm64
 "
 fi
 if [ "${1:-}" = "--sync" ]; then
-    PACKAGES="pulseaudio pulseaudio-utils libpulse-dev libasound2-plugins libx11-dev libxext-dev stress-ng"
+    PACKAGES="pulseaudio pulseaudio-utils libpulse-dev libasound2-plugins libx11-dev libxext-dev stress-ng
+pipewire pipewire-pulse wireplumber dbus"
 fi
 
 missing=""
