@@ -240,8 +240,9 @@ int calibrate(const Options& options) {
     // A server that has just started, or is pressed, may report unsteady
     // times for a while; such a calibration is not used (exit status 3).
     // Single reports scatter by a millisecond or so with the sink's render
-    // steps; the clock takes the median of a second of them.
-    if (clock.residualNs > 2e6) {
+    // steps, by a few on PipeWire once a stream has set a larger quantum; the
+    // clock takes the median of the twenty or more around each frame.
+    if (clock.residualNs > 5e6) {
         std::printf("the recording's reads stray %.1f ms from their line: calibration not steady\n",
                     clock.residualNs / 1e6);
         return 3;
