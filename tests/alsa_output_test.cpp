@@ -76,6 +76,23 @@ struct CountingSource {
     }
 };
 
+// Resumed from `from`, the heard frame goes on past `until` without going
+// back and without an underrun.
+void expectPlaysOn(const SoundOutput& output, double from, double until) {
+    double last = from;
+    bool back = false;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const double heard = output.frameHeardAt(steadyNs());
+            back |= heard < last;
+            last = heard;
+            return heard > until;
+        },
+        10));
+    EXPECT_FALSE(back) << "the heard frame went back";
+    EXPECT_EQ(output.underruns(), 0u);
+}
+
 class AlsaOutput : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -156,18 +173,27 @@ TEST_F(AlsaOutput, HoldStandsStillAndResumeGoesOn) {
     EXPECT_EQ(output->hold(), unheard) << "a second hold changes nothing";
 
     output->resume();
-    double last = next;
-    bool back = false;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const double heard = output->frameHeardAt(steadyNs());
-            back |= heard < last;
-            last = heard;
-            return heard > next + kRate / 4;
-        },
-        10));
-    EXPECT_FALSE(back) << "the heard frame went back";
-    EXPECT_EQ(output->underruns(), 0u);
+    expectPlaysOn(*output, next, next + kRate / 4);
+}
+
+// Paused, a device that can pause keeps its frames: nothing pulled is
+// dropped, the heard frame stands still, and resumed it plays on from there.
+TEST_F(AlsaOutput, APauseKeepsWhatTheDeviceHolds) {
+    std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, 4096);
+    CountingSource counter;
+    output->start(counter.source());
+    ASSERT_TRUE(waitFor([&] { return output->frameHeardAt(steadyNs()) > kRate / 4; }));
+    const int64_t kept = output->pause();
+    const int64_t next = counter.pulled.load();
+    EXPECT_EQ(kept, next) << "every frame pulled is still to be heard";
+    const double still = output->frameHeardAt(steadyNs());
+    EXPECT_LE(still, static_cast<double>(next));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(counter.pulled.load(), next) << "the source is not called while paused";
+    EXPECT_EQ(output->frameHeardAt(steadyNs()), still);
+
+    output->resume();
+    expectPlaysOn(*output, still, next + kRate / 4);
 }
 
 TEST_F(AlsaOutput, DelayComesFromTheDeviceAndGrowsWithTheBuffer) {
@@ -190,34 +216,3 @@ TEST(AlsaOutputError, NamesTheDeviceThatDoesNotOpen) {
 }
 
 }  // namespace
-
-// Paused, a device that can pause keeps its frames: nothing pulled is
-// dropped, the heard frame stands still, and resumed it plays on from there.
-TEST_F(AlsaOutput, APauseKeepsWhatTheDeviceHolds) {
-    std::unique_ptr<SoundOutput> output = openAlsaOutput("pulse", kRate, 4096);
-    CountingSource counter;
-    output->start(counter.source());
-    ASSERT_TRUE(waitFor([&] { return output->frameHeardAt(steadyNs()) > kRate / 4; }));
-    const int64_t kept = output->pause();
-    const int64_t next = counter.pulled.load();
-    EXPECT_EQ(kept, next) << "every frame pulled is still to be heard";
-    const double still = output->frameHeardAt(steadyNs());
-    EXPECT_LE(still, static_cast<double>(next));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_EQ(counter.pulled.load(), next) << "the source is not called while paused";
-    EXPECT_EQ(output->frameHeardAt(steadyNs()), still);
-
-    output->resume();
-    double last = still;
-    bool back = false;
-    ASSERT_TRUE(waitFor(
-        [&] {
-            const double heard = output->frameHeardAt(steadyNs());
-            back |= heard < last;
-            last = heard;
-            return heard > next + kRate / 4;
-        },
-        10));
-    EXPECT_FALSE(back) << "the heard frame went back";
-    EXPECT_EQ(output->underruns(), 0u);
-}
