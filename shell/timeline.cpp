@@ -193,14 +193,14 @@ void Timeline::resetShow() {
     enterScene(1);
 }
 
-void Timeline::readRows(const SongRows& rows) {
-    const SongRows::Start at = rows.rowAt(songFrameAt(seconds_, rows.rate));
+void Timeline::readRows(const SongRowTable& rows) {
+    const MusicPosition at = rows.rowAt(songFrameAt(seconds_, rows.rate()));
     order_ = at.order;
     if (scene_ == kFinalScene) row_ = at.row;
 }
 
 int64_t Timeline::replayTo(int64_t frame, int fps) {
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     resetShow();
     const double d = 1.0 / fps;
     int64_t replayed = 0;
@@ -214,7 +214,7 @@ int64_t Timeline::replayTo(int64_t frame, int fps) {
         // the first song frame of the next one.
         seconds_ = static_cast<double>(replayed) / fps;
         readRows(rows);
-        if (songFrameAt(seconds_, rows.rate) >= rows.length) break;
+        if (songFrameAt(seconds_, rows.rate()) >= rows.length()) break;
     }
     seconds_ = static_cast<double>(replayed) / fps;
     return replayed;
@@ -240,7 +240,7 @@ bool Timeline::stepFrame(double d) {
     if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene_, clocks_, scroll_});
     advanceScene(scene_, d);
     seconds_ += d;
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     if (!rows.empty()) readRows(rows);
     return true;
 }

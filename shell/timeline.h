@@ -176,7 +176,7 @@ private:
     void aimSong(int64_t drawingStarts);
     // The order (and in the final scene the row) the song's rows give at the
     // show time reached.
-    void readRows(const SongRows& rows);
+    void readRows(const SongRowTable& rows);
     Checkpoint checkpoint() const;
     void restore(const Checkpoint& saved);
 

@@ -29,17 +29,11 @@ constexpr int kRowFrames = kRate / 60;
 // Plays by the frames presented; seeks and pauses are taken and logged.
 class RowPerFrameSong : public SongPosition {
 public:
-    RowPerFrameSong() {
-        rows_.rate = kRate;
-        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
-            rows_.starts.push_back({int64_t{row} * kRowFrames, row / show::kRowsPerOrder, row % show::kRowsPerOrder});
-        }
-        rows_.length = int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames;
-    }
+    RowPerFrameSong() : rows_(kRate, int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames, everyRow()) {}
     int order() override { return rows_.rowAt(frame).order; }
     int row() override { return rows_.rowAt(frame).row; }
-    bool finished() override { return frame >= rows_.length; }
-    const SongRows& rows() override { return rows_; }
+    bool finished() override { return frame >= rows_.length(); }
+    const SongRowTable& rows() override { return rows_; }
     void seekFrame(int64_t to) override {
         frame = to;
         seeks.push_back(to);
@@ -54,7 +48,15 @@ public:
     std::vector<bool> pauses;
 
 private:
-    SongRows rows_;
+    static std::vector<SongRowTable::Row> everyRow() {
+        std::vector<SongRowTable::Row> rows;
+        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
+            rows.push_back({int64_t{row} * kRowFrames, {row / show::kRowsPerOrder, row % show::kRowsPerOrder}});
+        }
+        return rows;
+    }
+
+    SongRowTable rows_;
 };
 
 struct Seen {
@@ -154,7 +156,7 @@ TEST_F(PlayerShow, KeysGoToScenesAndMoments) {
     EXPECT_EQ(seen[82].mainClock, 0.0f);
     EXPECT_TRUE(seen[5].barShown);
     EXPECT_EQ(console.bar().scene, 2);
-    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length) / kRate);
+    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length()) / kRate);
     EXPECT_DOUBLE_EQ(console.bar().sceneStarts[5], static_cast<double>(scene6) / kRate);
 }
 
