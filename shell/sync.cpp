@@ -1,6 +1,5 @@
 #include "shell/sync.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "platform/sound/fmod.h"

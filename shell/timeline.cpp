@@ -2,13 +2,9 @@
 
 #include <string>
 
-#include "effects/cEffect.h"
 #include "effects/showRandom.h"
 #include "platform/display/DynamicError.h"
 #include "platform/sound/sound_clock.h"
-#include "show/score.h"
-
-using namespace show;
 
 // Everything of the show's state that frames change and the scene entries do
 // not set again: the shared generator and the effects' own motion.
