@@ -14,6 +14,7 @@
 #include "platform/display/ptc.h"
 #include "platform/sound/fmod.h"
 #include "shell/assets.h"
+#include "shell/player.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
 
@@ -87,12 +88,13 @@ bool runShow(const ShowConfig& config) {
         DynamicTimer timer;
         if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
 
-        PlayingSongPosition playing(sound.song, config.choices.mixRate);
+        PlayingSongPosition playing(sound.song);
         SongPosition& position = config.songPosition ? *config.songPosition : playing;
         Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
-        if (config.fixedFrameTime > 0) timeline.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
-        timeline.startAt(config.choices.startSeconds, config.choices.startScene);
-        timeline.run();
+        Player player(timeline, console, timer, position, config.observer);
+        if (config.fixedFrameTime > 0) player.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
+        player.startAt(config.choices.startSeconds, config.choices.startScene);
+        player.run();
 
         FMUSIC_StopSong(sound.song);
         sound.close();

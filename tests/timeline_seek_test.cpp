@@ -9,8 +9,9 @@
 
 #include "platform/display/DynamicKey.h"
 #include "platform/display/ptc.h"
+#include "shell/frame_checksum.h"
 #include "shell/offline_show.h"
-#include "shell/player_requests.h"
+#include "shell/player_commands.h"
 #include "support/in_build_tree.h"
 
 namespace {
@@ -19,13 +20,9 @@ constexpr int kFramesAfterSeek = 2;
 
 uint64_t checksum(DynamicSurface& frame) {
     const auto* pixels = static_cast<const uint32_t*>(frame.lock());
-    uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixels as words
-    for (int i = 0; i < 320 * 240; ++i) {
-        hash ^= pixels[i];
-        hash *= 1099511628211ull;
-    }
+    const uint64_t sum = frameChecksum(pixels, 320 * 240);
     frame.unlock();
-    return hash;
+    return sum;
 }
 
 // Records the checksums of chosen frames, by their frame number.
@@ -46,7 +43,7 @@ protected:
     virtual void afterFrame(long) {}
 };
 
-// Goes to each target in turn through the page's requests, keeping the
+// Goes to each target in turn through the player's posted commands, keeping the
 // frames that follow each.
 class Seeking : public Recording {
 public:
@@ -62,7 +59,7 @@ private:
     }
     void afterFrame(long) override {
         if (--left > 0) return;
-        if (next < targets.size()) postPlayerRequest({PlayerRequest::Kind::SeekTo, double(targets[next]) / fps()});
+        if (next < targets.size()) postPlayerCommand({PlayerCommand::Kind::SeekTo, double(targets[next]) / fps()});
         ++next;
     }
 

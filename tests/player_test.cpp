@@ -1,6 +1,8 @@
 // The player's keys on a scripted offscreen console: pause and resume, a frame
 // step, scene jumps, seeks and the bar, with a song whose rows are one frame
 // long at 60 frames a second.
+#include "shell/player.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -27,17 +29,11 @@ constexpr int kRowFrames = kRate / 60;
 // Plays by the frames presented; seeks and pauses are taken and logged.
 class RowPerFrameSong : public SongPosition {
 public:
-    RowPerFrameSong() {
-        rows_.rate = kRate;
-        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
-            rows_.starts.push_back({int64_t{row} * kRowFrames, row / show::kRowsPerOrder, row % show::kRowsPerOrder});
-        }
-        rows_.length = int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames;
-    }
+    RowPerFrameSong() : rows_(kRate, int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames, everyRow()) {}
     int order() override { return rows_.rowAt(frame).order; }
     int row() override { return rows_.rowAt(frame).row; }
-    bool finished() override { return frame >= rows_.length; }
-    const SongRows& rows() override { return rows_; }
+    bool finished() override { return frame >= rows_.length(); }
+    const SongRowTable& rows() override { return rows_; }
     void seekFrame(int64_t to) override {
         frame = to;
         seeks.push_back(to);
@@ -52,7 +48,15 @@ public:
     std::vector<bool> pauses;
 
 private:
-    SongRows rows_;
+    static std::vector<SongRowTable::Row> everyRow() {
+        std::vector<SongRowTable::Row> rows;
+        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
+            rows.push_back({int64_t{row} * kRowFrames, {row / show::kRowsPerOrder, row % show::kRowsPerOrder}});
+        }
+        return rows;
+    }
+
+    SongRowTable rows_;
 };
 
 struct Seen {
@@ -77,8 +81,9 @@ protected:
 
     void play() {
         Timeline timeline(*assets, console, timer, song, srcArea, dstArea, this);
-        shown = &timeline;
-        timeline.run();
+        Player player(timeline, console, timer, song, this);
+        shown = &player;
+        player.run();
     }
 
     void sceneStarted(int scene, int) override { scenes.push_back(scene); }
@@ -86,11 +91,14 @@ protected:
         seen.push_back({info.scene, info.clocks.mainClock, console.bar().shown});
         if (!shown->paused()) song.frame += kRowFrames;
         type(keys[static_cast<long>(seen.size())]);
+        for (const PlayerCommand& command : commands[static_cast<long>(seen.size())]) postPlayerCommand(command);
+        statuses.push_back(latestPlayerStatus());
     }
     void frameHeld() override {
         ++held;
         EXPECT_TRUE(console.bar().shown && console.bar().paused);
         type(heldKeys[held]);
+        for (const PlayerCommand& command : heldCommands[held]) postPlayerCommand(command);
     }
     bool wantsMoreFrames() override { return seen.size() < 400; }
     void type(const std::vector<int>& codes) {
@@ -104,9 +112,12 @@ protected:
     std::unique_ptr<ShowAssets> assets;
     DynamicTimer timer;
     RowPerFrameSong song;
-    Timeline* shown = nullptr;
+    Player* shown = nullptr;
     std::map<long, std::vector<int>> keys;
     std::map<int, std::vector<int>> heldKeys;
+    std::map<long, std::vector<PlayerCommand>> commands;  // posted, as from another thread
+    std::map<int, std::vector<PlayerCommand>> heldCommands;
+    std::vector<PlayerStatus> statuses;  // published before each frame presented
     std::vector<Seen> seen;
     std::vector<int> scenes;
     int held = 0;
@@ -131,19 +142,19 @@ TEST_F(PlayerShow, PauseHoldsThePictureAndTheSongAndResumesWhereItStopped) {
 }
 
 TEST_F(PlayerShow, KeysGoToScenesAndMoments) {
-    keys[5] = {'6'};                     // scene 6's start
-    keys[7] = {kKeyPageUp};              // within its first second: scene 5
-    keys[9] = {kKeyPageDown};            // scene 6 again
-    keys[80] = {kKeyPageUp};             // past its first second: scene 6's start
-    keys[82] = {kKeyHome};               // the show's start
-    keys[84] = {kKeyRight, kKeyRight};   // 5 s on, twice, from 2 frames in
-    keys[86] = {kKeyLeft};               // 5 s back, 2 frames later
-    keys[88] = {'x', kKeyEscape, '3'};   // others are ignored; nothing after Escape
+    keys[5] = {'6'};                    // scene 6's start
+    keys[7] = {kKeyPageUp};             // within its first second: scene 5
+    keys[9] = {kKeyPageDown};           // scene 6 again
+    keys[80] = {kKeyPageUp};            // past its first second: scene 6's start
+    keys[82] = {kKeyHome};              // the show's start
+    keys[84] = {kKeyRight, kKeyRight};  // 5 s on, twice, from 2 frames in
+    keys[86] = {kKeyLeft};              // 5 s back, 2 frames later
+    keys[88] = {'x', kKeyEscape, '3'};  // others are ignored; nothing after Escape
     play();
     const int64_t scene6 = Timeline::firstOrder(6) * show::kRowsPerOrder * kRowFrames;
     const int64_t scene5 = Timeline::firstOrder(5) * show::kRowsPerOrder * kRowFrames;
-    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene6, scene5, scene6, scene6, 0, 302 * kRowFrames,
-                                                602 * kRowFrames, 304 * kRowFrames}));
+    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene6, scene5, scene6, scene6, 0, 302 * kRowFrames, 602 * kRowFrames,
+                                                304 * kRowFrames}));
     // Seeks to a scene's start present its first frame; others land inside one.
     EXPECT_EQ(scenes, (std::vector<int>{1, 6, 5, 6, 6, 1}));
     ASSERT_EQ(seen.size(), 88u);
@@ -151,8 +162,30 @@ TEST_F(PlayerShow, KeysGoToScenesAndMoments) {
     EXPECT_EQ(seen[82].mainClock, 0.0f);
     EXPECT_TRUE(seen[5].barShown);
     EXPECT_EQ(console.bar().scene, 2);
-    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length) / kRate);
+    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length()) / kRate);
     EXPECT_DOUBLE_EQ(console.bar().sceneStarts[5], static_cast<double>(scene6) / kRate);
+}
+
+TEST_F(PlayerShow, PostedCommandsActAsKeysAndTheStatusIsPublished) {
+    using Kind = PlayerCommand::Kind;
+    commands[4] = {{Kind::Pause}, {Kind::Pause}};  // a second pause changes nothing
+    heldCommands[2] = {{Kind::GoToScene, 0, 3}};
+    heldCommands[3] = {{Kind::Resume}};
+    commands[8] = {{Kind::SeekBy, 5}};  // from 4 frames into scene 3
+    commands[10] = {{Kind::Stop}, {Kind::NextScene}};  // nothing after a Stop
+    play();
+    EXPECT_EQ(song.pauses, (std::vector<bool>{true, false}));
+    const int64_t scene3 = Timeline::firstOrder(3) * show::kRowsPerOrder * kRowFrames;
+    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene3, scene3 + 304 * kRowFrames}));
+    ASSERT_EQ(seen.size(), 10u);
+    EXPECT_EQ(seen[4].scene, 3);
+    // The status each frame saw is the one published after the frame before.
+    EXPECT_TRUE(statuses[1].playing);
+    EXPECT_FALSE(statuses[1].paused);
+    EXPECT_EQ(statuses[4].scene, 3);
+    EXPECT_EQ(statuses[4].seeks, statuses[1].seeks + 1);
+    EXPECT_DOUBLE_EQ(statuses[4].totalSeconds, static_cast<double>(song.rows().length()) / kRate);
+    EXPECT_FALSE(latestPlayerStatus().playing);
 }
 
 }  // namespace
