@@ -13,7 +13,7 @@
 namespace {
 
 constexpr int kChannels = 2;
-constexpr int64_t kTimingIntervalNs = 5000000;
+constexpr pa_usec_t kTimingIntervalUs = 5000;
 
 pa_sample_spec stereo16(int rate) {
     pa_sample_spec spec;
@@ -82,6 +82,7 @@ void MonitorRecorder::waitUntilReady(bool forStream) {
 
 MonitorRecorder::~MonitorRecorder() {
     pa_threaded_mainloop_stop(loop);
+    if (tick) pa_threaded_mainloop_get_api(loop)->time_free(tick);
     if (stream) {
         pa_stream_disconnect(stream);
         pa_stream_unref(stream);
@@ -114,6 +115,7 @@ void MonitorRecorder::start() {
             throw std::runtime_error(std::string("Cannot record the sound server's monitor: ") +
                                      pa_strerror(pa_context_errno(context)));
         waitUntilReady(true);
+        tick = pa_context_rttime_new(context, pa_rtclock_now() + kTimingIntervalUs, onTick, this);
     } catch (...) {
         pa_threaded_mainloop_unlock(loop);
         throw;
@@ -139,7 +141,6 @@ void MonitorRecorder::onRead(pa_stream* stream, size_t, void* self) {
         }
         pa_stream_drop(stream);
     }
-    static_cast<MonitorRecorder*>(self)->markTiming(stream);
 }
 
 // Each fresh timing report places one frame in time: the newest frame the
@@ -175,33 +176,45 @@ void MonitorRecorder::markTiming(pa_stream* stream) {
         const int64_t frame = info->write_index / frameBytes;
         if (ageNs >= 0 && ageNs < 1000000000) recording.marks.push_back({frame, reportNs - latencyNs - heldBackNs});
     }
-    // A report at most every few milliseconds, one at a time, each with the
-    // output's latency asked just before it.
-    const int64_t now = monotonicNs();
-    if (!timingAsked && now - lastAskedNs >= kTimingIntervalNs) {
-        pa_operation* held = pa_context_get_source_output_info(
-            context, pa_stream_get_index(stream),
-            [](pa_context*, const pa_source_output_info* output, int, void* self) {
-                auto* recorder = static_cast<MonitorRecorder*>(self);
-                if (output == nullptr) return;
-                recorder->heldBackUs = static_cast<int64_t>(output->buffer_usec);
-                recorder->heldBackKnown = true;
-            },
-            this);
-        pa_operation* asked = pa_stream_update_timing_info(
-            stream, [](pa_stream*, int, void* self) { static_cast<MonitorRecorder*>(self)->timingAsked = false; },
-            this);
-        if (held) pa_operation_unref(held);
-        if (asked) {
-            timingAsked = true;
-            lastAskedNs = now;
-            pa_operation_unref(asked);
-        }
+}
+
+// Every few milliseconds, one report at a time, each with the output's
+// latency asked just before it: reports, not reads, place the frames, and a
+// sink that mixes far ahead hands the monitor its frames only now and then.
+void MonitorRecorder::onTick(pa_mainloop_api*, pa_time_event* event, const struct timeval*, void* self) {
+    auto* recorder = static_cast<MonitorRecorder*>(self);
+    pa_context_rttime_restart(recorder->context, event, pa_rtclock_now() + kTimingIntervalUs);
+    if (recorder->timingAsked || recorder->stream == nullptr) return;
+    pa_operation* held = pa_context_get_source_output_info(
+        recorder->context, pa_stream_get_index(recorder->stream),
+        [](pa_context*, const pa_source_output_info* output, int, void* self) {
+            auto* recorder = static_cast<MonitorRecorder*>(self);
+            if (output == nullptr) return;
+            recorder->heldBackUs = static_cast<int64_t>(output->buffer_usec);
+            recorder->heldBackKnown = true;
+        },
+        recorder);
+    pa_operation* asked = pa_stream_update_timing_info(
+        recorder->stream,
+        [](pa_stream* stream, int success, void* self) {
+            auto* recorder = static_cast<MonitorRecorder*>(self);
+            recorder->timingAsked = false;
+            if (success) recorder->markTiming(stream);
+        },
+        recorder);
+    if (held) pa_operation_unref(held);
+    if (asked) {
+        recorder->timingAsked = true;
+        pa_operation_unref(asked);
     }
 }
 
 Recording MonitorRecorder::stop() {
     pa_threaded_mainloop_lock(loop);
+    if (tick) {
+        pa_threaded_mainloop_get_api(loop)->time_free(tick);
+        tick = nullptr;
+    }
     if (stream) {
         pa_stream_disconnect(stream);
         pa_stream_unref(stream);

@@ -14,6 +14,8 @@
 struct pa_threaded_mainloop;
 struct pa_context;
 struct pa_stream;
+struct pa_mainloop_api;
+struct pa_time_event;
 
 // Mono samples and, from the server's timing reports, when some of them were
 // heard: the report's time less the recording latency the server reports,
@@ -40,6 +42,7 @@ public:
 private:
     static void onRead(pa_stream* stream, size_t bytes, void* self);
     void markTiming(pa_stream* stream);
+    static void onTick(pa_mainloop_api* api, pa_time_event* event, const struct timeval* when, void* self);
     void waitUntilReady(bool stream);
     std::string source;
     pa_threaded_mainloop* loop = nullptr;
@@ -47,10 +50,10 @@ private:
     pa_stream* stream = nullptr;
     Recording recording;
     struct timeval lastReport {};
+    pa_time_event* tick = nullptr;
     bool timingAsked = false;
     bool heldBackKnown = false;
     int64_t heldBackUs = 0;
-    int64_t lastAskedNs = 0;
 };
 
 // Plays silence with `clicks` short noise bursts `spacingNs` apart into the
