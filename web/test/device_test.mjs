@@ -97,7 +97,10 @@ try {
       `(${JSON.stringify(before)}, then ${after.progress})`);
     if (browserName === 'chromium') await page.tap('button::-p-text(Run)');
     else await (await buttonNamed(page, 'Run')).click();
-    const waiting = await page.evaluate(() => document.getElementById('download-text').textContent);
+    const waiting = await page.waitForFunction(() => {
+      const said = document.getElementById('download-text').textContent;
+      return (said.endsWith('then Run') || window.peekstunState === 'show') && said;
+    }, { timeout: 10000, polling: 50 }).then((handle) => handle.jsonValue());
     await page.waitForFunction(() => window.peekstunState === 'show', { timeout: 60000 });
     check(waiting.endsWith('then Run'), `Run pressed during the download starts the show once it arrives ("${waiting}")`);
     await context.close();

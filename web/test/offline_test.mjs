@@ -15,7 +15,7 @@ import { launchBrowser, missingBrowser, runShowWindowed } from './browsers.mjs';
 import { pulseMissing, startPulse } from './pulse.mjs';
 import { serve } from './serve.mjs';
 import { check, exitWithChecks, skip, sleep } from './checks.mjs';
-import { finishSite } from '../site-files.mjs';
+import { finishSite, offlineFileNames } from '../site-files.mjs';
 
 const [browserName, webBuild, sourceDir] = process.argv.slice(2);
 if (!browserName || !webBuild || !sourceDir) {
@@ -61,11 +61,11 @@ async function openPage(address) {
 }
 
 // Once the service worker controls the page and has kept every file.
-const kept = (page) => page.waitForFunction(async () => {
+const kept = (page) => page.waitForFunction(async (count) => {
   if (!navigator.serviceWorker.controller) return false;
   const names = await caches.keys();
-  return names.length === 1 && (await (await caches.open(names[0])).keys()).length >= 14 && names[0];
-}, { timeout: 120000, polling: 250 }).then((handle) => handle.jsonValue());
+  return names.length === 1 && (await (await caches.open(names[0])).keys()).length === count && names[0];
+}, { timeout: 120000, polling: 250 }, offlineFileNames.length).then((handle) => handle.jsonValue());
 
 async function goOffline(page, site) {
   site.stop();
