@@ -9,6 +9,8 @@
 #   each file compressed with Brotli or gzip where the browser accepts it.
 # make bench-web: each scene's frame time in Chromium against the native
 #   figure, and the size of what a viewer downloads.
+# make lighthouse-web: Lighthouse's scores for the page, mobile and desktop,
+#   on make serve-web's server and on a plain one (a measurement, not a test).
 # make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
 #   programs, their data, the menu entry, icons and manual pages.
 # make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
@@ -31,7 +33,7 @@ SYNC_SECONDS ?= 40
 SYNC_RUNS ?= 3
 SITE_URL ?=
 
-.PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm check-sync fuzz clean
+.PHONY: all deps configure build run test web web-deps serve-web bench-web lighthouse-web install deb check-sanitize check-arm check-sync fuzz clean
 
 all: build
 
@@ -66,6 +68,9 @@ serve-web: web
 
 bench-web: web
 	node bench/web_vs_native.mjs $(WEB_BUILD) $(BUILD)
+
+lighthouse-web: web
+	node bench/lighthouse.mjs $(WEB_BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -11,6 +11,11 @@ import { brotliCompressSync, constants, gzipSync } from 'node:zlib';
 // The program's files, fetched by the page with their hash in the address.
 export const programFileNames = ['peekstun.js', 'peekstun.wasm', 'peekstun.data'];
 
+// What a viewer downloads before the show plays: the page and the program
+// until the launcher runs, then on Run the sound worklet and the decoder.
+export const runFileNames = ['index.html', ...programFileNames, 'sound-worklet.js', 'song-decoder.js',
+  'libopenmpt.worklet.js'];
+
 // Everything the page loads, which the service worker keeps.
 export const offlineFileNames = ['index.html', ...programFileNames, 'sound-worklet.js', 'song-decoder.js',
   'libopenmpt.worklet.js', 'libopenmpt.worklet.LICENSE', 'manifest.webmanifest', 'peekstun.png', 'icon-192.png',
