@@ -8,7 +8,8 @@
 //
 // Prints each category's score and the paint and blocking times, the median
 // of RUNS runs (3 by default) by performance score.
-import { execFileSync, spawn } from 'node:child_process';
+import { execFile, spawn } from 'node:child_process';
+import { promisify } from 'node:util';
 import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join, resolve } from 'node:path';
@@ -24,12 +25,13 @@ const chromeFlags = '--headless=new --no-sandbox --disable-gpu --disable-backgro
   '--disable-component-update --disable-sync --no-first-run';
 const work = mkdtempSync(join(tmpdir(), 'peekstun-lighthouse-'));
 
-function lighthouse(url, preset) {
+// The server answers from this process: Lighthouse must run beside it, not block it.
+async function lighthouse(url, preset) {
   const output = join(work, 'report.json');
-  execFileSync(process.execPath, [cli, url, '--quiet', '--output=json', `--output-path=${output}`,
+  await promisify(execFile)(process.execPath, [cli, url, '--quiet', '--output=json', `--output-path=${output}`,
     `--chrome-flags=${chromeFlags}`, '--only-categories=performance,accessibility,best-practices,seo',
     ...(preset === 'desktop' ? ['--preset=desktop'] : [])], { env: { ...process.env, CHROME_PATH: chromium },
-    stdio: ['ignore', 'ignore', 'inherit'] });
+    maxBuffer: 1 << 26 });
   const report = JSON.parse(readFileSync(output, 'utf8'));
   const score = (name) => Math.round(report.categories[name].score * 100);
   const ms = (name) => report.audits[name].numericValue;
@@ -56,7 +58,7 @@ try {
   for (const [name, url] of servers) {
     for (const preset of ['mobile', 'desktop']) {
       const results = [];
-      for (let run = 0; run < runs; ++run) results.push(lighthouse(url, preset));
+      for (let run = 0; run < runs; ++run) results.push(await lighthouse(url, preset));
       results.sort((a, b) => a.performance - b.performance);
       const r = results[Math.floor(results.length / 2)];
       const s = (value) => `${(value / 1000).toFixed(1)} s`;

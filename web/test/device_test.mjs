@@ -114,6 +114,12 @@ try {
   await page.waitForFunction(() => peekstunPlayer.state.total > 0, { timeout: 60000, polling: 50 });
   // The wake lock while playing, let go while paused.
   const playing = await waitHeld(page, true);
+  // Dropped by the browser (as when the page is hidden), then taken again
+  // once the page is visible.
+  await page.evaluate(() => peekstunMediaControls.wakeLock.release());
+  const dropped = !(await held(page));
+  await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
+  const retaken = dropped && await waitHeld(page, true);
   await page.keyboard.press(' ');
   await page.waitForFunction(() => peekstunPlayer.state.paused, { timeout: 10000 });
   const paused = !(await waitHeld(page, false));
@@ -172,9 +178,9 @@ try {
   await page.evaluate(() => window.mediaHandlers.stop({ action: 'stop' }));
   await page.waitForFunction(() => window.peekstunState === 'launcher', { timeout: 30000 });
   const stopped = await page.evaluate(() => peekstunSound.live === null && !peekstunMediaControls.wakeLock);
-  check(playing && paused && heldAgain && endedLetGo && escapeLetGo,
-    `the wake lock is held while playing and let go on pause, at the end and on Escape ` +
-    `(${[playing, paused, heldAgain, endedLetGo, escapeLetGo]})`);
+  check(playing && retaken && paused && heldAgain && endedLetGo && escapeLetGo,
+    `the wake lock is held while playing, taken again when the page is visible again, and let go on pause, ` +
+    `at the end and on Escape (${[playing, retaken, paused, heldAgain, endedLetGo, escapeLetGo]})`);
   check(stopped, 'the Media Session stop ends the show as Escape does');
 
   await page.keyboard.press('Escape');  // Quit
