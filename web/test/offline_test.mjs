@@ -29,7 +29,7 @@ if (missing) skip(missing);
 // The site's own files, without the build tree's, in a directory of its own.
 function copySite(to) {
   for (const name of readdirSync(webBuild, { withFileTypes: true })) {
-    if (name.isFile() && !/^(CMake|Makefile|cmake_|site\.stamp)/.test(name.name)) {
+    if (name.isFile() && !/^(CMake|Makefile|cmake_|site\.stamp)|\.a$/.test(name.name)) {
       cpSync(join(webBuild, name.name), join(to, name.name));
     }
   }
