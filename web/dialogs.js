@@ -56,6 +56,7 @@ var peekstunDialogs = {
     const text = JSON.stringify(layout);
     if (!early && this.early && this.form && this.layoutText === text) {
       this.early = false;
+      this.form.classList.add('dialog');
       return;
     }
     this.close();
@@ -67,7 +68,8 @@ var peekstunDialogs = {
     frame.setAttribute('role', 'dialog');
     frame.setAttribute('aria-labelledby', 'dialog-title');
     const form = document.createElement('form');
-    form.className = 'dialog';
+    // "dialog" marks the program's form; the build's copy has only the looks.
+    form.className = early ? 'dialog-form' : 'dialog-form dialog';
     this.layoutText = text;
     frame.appendChild(form);
     const title = document.createElement('h2');

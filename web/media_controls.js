@@ -83,6 +83,7 @@ var peekstunMediaControls = {
   // Holds the wake lock while the show plays and the page is seen (the
   // browser drops it when the page is hidden), and lets it go otherwise.
   keepAwake() {
+    if (this.wakeLock && this.wakeLock.released) this.wakeLock = null;  // its release event may be on its way
     const wanted = this.playing && !this.paused && document.visibilityState === 'visible';
     if (wanted && !this.wakeLock && !this.wakeLockAsked && navigator.wakeLock) {
       this.wakeLockAsked = true;

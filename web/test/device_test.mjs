@@ -77,16 +77,16 @@ try {
     const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
     const { page, context } = await openPage(server, browserName === 'chromium' ? phone
       : { width: 390, height: 844, deviceScaleFactor: 1 });
-    await page.waitForSelector('form.dialog');
+    await page.waitForSelector('form.dialog-form');
     const early = () => page.evaluate(() => {
-      const form = document.querySelector('form.dialog').getBoundingClientRect();
-      const text = [...document.querySelectorAll('form.dialog label, form.dialog button, form.dialog h2')];
+      const form = document.querySelector('form.dialog-form').getBoundingClientRect();
+      const text = [...document.querySelectorAll('form.dialog-form label, form.dialog-form button, form.dialog-form h2')];
       return { program: window.peekstunState || '', progress: document.getElementById('download-progress').value,
         downloading: document.getElementById('download').checkVisibility(),
         said: document.getElementById('download-text').textContent,
         fits: form.left >= 0 && form.top >= 0 && form.right <= innerWidth && form.bottom <= innerHeight,
         smallestText: Math.min(...text.map((element) => parseFloat(getComputedStyle(element).fontSize))),
-        lists: [...document.querySelectorAll('form.dialog select')].map((list) => list.selectedOptions[0]?.text || '') };
+        lists: [...document.querySelectorAll('form.dialog-form select')].map((list) => list.selectedOptions[0]?.text || '') };
     });
     const before = await early();
     await sleep(1500);
@@ -115,11 +115,15 @@ try {
   // The wake lock while playing, let go while paused.
   const playing = await waitHeld(page, true);
   // Dropped by the browser (as when the page is hidden), then taken again
-  // once the page is visible.
-  await page.evaluate(() => peekstunMediaControls.wakeLock.release());
-  const dropped = !(await held(page));
-  await page.evaluate(() => document.dispatchEvent(new Event('visibilitychange')));
-  const retaken = dropped && await waitHeld(page, true);
+  // while the page is visible: a new lock.
+  await page.evaluate(() => {
+    window.droppedLock = peekstunMediaControls.wakeLock;
+    window.droppedLock.release();
+    document.dispatchEvent(new Event('visibilitychange'));
+  });
+  const retaken = await page.waitForFunction(() => window.droppedLock.released && peekstunMediaControls.wakeLock &&
+    peekstunMediaControls.wakeLock !== window.droppedLock && !peekstunMediaControls.wakeLock.released,
+  { timeout: 10000, polling: 50 }).then(() => true, () => false);
   await page.keyboard.press(' ');
   await page.waitForFunction(() => peekstunPlayer.state.paused, { timeout: 10000 });
   const paused = !(await waitHeld(page, false));
