@@ -3,9 +3,14 @@
 #   every test.
 # make web: build the show for the browser into WEB_BUILD (build-web), from
 #   the same sources, with the data of the native build.
-# make serve-web: make web, then serve it on http://127.0.0.1:8080/ (PORT=...).
+#   SITE_URL=https://.../ gives the page's tags for shared links absolute
+#   addresses (relative without it).
+# make serve-web: make web, then serve it on http://127.0.0.1:8080/ (PORT=...),
+#   each file compressed with Brotli or gzip where the browser accepts it.
 # make bench-web: each scene's frame time in Chromium against the native
 #   figure, and the size of what a viewer downloads.
+# make lighthouse-web: Lighthouse's scores for the page, mobile and desktop,
+#   on make serve-web's server and on a plain one (a measurement, not a test).
 # make install [PREFIX=/usr/local] [DESTDIR=...]: build, then install the
 #   programs, their data, the menu entry, icons and manual pages.
 # make deb: build, then make BUILD/peekstun_VERSION_ARCH.deb from that build.
@@ -31,8 +36,9 @@ INTRUDER ?= both
 MOVES ?= yes
 SYNC_SECONDS ?= 40
 SYNC_RUNS ?= 3
+SITE_URL ?=
 
-.PHONY: all deps configure build run test web web-deps serve-web bench-web install deb check-sanitize check-arm check-sync fuzz clean
+.PHONY: all deps configure build run test web web-deps serve-web bench-web lighthouse-web install deb check-sanitize check-arm check-sync fuzz clean
 
 all: build
 
@@ -55,7 +61,7 @@ test: build web
 EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
 web: build web-deps
 	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
-		-DPEEKSTUN_WEB_DATA=$(abspath $(BUILD))
+		-DPEEKSTUN_WEB_DATA=$(abspath $(BUILD)) -DPEEKSTUN_SITE_URL=$(SITE_URL)
 	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
 
 # The page's test driver (puppeteer-core), from the committed lock file.
@@ -67,6 +73,9 @@ serve-web: web
 
 bench-web: web
 	node bench/web_vs_native.mjs $(WEB_BUILD) $(BUILD)
+
+lighthouse-web: web
+	node bench/lighthouse.mjs $(WEB_BUILD)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -4,12 +4,12 @@
 //
 //   node bench/web_vs_native.mjs WEB_BUILD NATIVE_BUILD
 import { execFileSync } from 'node:child_process';
-import { mkdtempSync, readdirSync, readFileSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, statSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
-import { gzipSync } from 'node:zlib';
 import { launchBrowser } from '../web/test/browsers.mjs';
 import { serve } from '../web/test/serve.mjs';
+import { programFileNames, runFileNames } from '../web/site-files.mjs';
 
 const webBuild = resolve(process.argv[2] || 'build-web');
 const nativeBuild = resolve(process.argv[3] || 'build');
@@ -43,19 +43,17 @@ for (let scene = 1; scene <= 8; ++scene) {
   console.log(`| ${scene} | ${w.toFixed(0)} | ${n ? n.toFixed(0) : '?'} | ${n ? (w / n).toFixed(1) : '?'} |`);
 }
 console.log('');
-console.log('| file | bytes | gzip -9 |');
-console.log('|---|---|---|');
-let total = 0;
-let totalGzip = 0;
-// Everything the page fetches: the build folder's files but its own archive.
-const served = readdirSync(webBuild, { withFileTypes: true })
-  .filter((entry) => entry.isFile() && !entry.name.endsWith('.a') && !/^(Makefile|CMakeCache\.txt|cmake_install\.cmake)$/.test(entry.name))
-  .map((entry) => entry.name).sort();
-for (const name of served) {
-  const bytes = readFileSync(join(webBuild, name));
-  const packed = gzipSync(bytes, { level: 9 }).length;
-  total += statSync(join(webBuild, name)).size;
-  totalGzip += packed;
-  console.log(`| ${name} | ${bytes.length} | ${packed} |`);
+// What the page downloads until the show plays, as stored and as make web's
+// compressed copies (the file itself where it has none).
+console.log('| file | bytes | Brotli | gzip |');
+console.log('|---|---|---|---|');
+const sizeOf = (path) => (existsSync(path) ? statSync(path).size : 0);
+const totals = [0, 0, 0];
+for (const name of runFileNames) {
+  const path = join(webBuild, name);
+  const sizes = [sizeOf(path), sizeOf(path + '.br') || sizeOf(path), sizeOf(path + '.gz') || sizeOf(path)];
+  sizes.forEach((size, i) => { totals[i] += size; });
+  console.log(`| ${name} | ${sizes.join(' | ')} |`);
+  if (name === programFileNames[programFileNames.length - 1]) console.log(`| until the launcher runs | ${totals.join(' | ')} |`);
 }
-console.log(`| all | ${total} | ${totalGzip} |`);
+console.log(`| until the show plays | ${totals.join(' | ')} |`);

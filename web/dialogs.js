@@ -1,4 +1,5 @@
-// The dialog layer's page side, bundled before the program: a dialog
+// The dialog layer's page side, written into the page itself (make web), so
+// the launcher's form is painted before the program arrives: a dialog
 // template shown as an HTML form, and message boxes. The program keeps each
 // control's state (platform/dialog/web/windows_web.cpp); the form reports the
 // user's actions in order and shows the state it is given back.
@@ -44,16 +45,35 @@ var peekstunDialogs = {
     }
   },
 
+  // The program's form, or the build's copy of it (early) painted before the
+  // program has downloaded: then the program's own open() takes it over as
+  // it is, with the actions taken meanwhile still queued for it.
+  early: false,
+
   // Builds the form for a template: { caption, width, height, defaultId,
   // controls: [{ id, kind, text, x, y, width, height }] }.
-  open(layout) {
+  open(layout, early = false) {
+    const text = JSON.stringify(layout);
+    if (!early && this.early && this.form && this.layoutText === text) {
+      this.early = false;
+      this.form.classList.add('dialog');
+      return;
+    }
     this.close();
+    this.early = early;
     this.actions = [];
+    // The dialog role lies on a plain element holding the form (a form
+    // cannot take it), named by the title.
+    const frame = document.createElement('div');
+    frame.setAttribute('role', 'dialog');
+    frame.setAttribute('aria-labelledby', 'dialog-title');
     const form = document.createElement('form');
-    form.className = 'dialog';
-    form.setAttribute('role', 'dialog');
-    form.setAttribute('aria-label', layout.caption);
-    const title = document.createElement('h1');
+    // "dialog" marks the program's form; the build's copy has only the looks.
+    form.className = early ? 'dialog-form' : 'dialog-form dialog';
+    this.layoutText = text;
+    frame.appendChild(form);
+    const title = document.createElement('h2');
+    title.id = 'dialog-title';
     title.textContent = layout.caption;
     form.appendChild(title);
     const body = document.createElement('div');
@@ -89,15 +109,20 @@ var peekstunDialogs = {
         legend.textContent = shown;
         element.appendChild(legend);
       } else {
-        element = document.createElement('span');
+        element = document.createElement('label');
         element.textContent = shown;
       }
       element.dataset.control = control.id;
+      if (input) input.id = 'control-' + control.id;
       if (input && key) input.accessKey = key;
       this.place(element, control);
-      body.appendChild(element);
       this.controls.set(control.id, { control, element, input });
     }
+    // Each list's words name it; the controls follow in reading order (top
+    // to bottom, then left to right), for the focus and for screen readers.
+    for (const pair of this.labelledLists()) pair.label.htmlFor = pair.list.id;
+    const reading = [...this.controls.values()].sort((a, b) => a.control.y - b.control.y || a.control.x - b.control.x);
+    for (const found of reading) body.appendChild(found.element);
     // Enter runs the default command unless a push button has the focus;
     // Escape cancels.
     form.addEventListener('submit', (event) => {
@@ -117,7 +142,7 @@ var peekstunDialogs = {
       }
     };
     window.addEventListener('keydown', this.onKey);
-    document.body.appendChild(form);
+    (document.getElementById('page') || document.body).appendChild(frame);
     this.form = form;
     this.fitLabels();
     // Zooming changes the text's width against the units a little.
@@ -137,16 +162,7 @@ var peekstunDialogs = {
   // template leaves, those lists start further right together (their right
   // edges stay), so the column stays lined up.
   fitLabels() {
-    const pairs = [];
-    // (No destructuring in loop heads: the build's minifier drops it.)
-    const all = [...this.controls.values()];
-    for (const found of all) {
-      const control = found.control;
-      if (control.kind !== 'label') continue;
-      const list = all.find((other) => other.control.kind === 'list' &&
-        other.control.x > control.x && Math.abs(other.control.y - control.y) <= 4);
-      if (list) pairs.push({ label: found.element, labelControl: control, list: list.element, listControl: list.control });
-    }
+    const pairs = this.labelledLists();
     if (pairs.length === 0) return;
     const em = parseFloat(getComputedStyle(this.form.querySelector('.dialog-body')).fontSize);
     const gap = 0.5;  // em between a label and its list
@@ -168,6 +184,22 @@ var peekstunDialogs = {
       label.style.top = list.offsetTop / em + 'em';
       label.style.height = list.offsetHeight / em + 'em';
     }
+  },
+
+  // Each label left of a list on its row, with that list:
+  // [{ label, labelControl, list, listControl }].
+  labelledLists() {
+    const pairs = [];
+    // (No destructuring in loop heads: the build's minifier drops it.)
+    const all = [...this.controls.values()];
+    for (const found of all) {
+      const control = found.control;
+      if (control.kind !== 'label') continue;
+      const list = all.find((other) => other.control.kind === 'list' &&
+        other.control.x > control.x && Math.abs(other.control.y - control.y) <= 4);
+      if (list) pairs.push({ label: found.element, labelControl: control, list: list.element, listControl: list.control });
+    }
+    return pairs;
   },
 
   // Shows the program's state: [{ id, enabled, checked, items, selection }].
@@ -200,8 +232,9 @@ var peekstunDialogs = {
     window.removeEventListener('resize', this.onResize);
     // Left behind, it would keep the whole closed form alive.
     document.removeEventListener('fullscreenchange', this.onFullscreen);
-    this.form.remove();
+    this.form.parentElement.remove();
     this.form = null;
+    this.early = false;
     this.controls = null;
     this.actionWaiter = null;
   },
@@ -212,7 +245,9 @@ var peekstunDialogs = {
     return new Promise((resolve) => {
       const box = document.createElement('dialog');
       box.className = 'message-box' + (isError ? ' error' : '');
-      const title = document.createElement('h1');
+      box.setAttribute('aria-labelledby', 'message-box-title');
+      const title = document.createElement('h2');
+      title.id = 'message-box-title';
       title.textContent = caption;
       const body = document.createElement('p');
       body.textContent = text;
@@ -241,7 +276,7 @@ var peekstunDialogs = {
       ok.addEventListener('click', answer);
       box.addEventListener('keydown', answer);
       box.addEventListener('cancel', answer);  // Escape
-      document.body.appendChild(box);
+      (document.getElementById('page') || document.body).appendChild(box);
       box.showModal();
       ok.focus();
     });

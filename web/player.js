@@ -156,6 +156,7 @@ var peekstunPlayer = {
     this.state = { shown: false, paused: false, seconds: 0, total: 0, scene: 1, starts: [] };
     this.marksFor = '';
     this.draw();
+    peekstunMediaControls.update(this.playing, this.state);
   },
 
   // Each presented frame: whether the show wants the bar shown (after a key,
@@ -168,6 +169,7 @@ var peekstunPlayer = {
     }
     this.showAddress();
     this.draw();
+    peekstunMediaControls.update(this.playing, this.state);
   },
 
   // While paused the address names the moment on screen; playing, it names none.

@@ -1,5 +1,6 @@
-// make serve-web: serves the built page (build-web/ unless named) and prints
-// its address.
+// make serve-web: serves the built page (build-web/ unless named), each file
+// as its Brotli or gzip copy where the browser accepts one, and prints its
+// address.
 import { resolve } from 'node:path';
 import { serve } from './test/serve.mjs';
 

@@ -6,9 +6,9 @@
 // the browser its thread back (Asyncify).
 #include <emscripten.h>
 
-#include <cstdio>
 #include <string>
 
+#include "platform/dialog/headless/dialog_json.h"
 #include "platform/dialog/headless/windows_headless.h"
 #include "platform/dialog/windows_dialog.h"
 #include "platform/display/DynamicError.h"
@@ -36,79 +36,9 @@ EM_ASYNC_JS(void, webMessageBox, (const char* caption, const char* text, int isE
 
 namespace {
 
-std::string quoted(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
-const char* kindName(DialogControlKind kind) {
-    switch (kind) {
-        case DialogControlKind::PushButton:
-            return "button";
-        case DialogControlKind::GroupBox:
-            return "group";
-        case DialogControlKind::AutoCheckBox:
-            return "check";
-        case DialogControlKind::DropDownList:
-            return "list";
-        case DialogControlKind::Label:
-            return "label";
-    }
-    return "label";
-}
-
-std::string layoutJson(const DialogTemplate& layout) {
-    std::string json = "{\"caption\":" + quoted(layout.caption) + ",\"width\":" + std::to_string(layout.width) +
-                       ",\"height\":" + std::to_string(layout.height) + ",\"defaultId\":" + std::to_string(IDOK) +
-                       ",\"controls\":[";
-    const char* comma = "";
-    for (const DialogControlTemplate& control : layout.controls) {
-        json += comma;
-        json += "{\"id\":" + std::to_string(control.id) + ",\"kind\":\"" + kindName(control.kind) +
-                "\",\"text\":" + quoted(control.text) + ",\"x\":" + std::to_string(control.x) +
-                ",\"y\":" + std::to_string(control.y) + ",\"width\":" + std::to_string(control.width) +
-                ",\"height\":" + std::to_string(control.height) + "}";
-        comma = ",";
-    }
-    return json + "]}";
-}
-
-std::string statesJson(const HeadlessDialog& dialog) {
-    std::string json = "[";
-    const char* comma = "";
-    for (const DialogControlTemplate& control : dialog.layout().controls) {
-        json += comma;
-        json += "{\"id\":" + std::to_string(control.id) +
-                ",\"enabled\":" + (dialog.isEnabled(control.id) ? "true" : "false") +
-                ",\"checked\":" + (dialog.isChecked(control.id) ? "true" : "false") +
-                ",\"selection\":" + std::to_string(dialog.selection(control.id)) + ",\"items\":[";
-        const char* itemComma = "";
-        for (const std::string& item : dialog.items(control.id)) {
-            json += itemComma + quoted(item);
-            itemComma = ",";
-        }
-        json += "]}";
-        comma = ",";
-    }
-    return json + "]";
-}
-
 // Closes the page's form on every way out.
 struct OpenForm {
-    explicit OpenForm(const DialogTemplate& layout) { webDialogOpen(layoutJson(layout).c_str()); }
+    explicit OpenForm(const DialogTemplate& layout) { webDialogOpen(dialogLayoutJson(layout).c_str()); }
     ~OpenForm() { webDialogClose(); }
 };
 
@@ -122,7 +52,7 @@ INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC proced
     dialog.send(WM_INITDIALOG, 0, parameter);
     if (dialog.hasEnded()) return dialog.endResult();
     OpenForm form(layout);
-    webDialogUpdate(statesJson(dialog).c_str());
+    webDialogUpdate(dialogStatesJson(dialog).c_str());
     while (!dialog.hasEnded()) {
         const int action = webDialogNextAction();
         const int control = action & 0xffff;
@@ -132,7 +62,7 @@ INT_PTR runScreenDialog(const DialogTemplate& layout, HWND owner, DLGPROC proced
         } else {
             dialog.click(control);
         }
-        if (!dialog.hasEnded()) webDialogUpdate(statesJson(dialog).c_str());
+        if (!dialog.hasEnded()) webDialogUpdate(dialogStatesJson(dialog).c_str());
     }
     return dialog.endResult();
 }
