@@ -20,7 +20,7 @@ constexpr int64_t kStartNs = 5000 * kMs;
 
 // Seconds of quiet noise, timed by reports every 5 ms that scatter by up
 // to a millisecond, a few of them far off, as a server's do.
-Recording quietRecording(double seconds) {
+Recording quietRecording(double seconds, int64_t stepFrame = -1, int64_t stepNs = 0) {
     Recording recording;
     recording.rate = kRate;
     std::mt19937 random(7);
@@ -29,7 +29,8 @@ Recording quietRecording(double seconds) {
     for (float& sample : recording.samples) sample = hiss(random);
     std::uniform_real_distribution<double> scatter(-1e6, 1e6);
     for (int64_t frame = 0; frame < static_cast<int64_t>(recording.samples.size()); frame += kRate / 200) {
-        const double off = frame % (kRate * 2) == 0 ? 80e6 : scatter(random);
+        const double off =
+            (frame % (kRate * 2) == 0 ? 80e6 : scatter(random)) + (stepFrame >= 0 && frame >= stepFrame ? stepNs : 0);
         recording.marks.push_back({frame, static_cast<int64_t>(kStartNs + frame * kFrameNs + off)});
     }
     return recording;
@@ -148,6 +149,18 @@ TEST(SyncAnalysis, TheMovesAreTimedFromTheirKeys) {
     EXPECT_TRUE(end.soundingBefore);
     EXPECT_FALSE(end.stillSounding);
     EXPECT_NEAR(end.silentAfterMs, 12, 1.5);
+}
+
+// A sink that rewinds took back 76 ms of silence the monitor had passed on:
+// the recording holds 80 ms of silence, of which 4 ms were heard, and the
+// reports after it are 76 ms earlier for their frame.
+TEST(SyncAnalysis, SilenceNobodyHeardIsNotCounted) {
+    const int64_t resumed = frameOf(kStartNs + 3080 * kMs);
+    Recording recording = quietRecording(6, resumed, -76 * kMs);
+    addTone(recording, kStartNs + 500 * kMs, kStartNs + 3000 * kMs);
+    addTone(recording, kStartNs + 3080 * kMs, kStartNs + 5500 * kMs);
+    const SampleClock clock(recording);
+    EXPECT_NEAR(longestSilence(recording, clock, kStartNs + 2500 * kMs, kStartNs + 3500 * kMs), 4, 1.5);
 }
 
 }  // namespace

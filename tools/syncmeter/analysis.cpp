@@ -137,6 +137,15 @@ double SampleClock::offsetNear(double frame) const {
     return near[near.size() / 2];
 }
 
+double SampleClock::timeFrom(double frame) const {
+    auto first = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame));
+    auto last = std::upper_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame + span));
+    if (last - first < 3) return timeOf(frame);
+    std::vector<double> after(offsets.begin() + (first - frames.begin()), offsets.begin() + (last - frames.begin()));
+    std::nth_element(after.begin(), after.begin() + after.size() / 2, after.end());
+    return frame * frameNs + after[after.size() / 2];
+}
+
 double SampleClock::frameAt(double ns) const {
     double frame = (ns - offsets[offsets.size() / 2]) / frameNs;
     for (int i = 0; i < 3; ++i) frame = (ns - offsetNear(frame)) / frameNs;
@@ -340,7 +349,7 @@ public:
     long frameAt(int64_t ns) const {
         return std::clamp(static_cast<long>(clock.frameAt(static_cast<double>(ns))), 0L, size);
     }
-    double msAfter(long frame, int64_t ns) const { return (clock.timeOf(static_cast<double>(frame)) - ns) / 1e6; }
+    double msAfter(long frame, int64_t ns) const { return (clock.timeFrom(static_cast<double>(frame)) - ns) / 1e6; }
     const Recording& recording;
     const SampleClock& clock;
     const long window;
@@ -392,10 +401,16 @@ double soundAfter(const Recording& recording, const SampleClock& clock, int64_t 
 double longestSilence(const Recording& recording, const SampleClock& clock, int64_t fromNs, int64_t untilNs) {
     const Loudness sound(recording, clock);
     const long last = sound.frameAt(untilNs);
-    long longest = 0, run = 0;
+    double longest = 0;
+    long quietFrom = -1;
     for (long start = sound.frameAt(fromNs); start + sound.window <= last; start += sound.window) {
-        run = sound.loud(start) ? 0 : run + sound.window;
-        longest = std::max(longest, run);
+        if (!sound.loud(start)) {
+            if (quietFrom < 0) quietFrom = start;
+            continue;
+        }
+        if (quietFrom >= 0) longest = std::max(longest, sound.msAfter(start, 0) - sound.msAfter(quietFrom, 0));
+        quietFrom = -1;
     }
-    return longest * 1000.0 / recording.rate;
+    if (quietFrom >= 0) longest = std::max(longest, sound.msAfter(last, 0) - sound.msAfter(quietFrom, 0));
+    return longest;
 }

@@ -22,6 +22,11 @@ class SampleClock {
 public:
     SampleClock(const Recording& recording);
     double timeOf(double frame) const { return frame * frameNs + offsetNear(frame); }
+    // The same from the reports after `frame` alone: where a sink that
+    // rewinds took back what the monitor had passed on, the recording holds
+    // frames nobody heard just before the sound starts or stops, and only
+    // the reports after them place that moment.
+    double timeFrom(double frame) const;
     double frameAt(double ns) const;
     double frameNs = 0;
     double residualNs = 0;  // 95th percentile of the reads' distance from their local offset
