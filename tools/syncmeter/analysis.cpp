@@ -105,7 +105,7 @@ double split(std::vector<double> values) {
 
 }  // namespace
 
-SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.rate), span(recording.rate / 10) {
+SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.rate), span(recording.rate) {
     // The first reads drain what the stream held before its timing was known.
     for (const auto& mark : recording.marks) {
         if (mark.frame <= recording.rate / 2) continue;
@@ -113,6 +113,7 @@ SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.r
         offsets.push_back(mark.playedNs - mark.frame * frameNs);
     }
     if (frames.size() < 10) throw std::runtime_error("The recording is too short to time");
+    findSteps();
     std::vector<double> distances;
     double lowest = 1e300, highest = -1e300;
     for (size_t i = 0; i < frames.size(); i += 1 + frames.size() / 4000) {
@@ -125,25 +126,72 @@ SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.r
     wanderNs = highest - lowest;
 }
 
-double SampleClock::offsetNear(double frame) const {
-    auto first = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame - span));
-    auto last = std::upper_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame + span));
-    if (first == last) {  // beyond the reads: the nearest one's
-        size_t i = first == frames.end() ? frames.size() - 1 : static_cast<size_t>(first - frames.begin());
-        return offsets[i];
+namespace {
+
+double medianOf(std::vector<double>::const_iterator first, std::vector<double>::const_iterator last) {
+    std::vector<double> values(first, last);
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+}  // namespace
+
+// A step is where the median of the next reports differs from that of the
+// ones before by more than a single report's scatter can make it, at the
+// largest such difference among its neighbours. Each report then belongs to
+// the stretch between two steps, and only its stretch's reports place it.
+void SampleClock::findSteps() {
+    constexpr size_t kSide = 31;
+    constexpr double kStepNs = 4e6;
+    stretchOf.assign(offsets.size(), 0);
+    if (offsets.size() < 2 * kSide) return;
+    std::vector<double> difference(offsets.size(), 0.0);
+    for (size_t i = kSide; i + kSide <= offsets.size(); ++i) {
+        difference[i] =
+            std::fabs(medianOf(offsets.begin() + static_cast<long>(i), offsets.begin() + static_cast<long>(i + kSide)) -
+                      medianOf(offsets.begin() + static_cast<long>(i - kSide), offsets.begin() + static_cast<long>(i)));
     }
-    std::vector<double> near(offsets.begin() + (first - frames.begin()), offsets.begin() + (last - frames.begin()));
+    int stretch = 0;
+    size_t lastStep = 0;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        bool step = difference[i] > kStepNs && i >= lastStep + kSide;
+        for (size_t j = i > kSide ? i - kSide : 0; step && j < std::min(offsets.size(), i + kSide); ++j)
+            step = difference[j] <= difference[i] || j == i;
+        if (step) {
+            ++stretch;
+            lastStep = i;
+        }
+        stretchOf[i] = stretch;
+    }
+}
+
+double SampleClock::medianWithin(double from, double to, int stretch) const {
+    const auto first = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(from));
+    const auto last = std::upper_bound(frames.begin(), frames.end(), static_cast<int64_t>(to));
+    std::vector<double> near;
+    for (auto at = first; at != last; ++at) {
+        const size_t i = static_cast<size_t>(at - frames.begin());
+        if (stretchOf[i] == stretch) near.push_back(offsets[i]);
+    }
+    if (near.empty()) return NAN;
     std::nth_element(near.begin(), near.begin() + near.size() / 2, near.end());
     return near[near.size() / 2];
 }
 
+double SampleClock::offsetNear(double frame) const {
+    // The stretch of the report nearest the frame.
+    auto next = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame));
+    size_t nearest = next == frames.end() ? frames.size() - 1 : static_cast<size_t>(next - frames.begin());
+    if (next != frames.begin() && next != frames.end() && frame - *(next - 1) < *next - frame) --nearest;
+    const double offset = medianWithin(frame - span, frame + span, stretchOf[nearest]);
+    return std::isnan(offset) ? offsets[nearest] : offset;
+}
+
 double SampleClock::timeFrom(double frame) const {
-    auto first = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame));
-    auto last = std::upper_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame + span));
-    if (last - first < 3) return timeOf(frame);
-    std::vector<double> after(offsets.begin() + (first - frames.begin()), offsets.begin() + (last - frames.begin()));
-    std::nth_element(after.begin(), after.begin() + after.size() / 2, after.end());
-    return frame * frameNs + after[after.size() / 2];
+    auto next = std::lower_bound(frames.begin(), frames.end(), static_cast<int64_t>(frame));
+    if (next == frames.end()) return timeOf(frame);
+    const double offset = medianWithin(frame, frame + span, stretchOf[static_cast<size_t>(next - frames.begin())]);
+    return std::isnan(offset) ? timeOf(frame) : frame * frameNs + offset;
 }
 
 double SampleClock::frameAt(double ns) const {

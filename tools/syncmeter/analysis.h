@@ -13,11 +13,13 @@
 // When each recorded frame was heard. The sink plays at its nominal rate on
 // the monotonic clock, so frame f is heard at f times the frame period plus
 // an offset; the offset is taken, around each frame, as the median of what
-// the server's reports within 100 ms of it say, which no single late report
-// can pull far. The offset steps where the monitor was handed frames that a
-// sink which rewinds then took back and mixed again (a stream starting,
-// pausing or seeking): the recording holds them, though nobody heard them,
-// and the reports after the step place what follows where it was heard.
+// the server's reports within a second of it say, which no single late
+// report can pull far. The offset steps where the monitor was handed frames
+// that a sink which rewinds then took back and mixed again (a stream
+// starting, pausing or seeking, another client's sound): the recording
+// holds them, though nobody heard them, and only the reports after the step
+// place what follows where it was heard. So the reports are cut into
+// stretches at each step, and a frame is placed by its own stretch's.
 class SampleClock {
 public:
     SampleClock(const Recording& recording);
@@ -33,9 +35,14 @@ public:
     double wanderNs = 0;    // how far the local offset moves over the recording
 
 private:
+    void findSteps();
     double offsetNear(double frame) const;
+    // The median offset of the reports of `stretch` from frame `from` to
+    // `to`; NaN where there are none.
+    double medianWithin(double from, double to, int stretch) const;
     std::vector<int64_t> frames;
-    std::vector<double> offsets;  // per read: its time less frame * frameNs
+    std::vector<double> offsets;  // per report: its time less frame * frameNs
+    std::vector<int> stretchOf;   // per report: which stretch between steps
     double span = 0;
 };
 
