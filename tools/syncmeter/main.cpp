@@ -240,9 +240,9 @@ int calibrate(const Options& options) {
     // A server that has just started, or is pressed, may report unsteady
     // times for a while; such a calibration is not used (exit status 3).
     // Single reports scatter by a millisecond or so with the sink's render
-    // steps, by a few on PipeWire once a stream has set a larger quantum; the
-    // clock takes the median of the twenty or more around each frame.
-    if (clock.residualNs > 5e6) {
+    // steps, by up to half a quantum on PipeWire (5 ms and more); the clock
+    // takes the median of the hundreds in the second around each frame.
+    if (clock.residualNs > 10e6) {
         std::printf("the recording's reads stray %.1f ms from their line: calibration not steady\n",
                     clock.residualNs / 1e6);
         return 3;
@@ -305,7 +305,7 @@ int measure(const Options& options) {
     appendOffsets(options.offsetsFile, offsets);
     // The server's timing reports scatter when it cannot keep up; then the
     // hits' times are not known well enough to judge the pictures by.
-    const bool unreliable = clock.residualNs > 5e6;
+    const bool unreliable = clock.residualNs > 10e6;
     if (unreliable)
         std::printf(
             "warning: the recording's reads stray %.0f ms from their line: its times, and these figures, "
