@@ -7,4 +7,3 @@
 // SDL cannot reach a display or silently picked a driver that shows nothing.
 void sdlVideoAcquire();
 void sdlVideoRelease();
-
