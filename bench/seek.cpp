@@ -14,6 +14,7 @@
 #include "platform/sound/fmod.h"
 #include "shared_stage.h"
 #include "shell/assets.h"
+#include "shell/player.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
 
@@ -39,6 +40,7 @@ public:
         assets = std::make_unique<ShowAssets>(console, frameFormat);
         position = std::make_unique<PlayingSongPosition>(song, kRate);
         timeline = std::make_unique<Timeline>(*assets, console, timer, *position, srcArea, dstArea);
+        player = std::make_unique<Player>(*timeline, console, timer, *position);
         position->play();
         timeline->resetShow();
         position->rows();  // measured once, before the timings
@@ -53,6 +55,7 @@ public:
     FMUSIC_MODULE* song = nullptr;
     std::unique_ptr<PlayingSongPosition> position;
     std::unique_ptr<Timeline> timeline;
+    std::unique_ptr<Player> player;
 };
 
 // A seek to `seconds` of the show at 60 frames a second: the farther, the
@@ -65,9 +68,9 @@ void BM_Seek(benchmark::State& state) {
     }
     const int64_t frame = state.range(0) * 60;
     for (auto _ : state) {
-        if (!stage->timeline->seekToFrame(frame)) state.SkipWithError("the song cannot seek");
+        if (!stage->player->seekToFrame(frame)) state.SkipWithError("the song cannot seek");
     }
-    state.SetLabel("scene " + std::to_string(stage->timeline->currentScene()));
+    state.SetLabel("scene " + std::to_string(stage->timeline->scene()));
 }
 BENCHMARK(BM_Seek)->ArgName("seconds")->Arg(30)->Arg(120)->Arg(245)->Unit(benchmark::kMillisecond);
 

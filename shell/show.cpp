@@ -14,6 +14,7 @@
 #include "platform/display/ptc.h"
 #include "platform/sound/fmod.h"
 #include "shell/assets.h"
+#include "shell/player.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
 
@@ -90,9 +91,10 @@ bool runShow(const ShowConfig& config) {
         PlayingSongPosition playing(sound.song, config.choices.mixRate);
         SongPosition& position = config.songPosition ? *config.songPosition : playing;
         Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
-        if (config.fixedFrameTime > 0) timeline.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
-        timeline.startAt(config.choices.startSeconds, config.choices.startScene);
-        timeline.run();
+        Player player(timeline, console, timer, position, config.observer);
+        if (config.fixedFrameTime > 0) player.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
+        player.startAt(config.choices.startSeconds, config.choices.startScene);
+        player.run();
 
         FMUSIC_StopSong(sound.song);
         sound.close();

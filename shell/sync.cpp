@@ -1,12 +1,15 @@
 #include "shell/sync.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/sound/fmod.h"
 #include "show/score.h"
 
 const DynamicArea fullArea(0, 0, 320, 240);
 const DynamicArea zoomArea(10, 10, 310, 230);
+
+int64_t songFrameAt(double seconds, int rate) { return static_cast<int64_t>(std::floor(seconds * rate + 1e-6)); }
 
 void PlayingSongPosition::play() { FMUSIC_PlaySong(song); }
 

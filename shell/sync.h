@@ -9,6 +9,13 @@
 
 struct FMUSIC_MODULE;
 
+// The song's frame at show time `seconds`, the song playing from the show's
+// start at `rate` frames a second: the frames wholly before that moment. A
+// time of n frames of a frame rate, n / fps, is a double a hair either side
+// of n x rate / fps; the product is nudged up by far less than a frame, so a
+// whole song frame is never read as the one before.
+int64_t songFrameAt(double seconds, int rate);
+
 // The song as the timeline sees it: started once, then polled for its
 // position and whether it is over. The show plays the music layer's module;
 // tests script it.

@@ -1,20 +1,18 @@
 #include "shell/timeline.h"
-#include "shell/timeline_checkpoint.h"
 
 #include <string>
 
 #include "effects/cEffect.h"
 #include "effects/showRandom.h"
 #include "platform/display/DynamicError.h"
-#include "platform/display/DynamicKey.h"
 #include "platform/sound/sound_clock.h"
+#include "shell/timeline_checkpoint.h"
 #include "show/score.h"
 
 using namespace show;
 
 namespace {
 
-constexpr int kEscape = 27;
 constexpr int kFinalScene = kSceneCount;
 constexpr uint32_t kLastRow = 63;
 
@@ -39,16 +37,6 @@ void ScrollState::advance(double d, int step) {
         scrollAccumulator -= 0.1f;
         scrollX -= step;
     }
-}
-
-bool checkEscape(DynamicConsole& console) {
-    bool result = false;
-    while (console.key()) {
-        DynamicKey key;
-        console.read(key);
-        if (key.code() == kEscape) result = true;
-    }
-    return result;
 }
 
 Timeline::Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song,
@@ -306,28 +294,9 @@ const Timeline::Scene& Timeline::sceneAt(int scene) {
     return kScenes[scene - 1];
 }
 
-void Timeline::run() {
+void Timeline::presentBlack() {
     assets.frameSurface.clear();
     presentFrame(assets.frameSurface, console);
-    // The song's row table is measured before the song starts, not on the
-    // first frame, where the bar needs it and the time would be a stall.
-    song.rows();
-    song.play();
-    timer.start();
-    resetShow();
-    if (startSeconds >= 0) {
-        seekToSeconds(startSeconds);
-    } else if (startScene > 0) {
-        seekToScene(startScene);
-    }
-    while (quit_ == 0 && settleScene()) {
-        if (paused_) {
-            holdFrame();
-        } else {
-            playFrame();
-        }
-        showBar();
-    }
 }
 
 void Timeline::enterScene(int scene) {
@@ -358,9 +327,6 @@ bool Timeline::settleScene() {
     return true;
 }
 
-// One frame. A song heard to its end before the script's last row ends the
-// show as Escape does: a shorter song than the script's would otherwise leave
-// the last scene running in silence.
 void Timeline::playFrame() {
     if (first_ && observer) observer->sceneStarted(scene_, order_);
     first_ = false;
@@ -376,12 +342,102 @@ void Timeline::playFrame() {
 
     double d = timer.delta();
     advanceScene(scene_, d);
-    ++frames_;
     seconds_ += d;
 
     // The next frame's moment decides whether it belongs to this scene.
     aimSong(steadyNowNs());
     order_ = song.order();
     if (scene_ == kFinalScene) row_ = song.row();
-    quit_ = takePlayerInput() || song.finished() || (observer && !observer->wantsMoreFrames()) ? 1 : 0;
+}
+
+Timeline::Checkpoint Timeline::checkpoint() const {
+    return {showRandSeed(),
+            clocks_,
+            scroll_,
+            assets.matrixWriter->progress(),
+            assets.binaryBg->progress(),
+            assets.plasma->progress(),
+            assets.tunnel3D->progress(),
+            assets.fadeA->progress(),
+            assets.fadeB->progress()};
+}
+
+void Timeline::restore(const Checkpoint& saved) {
+    showRandReset(saved.seed);
+    clocks_ = saved.clocks;
+    scroll_ = saved.scroll;
+    assets.matrixWriter->resume(saved.matrixWriter);
+    assets.binaryBg->resume(saved.binaryBg);
+    assets.plasma->resume(saved.plasma);
+    assets.tunnel3D->resume(saved.tunnel3D);
+    assets.fadeA->resume(saved.fadeA);
+    assets.fadeB->resume(saved.fadeB);
+}
+
+void Timeline::resetShow() {
+    if (showStart) {
+        restore(*showStart);
+    } else {
+        clocks_ = ShowClocks();
+        scroll_ = ScrollState();
+        showStart = std::make_unique<Checkpoint>(checkpoint());
+    }
+    order_ = 0;
+    row_ = 0;
+    seconds_ = 0;
+    scene_ = 1;
+    first_ = true;
+    enterScene(1);
+}
+
+void Timeline::readRows(const SongRows& rows) {
+    const SongRows::Start at = rows.rowAt(songFrameAt(seconds_, rows.rate));
+    order_ = at.order;
+    if (scene_ == kFinalScene) row_ = at.row;
+}
+
+int64_t Timeline::replayTo(int64_t frame, int fps) {
+    const SongRows& rows = song.rows();
+    resetShow();
+    const double d = 1.0 / fps;
+    int64_t replayed = 0;
+    while (replayed < frame && settleScene()) {
+        if (first_ && observer) observer->sceneReplayed(scene_, order_, replayed);
+        first_ = false;
+        skipScene(scene_);
+        advanceScene(scene_, d);
+        ++replayed;
+        // What the offline output reports after the frame: the row holding
+        // the first song frame of the next one.
+        seconds_ = static_cast<double>(replayed) / fps;
+        readRows(rows);
+        if (songFrameAt(seconds_, rows.rate) >= rows.length) break;
+    }
+    seconds_ = static_cast<double>(replayed) / fps;
+    return replayed;
+}
+
+void Timeline::peekFrame() {
+    // A scene entered here stays entered: its entry's resets are kept.
+    const bool showGoesOn = settleScene();
+    const Checkpoint saved = checkpoint();
+    if (showGoesOn) composeScene(scene_);
+    presentFrame(assets.frameSurface, console);
+    restore(saved);
+}
+
+void Timeline::presentAgain() { presentFrame(assets.frameSurface, console); }
+
+bool Timeline::stepFrame(double d) {
+    if (!settleScene()) return false;
+    if (first_ && observer) observer->sceneStarted(scene_, order_);
+    first_ = false;
+    composeScene(scene_);
+    presentFrame(assets.frameSurface, console);
+    if (observer) observer->framePresented(assets.frameSurface, FrameInfo{scene_, clocks_, scroll_});
+    advanceScene(scene_, d);
+    seconds_ += d;
+    const SongRows& rows = song.rows();
+    if (!rows.empty()) readRows(rows);
+    return true;
 }

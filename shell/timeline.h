@@ -82,30 +82,16 @@ public:
     }
 };
 
-// Consumes every pending key press; true if one of them was Escape.
-bool checkEscape(DynamicConsole& console);
-
+// The scene script: the scenes, their clocks and the scroll, played frame by
+// frame, replayed without drawing, or drawn one frame at a time. It knows
+// nothing of keys or pausing: the Player (shell/player.h) drives it.
 class Timeline {
 public:
     Timeline(ShowAssets& assets, DynamicConsole& console, DynamicTimer& timer, SongPosition& song, DynamicArea& srcArea,
              const DynamicArea& dstArea, ShowObserver* observer = nullptr);
     ~Timeline();
 
-    // The frame rate seeks replay the show at: the offline show's own, 60 (the
-    // default) in real time.
-    void setReplayRate(int fps) { replayFps = fps; }
-    // Where run() starts: a show time in seconds when not negative, else the
-    // start of `scene` (1 to 8; 0 for the show's start).
-    void startAt(double seconds, int scene) {
-        startSeconds = seconds;
-        startScene = scene;
-    }
-
-    // Show start, then scenes 1 to 8; returns at the last row of the script,
-    // once the song has been heard to its end, or on Escape.
-    void run();
-
-    // The pieces run() is made of, for drawing single frames from outside:
+    // The pieces a frame is made of, for drawing single frames from outside:
     // the step before a scene's first frame (its background picture, clock
     // resets and scroll start), one frame's layers drawn into the frame
     // surface, and the scene's clocks advanced by d seconds.
@@ -118,21 +104,34 @@ public:
     // The order a scene starts at: where the one before it ends.
     static int firstOrder(int scene);
 
-    // Seeking, for the player keys and for starting at a moment. The state at
-    // the show's start (before its first frame), kept by the first call and
-    // brought back by every later one.
+    // A black frame, before the song starts.
+    void presentBlack();
+    // The state at the show's start (before its first frame), kept by the
+    // first call and brought back by every later one.
     void resetShow();
-    // The show as after `frame` frames of the replay rate from its start:
-    // replayed without drawing, the song's position read from its rows as
-    // the offline output reports it, then the song put at that frame. False,
-    // changing nothing, for a song that cannot seek.
-    bool seekToFrame(int64_t frame);
-    // The first frame of a scene at the replay rate; -1 when the song cannot seek.
-    int64_t sceneStartFrame(int scene);
-    int currentScene() const { return scene_; }
-    int64_t framesShown() const { return frames_; }
-    double showSeconds() const { return seconds_; }
-    bool paused() const { return paused_; }
+    // Enters scenes until one goes on; false after the last scene.
+    bool settleScene();
+    // One frame in real time: the song aimed at the frame's moment, the
+    // frame drawn and presented, the clocks moved on by the timer's time and
+    // the song's position for the next frame read.
+    void playFrame();
+    // One frame drawn and presented, the clocks moved on by exactly d, and
+    // the position read from the song's rows; false after the last scene.
+    bool stepFrame(double d);
+    // The frame last drawn presented again.
+    void presentAgain();
+    // The picture at the current moment drawn and presented, the state left
+    // as it was.
+    void peekFrame();
+    // From the show's start, `frame` frames of `fps` replayed without drawing,
+    // the song's position read from its rows as the offline output reports it.
+    // Stops early at the song's end or the script's last row; returns the
+    // frames replayed. The song itself is not moved.
+    int64_t replayTo(int64_t frame, int fps);
+
+    int scene() const { return scene_; }
+    // The show time of the next frame, in seconds.
+    double time() const { return seconds_; }
 
 private:
     struct Scene;
@@ -143,23 +142,10 @@ private:
 
     // The scene's frames go on: its order bound, and row 63 in the last one.
     bool sceneGoesOn() const;
-    // Enters scenes until one goes on; false after the last scene.
-    bool settleScene();
-    void playFrame();
-    void holdFrame();
-    void stepFrame();
     void aimSong(int64_t drawingStarts);
-
-    // The player: keys and the page's requests; true on Escape.
-    bool takePlayerInput();
-    bool playerKey(int code);
-    void togglePause();
-    void seekToSeconds(double seconds);
-    void seekToScene(int scene);
-    // Shows the picture at the current moment while paused, leaving the
-    // state as it was.
-    void peekFrame();
-    void showBar();
+    // The order (and in the final scene the row) the song's rows give at the
+    // show time reached.
+    void readRows(const SongRows& rows);
     Checkpoint checkpoint() const;
     void restore(const Checkpoint& saved);
     void skipTitleWord();
@@ -181,18 +167,10 @@ private:
     ScrollState scroll_;
     int32_t order_ = 0;
     int32_t row_ = 0;
-    int32_t quit_ = 0;
     int64_t drawingTime = 0;  // nanoseconds from the start of drawing a frame to its present's call
 
     int scene_ = 1;
-    bool first_ = true;      // the scene's first frame is next
-    int64_t frames_ = 0;     // frames since the show's start (replay frames after a seek)
-    double seconds_ = 0;     // the show time of the next frame
-    int replayFps = 60;
-    double startSeconds = -1;
-    int startScene = 0;
-    bool paused_ = false;
-    bool soundPaused = false;  // the output paused the song itself
-    int64_t barUntil = 0;      // steady nanoseconds the bar shows until
+    bool first_ = true;   // the scene's first frame is next
+    double seconds_ = 0;  // the show time of the next frame
     std::unique_ptr<Checkpoint> showStart;
 };

@@ -10,7 +10,7 @@
 #include "platform/display/DynamicKey.h"
 #include "platform/display/ptc.h"
 #include "shell/offline_show.h"
-#include "shell/player_requests.h"
+#include "shell/player_commands.h"
 #include "support/in_build_tree.h"
 
 namespace {
@@ -46,7 +46,7 @@ protected:
     virtual void afterFrame(long) {}
 };
 
-// Goes to each target in turn through the page's requests, keeping the
+// Goes to each target in turn through the player's posted commands, keeping the
 // frames that follow each.
 class Seeking : public Recording {
 public:
@@ -62,7 +62,7 @@ private:
     }
     void afterFrame(long) override {
         if (--left > 0) return;
-        if (next < targets.size()) postPlayerRequest({PlayerRequest::Kind::SeekTo, double(targets[next]) / fps()});
+        if (next < targets.size()) postPlayerCommand({PlayerCommand::Kind::SeekTo, double(targets[next]) / fps()});
         ++next;
     }
 

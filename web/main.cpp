@@ -24,7 +24,7 @@
 #include "platform/display/DynamicSurface.h"
 #include "shell/launcher.h"
 #include "shell/offline_show.h"
-#include "shell/player_requests.h"
+#include "shell/player_commands.h"
 #include "shell/show.h"
 #include "web/player_calls.h"
 #include "web/scene_times.h"
@@ -203,8 +203,8 @@ int main(int argc, char** argv) {
             if (!chosen) break;
             webPageState("show");
             config.choices = takePageStart(*chosen);
-            // A request the page posted as the last show ended is not for this one.
-            for (PlayerRequest stale; takePlayerRequest(stale);) {
+            // A command the page posted as the last show ended is not for this one.
+            while (takePlayerCommand()) {
             }
             const bool played = runShow(config);
             ++shows;

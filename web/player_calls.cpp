@@ -1,11 +1,11 @@
-// The functions the page's script calls (Module._peekstun...): pause and seek
-// requests to the playing show, taken between frames, and where the next show
-// starts.
+// The functions the page's script calls (Module._peekstun...): the player's
+// commands posted to the playing show, taken between frames, and where the
+// next show starts.
 #include "web/player_calls.h"
 
 #include <emscripten.h>
 
-#include "shell/player_requests.h"
+#include "shell/player_commands.h"
 
 namespace {
 
@@ -16,10 +16,10 @@ int startScene = 0;
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerRequest({PlayerRequest::Kind::TogglePause, 0}); }
+EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerCommand({PlayerCommand::Kind::TogglePause}); }
 
 // A show time in seconds; past the end ends the show.
-EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) { postPlayerRequest({PlayerRequest::Kind::SeekTo, seconds}); }
+EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) { postPlayerCommand({PlayerCommand::Kind::SeekTo, seconds}); }
 
 // The next Run starts at `seconds` when not negative, else at the start of
 // `scene` (1 to 8; 0: the show's start).

@@ -1,6 +1,8 @@
 // The player's keys on a scripted offscreen console: pause and resume, a frame
 // step, scene jumps, seeks and the bar, with a song whose rows are one frame
 // long at 60 frames a second.
+#include "shell/player.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -77,8 +79,9 @@ protected:
 
     void play() {
         Timeline timeline(*assets, console, timer, song, srcArea, dstArea, this);
-        shown = &timeline;
-        timeline.run();
+        Player player(timeline, console, timer, song, this);
+        shown = &player;
+        player.run();
     }
 
     void sceneStarted(int scene, int) override { scenes.push_back(scene); }
@@ -104,7 +107,7 @@ protected:
     std::unique_ptr<ShowAssets> assets;
     DynamicTimer timer;
     RowPerFrameSong song;
-    Timeline* shown = nullptr;
+    Player* shown = nullptr;
     std::map<long, std::vector<int>> keys;
     std::map<int, std::vector<int>> heldKeys;
     std::vector<Seen> seen;
@@ -131,19 +134,19 @@ TEST_F(PlayerShow, PauseHoldsThePictureAndTheSongAndResumesWhereItStopped) {
 }
 
 TEST_F(PlayerShow, KeysGoToScenesAndMoments) {
-    keys[5] = {'6'};                     // scene 6's start
-    keys[7] = {kKeyPageUp};              // within its first second: scene 5
-    keys[9] = {kKeyPageDown};            // scene 6 again
-    keys[80] = {kKeyPageUp};             // past its first second: scene 6's start
-    keys[82] = {kKeyHome};               // the show's start
-    keys[84] = {kKeyRight, kKeyRight};   // 5 s on, twice, from 2 frames in
-    keys[86] = {kKeyLeft};               // 5 s back, 2 frames later
-    keys[88] = {'x', kKeyEscape, '3'};   // others are ignored; nothing after Escape
+    keys[5] = {'6'};                    // scene 6's start
+    keys[7] = {kKeyPageUp};             // within its first second: scene 5
+    keys[9] = {kKeyPageDown};           // scene 6 again
+    keys[80] = {kKeyPageUp};            // past its first second: scene 6's start
+    keys[82] = {kKeyHome};              // the show's start
+    keys[84] = {kKeyRight, kKeyRight};  // 5 s on, twice, from 2 frames in
+    keys[86] = {kKeyLeft};              // 5 s back, 2 frames later
+    keys[88] = {'x', kKeyEscape, '3'};  // others are ignored; nothing after Escape
     play();
     const int64_t scene6 = Timeline::firstOrder(6) * show::kRowsPerOrder * kRowFrames;
     const int64_t scene5 = Timeline::firstOrder(5) * show::kRowsPerOrder * kRowFrames;
-    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene6, scene5, scene6, scene6, 0, 302 * kRowFrames,
-                                                602 * kRowFrames, 304 * kRowFrames}));
+    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene6, scene5, scene6, scene6, 0, 302 * kRowFrames, 602 * kRowFrames,
+                                                304 * kRowFrames}));
     // Seeks to a scene's start present its first frame; others land inside one.
     EXPECT_EQ(scenes, (std::vector<int>{1, 6, 5, 6, 6, 1}));
     ASSERT_EQ(seen.size(), 88u);
