@@ -7,6 +7,7 @@
 namespace show {
 
 inline constexpr const char kAppName[] = "Peekstun";
+inline constexpr const char kMaker[] = "Quillmere";  // the group whose show it is
 inline constexpr const char kDesktopId[] = PEEKSTUN_APP_ID;
 inline constexpr const char kIconName[] = PEEKSTUN_ICON_NAME;
 
