@@ -39,6 +39,7 @@
 #include "platform/sound/mixer_taps.h"
 #include "platform/sound/offline_output.h"
 #include "platform/sound/silent_output.h"
+#include "platform/sound/software_gain.h"
 #include "platform/sound/sound_backends.h"
 #include "platform/sound/sound_clock.h"
 #include "platform/sound/sound_song.h"
@@ -130,8 +131,6 @@ bool hasVolume() {
 }
 
 // Hands the volume to the output's own control, or else makes it the gain.
-// The gain follows the sound server's cubic scale of software volumes, so a
-// figure sounds alike through every output.
 void applyVolume() {
     SoundSystem& s = sound();
     if (!s.initialised || !hasVolume()) return;
@@ -139,7 +138,7 @@ void applyVolume() {
         s.gain = 1.0f;
         return;
     }
-    s.gain = s.muted ? 0.0f : static_cast<float>(s.volume * s.volume * s.volume);
+    s.gain = softwareGain(s.volume, s.muted);
 }
 
 // Frames leaving for a device output without a volume of its own.
