@@ -304,7 +304,7 @@ std::string listedVolume() {
 TEST_F(PulseOutputTest, NamedStreamWhoseVolumeIsTheServers) {
     if (!haveParec()) GTEST_SKIP() << "parec is not installed";
     Tone tone;
-    std::unique_ptr<SoundOutput> output = openPulseOutput("null", kRate, 4096);
+    std::unique_ptr<SoundOutput> output = openPulseOutput("null", kRate, 8820);
     playUntilHeard(*output, tone, kRate / 4.0);
     const std::string list = sinkInputs();
     EXPECT_NE(list.find("media.name = \"Peekstun\""), std::string::npos) << list;

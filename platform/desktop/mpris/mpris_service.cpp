@@ -162,7 +162,11 @@ bool MprisService::connect() {
     g_source_set_callback(poll, onPoll, this, nullptr);
     g_source_attach(poll, context);
     g_source_unref(poll);
-    ownName(kNamePrefix + identity.busSuffix);
+    // Another show has the player's name: this one takes an instance name,
+    // as the desktop's controls expect of a second player of one kind.
+    if (!ownName(kNamePrefix + identity.busSuffix)) {
+        ownName(kNamePrefix + identity.busSuffix + ".instance" + std::to_string(getpid()));
+    }
     return true;
 }
 
@@ -172,19 +176,26 @@ gboolean MprisService::onPoll(gpointer self) {
     return G_SOURCE_CONTINUE;
 }
 
-void MprisService::ownName(const std::string& name) {
-    nameOwner = g_bus_own_name_on_connection(connection, name.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE, nullptr,
-                                             onNameLost, this, nullptr);
-}
-
-// Another show has the player's name: this one takes an instance name, as
-// the desktop's controls expect of a second player of one kind.
-void MprisService::onNameLost(GDBusConnection* bus, const gchar*, gpointer self) {
-    auto* service = static_cast<MprisService*>(self);
-    if (bus == nullptr || service->triedInstanceName) return;
-    service->triedInstanceName = true;
-    g_bus_unown_name(service->nameOwner);
-    service->ownName(kNamePrefix + service->identity.busSuffix + ".instance" + std::to_string(getpid()));
+// Asks the bus for `name`, without waiting in line for it; the bus takes it
+// back when the connection closes.
+bool MprisService::ownName(const std::string& name) {
+    constexpr guint32 kDoNotQueue = 4;
+    constexpr guint32 kPrimaryOwner = 1;
+    GError* error = nullptr;
+    GVariant* reply =
+        g_dbus_connection_call_sync(connection, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                                    "RequestName", g_variant_new("(su)", name.c_str(), kDoNotQueue),
+                                    G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+    if (reply == nullptr) {
+        std::fprintf(stderr, "peekstun: the desktop's media controls cannot take the name %s: %s\n", name.c_str(),
+                     error->message);
+        g_error_free(error);
+        return false;
+    }
+    guint32 answer = 0;
+    g_variant_get(reply, "(u)", &answer);
+    g_variant_unref(reply);
+    return answer == kPrimaryOwner;
 }
 
 void MprisService::disconnect() {
@@ -195,13 +206,12 @@ void MprisService::disconnect() {
         connection = nullptr;
     }
     if (bus == nullptr) return;
-    if (nameOwner != 0) g_bus_unown_name(nameOwner);
     g_dbus_connection_unregister_object(bus, playerObject);
     g_dbus_connection_unregister_object(bus, rootObject);
     g_dbus_connection_flush_sync(bus, nullptr, nullptr);
     g_dbus_connection_close_sync(bus, nullptr, nullptr);
     g_object_unref(bus);
-    // What the closing left for this context (the name's release among it).
+    // What the closing left for this context.
     while (g_main_context_iteration(context, FALSE)) {
     }
 }

@@ -30,8 +30,7 @@ private:
     void serve();
     bool connect();
     void disconnect();
-    void ownName(const std::string& name);
-    static void onNameLost(GDBusConnection* connection, const gchar* name, gpointer self);
+    bool ownName(const std::string& name);
 
     static void onMethod(GDBusConnection*, const gchar* sender, const gchar* path, const gchar* interface,
                          const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation, gpointer self);
@@ -58,8 +57,6 @@ private:
     GDBusNodeInfo* introspection = nullptr;
     guint rootObject = 0;
     guint playerObject = 0;
-    guint nameOwner = 0;
-    bool triedInstanceName = false;
 
     mutable std::mutex stateMutex;
     GDBusConnection* connection = nullptr;  // set once the objects are registered
