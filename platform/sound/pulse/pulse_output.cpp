@@ -55,7 +55,7 @@ private:
         int64_t steadyNs = 0;
         double frame = 0;
         double framesPerNs = 0;
-        int64_t written = 0;    // no later frame can be heard
+        int64_t written = 0;  // no later frame can be heard
         double floor = -1e300;  // nor any frame a hold dropped or passed over
         double at(int64_t ns) const {
             const double reckoned = frame + static_cast<double>(ns - steadyNs) * framesPerNs;
