@@ -336,6 +336,9 @@ TEST_F(PulseOutputTest, NamedStreamWhoseVolumeIsTheServers) {
         for (size_t i = 0; i + 1 < samples.size(); i += 2) loud += samples[i] != 0 || samples[i + 1] != 0;
         return loud;
     };
+    // Muting and unmuting never leave the stream short (on a machine so busy
+    // that the server starves the stream anyway, that would be counted too).
+    const uint64_t underrunsBefore = output->underruns();
     output->setVolume(0.3, true);
     EXPECT_TRUE(waitFor([] { return sinkInputs().find("Mute: yes") != std::string::npos; }, 5));
     sleepMs(300);
@@ -351,7 +354,7 @@ TEST_F(PulseOutputTest, NamedStreamWhoseVolumeIsTheServers) {
         ASSERT_TRUE(waitFor([&] { return recording.frames > kRate / 4; }, 30));
         EXPECT_GT(loudFrames(recording.finish()), static_cast<size_t>(kRate / 5)) << "unmuted, the sink is silent";
     }
-    EXPECT_EQ(output->underruns(), 0u);
+    EXPECT_EQ(output->underruns(), underrunsBefore);
 }
 
 }  // namespace

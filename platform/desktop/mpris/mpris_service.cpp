@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 
 namespace {
 
@@ -365,19 +364,12 @@ gboolean MprisService::onSet(GDBusConnection*, const gchar*, const gchar*, const
     return FALSE;
 }
 
-// The session bus GIO would use, but never one it would start: with neither
-// DBUS_SESSION_BUS_ADDRESS nor the user's bus socket there is no desktop to
-// serve, and GIO's last resort would launch a bus for us.
+// The session bus a desktop session names in DBUS_SESSION_BUS_ADDRESS, and
+// never one started for us: without it there is no desktop to serve (GIO's
+// last resort would launch a bus).
 std::unique_ptr<MediaControls> openMediaControls(const MediaIdentity& identity, MediaCommands commands,
                                                  MediaStateSource state) {
-    std::string address;
-    if (const char* named = std::getenv("DBUS_SESSION_BUS_ADDRESS"); named != nullptr && *named != '\0') {
-        address = named;
-    } else if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime != '\0') {
-        const std::string socket = std::string(runtime) + "/bus";
-        std::error_code error;
-        if (std::filesystem::exists(socket, error)) address = "unix:path=" + socket;
-    }
-    if (address.empty()) return nullptr;
+    const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address == nullptr || *address == '\0') return nullptr;
     return std::make_unique<MprisService>(address, identity, std::move(commands), std::move(state));
 }
