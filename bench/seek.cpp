@@ -38,7 +38,7 @@ public:
         console.option("offscreen output");
         console.open("peekstun-bench", 320, 240, frameFormat, 0);
         assets = std::make_unique<ShowAssets>(console, frameFormat);
-        position = std::make_unique<PlayingSongPosition>(song, kRate);
+        position = std::make_unique<PlayingSongPosition>(song);
         timeline = std::make_unique<Timeline>(*assets, console, timer, *position, srcArea, dstArea);
         player = std::make_unique<Player>(*timeline, console, timer, *position);
         position->play();

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages the show, its tools and its tests need (the
-# browser build's compiler, and the Chromium, Firefox ESR and PulseAudio its
-# tests drive, among them); with --arm, also the aarch64 cross compiler, the
+# browser build's compiler, the Chromium, Firefox ESR and PulseAudio its
+# tests drive, and the ffmpeg the renderer's video tests encode with, among
+# them); with --arm, also the aarch64 cross compiler, the
 # arm64 libraries (through multiarch) and qemu-user, for make check-arm; with
 # --sync, the sound server's tools, ALSA's pulse plugin and stress-ng, for
 # make check-sync.
@@ -14,7 +15,7 @@ libsdl2-dev libsdl2-ttf-dev libfontconfig-dev libopenmpt-dev libgtk-3-dev libpul
 libasound2-dev libasound2-plugins pulseaudio pulseaudio-utils
 libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libswscale-dev libfreetype-dev fonts-dejavu-core
-netpbm imagemagick openmpt123 xmp
+netpbm imagemagick openmpt123 xmp ffmpeg
 xvfb xauth xdotool openbox wmctrl x11-utils
 libglib2.0-dev libglib2.0-bin dbus-daemon playerctl
 clang

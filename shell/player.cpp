@@ -27,7 +27,7 @@ void Player::run() {
     script.presentBlack();
     // The song's row table is measured before the song starts, not on the
     // first frame, where the bar needs it and the time would be a stall.
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     song.play();
     timer.start();
     console.keepScreenOn(true);
@@ -38,7 +38,7 @@ void Player::run() {
         goToScene(startScene);
     }
     // A start at or past the song's end plays nothing.
-    if (!rows.empty() && songFrameAt(script.time(), rows.rate) >= rows.length) stopped_ = true;
+    if (!rows.empty() && songFrameAt(script.time(), rows.rate()) >= rows.length()) stopped_ = true;
     while (!stopped_ && script.settleScene()) {
         if (paused_) {
             holdFrame();
@@ -151,8 +151,8 @@ void Player::resume() {
         song.setPaused(false);
     } else {
         // An output that cannot pause played on: the song goes back to the picture.
-        const SongRows& rows = song.rows();
-        if (!rows.empty()) song.seekFrame(songFrameAt(script.time(), rows.rate));
+        const SongRowTable& rows = song.rows();
+        if (!rows.empty()) song.seekFrame(songFrameAt(script.time(), rows.rate()));
     }
 }
 
@@ -165,12 +165,12 @@ void Player::togglePause() {
 }
 
 bool Player::seekToFrame(int64_t frame) {
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     if (rows.empty()) return false;
     // No further than the song's end.
-    frame = std::clamp<int64_t>(frame, 0, rows.length * replayFps / rows.rate);
+    frame = std::clamp<int64_t>(frame, 0, rows.length() * replayFps / rows.rate());
     const int64_t reached = script.replayTo(frame, replayFps);
-    song.seekFrame(songFrameAt(script.time(), rows.rate));
+    song.seekFrame(songFrameAt(script.time(), rows.rate()));
     timer.delta();  // the time the seek took is no time of the show
     ++seeks;
     if (observer) observer->showSought(reached);
@@ -185,13 +185,13 @@ void Player::seekTo(double seconds) {
 void Player::seekBy(double seconds) { seekTo(script.time() + seconds); }
 
 int64_t Player::sceneStartFrame(int scene) {
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     if (rows.empty()) return -1;
     if (scene <= 1) return 0;
-    const int64_t start = rows.startOf(Timeline::firstOrder(scene), 0);
+    const int64_t start = rows.startFrame(Timeline::firstOrder(scene), 0);
     if (start < 0) return -1;
     // The first frame after whose start the song is in the scene's order.
-    return (start * replayFps + rows.rate - 1) / rows.rate;
+    return (start * replayFps + rows.rate() - 1) / rows.rate();
 }
 
 void Player::goToScene(int scene) {
@@ -214,8 +214,8 @@ void Player::previousScene() {
 
 void Player::step() {
     if (!paused_ || !script.stepFrame(1.0 / replayFps)) return;
-    const SongRows& rows = song.rows();
-    if (!rows.empty()) song.seekFrame(songFrameAt(script.time(), rows.rate));
+    const SongRowTable& rows = song.rows();
+    if (!rows.empty()) song.seekFrame(songFrameAt(script.time(), rows.rate()));
 }
 
 void Player::changeVolume(double change) {
@@ -245,9 +245,9 @@ void Player::showBar() {
     bar.paused = paused_;
     bar.seconds = script.time();
     bar.scene = std::clamp(script.scene(), 1, kPlayerBarScenes);
-    const SongRows& rows = song.rows();
+    const SongRowTable& rows = song.rows();
     if (!rows.empty()) {
-        bar.totalSeconds = static_cast<double>(rows.length) / rows.rate;
+        bar.totalSeconds = static_cast<double>(rows.length()) / rows.rate();
         for (int scene = 1; scene <= kPlayerBarScenes && scene <= kSceneCount; ++scene) {
             bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
         }

@@ -92,7 +92,7 @@ bool runShow(const ShowConfig& config) {
         DynamicTimer timer;
         if (config.fixedFrameTime > 0) timer.setFixedStep(config.fixedFrameTime);
 
-        PlayingSongPosition playing(sound.song, config.choices.mixRate);
+        PlayingSongPosition playing(sound.song);
         SongPosition& position = config.songPosition ? *config.songPosition : playing;
         Timeline timeline(assets, console, timer, position, srcArea, dstArea, config.observer);
         Player player(timeline, console, timer, position, config.observer);

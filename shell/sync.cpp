@@ -1,6 +1,5 @@
 #include "shell/sync.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "platform/sound/fmod.h"
@@ -13,20 +12,7 @@ int64_t songFrameAt(double seconds, int rate) { return static_cast<int64_t>(std:
 
 void PlayingSongPosition::play() { FMUSIC_PlaySong(song); }
 
-const SongRows& PlayingSongPosition::rows() {
-    if (measured.rate != 0) return measured;
-    for (int order = 0; order < show::kSongOrders; ++order) {
-        for (int row = 0; row < show::kRowsPerOrder; ++row) {
-            const int64_t frame = FMUSIC_GetRowStartFrame(song, order, row);
-            if (frame >= 0) measured.starts.push_back({frame, order, row});
-        }
-    }
-    std::sort(measured.starts.begin(), measured.starts.end(),
-              [](const SongRows::Start& a, const SongRows::Start& b) { return a.frame < b.frame; });
-    measured.length = FMUSIC_GetLengthFrames(song);
-    measured.rate = rate;
-    return measured;
-}
+const SongRowTable& PlayingSongPosition::rows() { return FMUSIC_GetRowTable(song); }
 
 void PlayingSongPosition::seekFrame(int64_t frame) { FMUSIC_SetPositionFrame(song, frame); }
 

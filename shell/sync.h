@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "platform/display/DynamicArea.h"
-#include "shell/song_rows.h"
+#include "platform/sound/song_row_table.h"
 
 struct FMUSIC_MODULE;
 
@@ -37,8 +37,8 @@ public:
     // cannot seek), the song going on from its frame `frame` as though it had
     // played to there, and pausing or resuming it (false when the output
     // cannot pause: the song then plays on).
-    virtual const SongRows& rows() {
-        static const SongRows none;
+    virtual const SongRowTable& rows() {
+        static const SongRowTable none;
         return none;
     }
     virtual void seekFrame(int64_t frame) { (void)frame; }
@@ -56,15 +56,14 @@ public:
 // The playing module's position, as the music layer reports it.
 class PlayingSongPosition : public SongPosition {
 public:
-    // `rate`: the rate the sound was opened at.
-    PlayingSongPosition(FMUSIC_MODULE* song, int rate) : song(song), rate(rate) {}
+    explicit PlayingSongPosition(FMUSIC_MODULE* song) : song(song) {}
     void play() override;
     void aim(int64_t shownNs) override { aimedAt = shownNs; }
     int order() override;
     int row() override;
     bool finished() override;
-    // Measured on the first call.
-    const SongRows& rows() override;
+    // The music layer's table, measured once per song and rate.
+    const SongRowTable& rows() override;
     void seekFrame(int64_t frame) override;
     bool setPaused(bool paused) override;
     double volume() override;
@@ -74,8 +73,6 @@ public:
 
 private:
     FMUSIC_MODULE* song;
-    int rate;
-    SongRows measured;
     int64_t aimedAt = 0;  // 0: the moment of asking
 };
 

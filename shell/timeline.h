@@ -3,8 +3,10 @@
 // the timer and the song behind it differ.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/display/DynamicArea.h"
 #include "platform/display/DynamicConsole.h"
@@ -82,6 +84,16 @@ public:
     }
 };
 
+class Timeline;
+
+// One layer of a scene: what is drawn, with which clock, where. `run` draws
+// onto `frame`, or, given none, moves only what drawing would move (the
+// shared generator, the effect's own state): a frame replayed.
+struct Layer {
+    const char* name;
+    void (*run)(Timeline& t, DynamicSurface* frame);
+};
+
 // The scene script: the scenes, their clocks and the scroll, played frame by
 // frame, replayed without drawing, or drawn one frame at a time. It knows
 // nothing of keys or pausing: the Player (shell/player.h) drives it.
@@ -94,15 +106,22 @@ public:
     // The pieces a frame is made of, for drawing single frames from outside:
     // the step before a scene's first frame (its background picture, clock
     // resets and scroll start), one frame's layers drawn into the frame
-    // surface, and the scene's clocks advanced by d seconds.
+    // surface (those switched off replayed), the same layers all replayed,
+    // and the scene's clocks advanced by d seconds.
     void enterScene(int scene);
     void composeScene(int scene);
+    void replayScene(int scene);
     void advanceScene(int scene, double d);
-    // What composeScene changes, drawing nothing.
-    void skipScene(int scene);
 
     // The order a scene starts at: where the one before it ends.
     static int firstOrder(int scene);
+    // A scene's layers, first drawn first.
+    static const std::vector<Layer>& layers(int scene);
+    // A layer switched off is not drawn but still replayed, so that switching
+    // it back on shows the very frame it would have. With one off, the frame
+    // is cleared before the scene's layers are drawn.
+    void showLayer(int scene, int layer, bool shown);
+    bool layerShown(int scene, int layer) const;
 
     // A black frame, before the song starts.
     void presentBlack();
@@ -131,8 +150,20 @@ public:
     // The show time of the next frame, in seconds.
     double time() const { return seconds_; }
 
+    // The layers' functions, each written once (shell/scenes.cpp).
+    struct Layers;
+
 private:
-    struct Scene;
+    // A scene: the order it runs up to, the step before its first frame (the
+    // background picture, clock resets and scroll start; none for most), its
+    // layers and its clocks moved on by d seconds. It runs while the polled
+    // order is below its end (the final scene also while the row is below 63).
+    struct Scene {
+        uint32_t endOrder;
+        void (*enter)(Timeline& t);
+        std::vector<Layer> layers;
+        void (*advance)(Timeline& t, double d);
+    };
     struct Checkpoint;
     static const Scene kScenes[kSceneCount];
     // Throws DynamicError for a scene the script does not have.
@@ -143,15 +174,9 @@ private:
     void aimSong(int64_t drawingStarts);
     // The order (and in the final scene the row) the song's rows give at the
     // show time reached.
-    void readRows(const SongRows& rows);
+    void readRows(const SongRowTable& rows);
     Checkpoint checkpoint() const;
     void restore(const Checkpoint& saved);
-    void skipTitleWord();
-
-    void beatPulse();
-    void drawTitleWord();
-    void drawClockDisplay(const show::Picture (&characters)[8], const int (&x)[8]);
-    void drawRings();
 
     ShowAssets& assets;
     DynamicConsole& console;
@@ -171,4 +196,5 @@ private:
     bool first_ = true;   // the scene's first frame is next
     double seconds_ = 0;  // the show time of the next frame
     std::unique_ptr<Checkpoint> showStart;
+    std::array<uint32_t, kSceneCount> layersOff{};  // a bit per layer, by scene
 };

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "shell/frame_checksum.h"
 #include "shell/offline_show.h"
 
 namespace {
@@ -23,19 +24,8 @@ constexpr int kFps = 10;
 const char* const kGoldenFile = PEEKSTUN_SOURCE_DIR "/tests/golden/frames.txt";
 
 // One or more frames in every scene, by time in seconds.
-const double kCheckedTimes[] = {0.0, 5.0, 20.0, 30.0, 50.0, 60.0, 80.0, 100.0, 115.0, 125.0,
+const double kCheckedTimes[] = {0.0,   5.0,   20.0,  30.0,  50.0,  60.0,  80.0,  100.0, 115.0, 125.0,
                                 145.0, 160.0, 175.0, 190.0, 205.0, 225.0, 236.0, 240.0, 245.0};
-
-uint64_t checksum(const uint32_t* pixels, size_t count) {
-    uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (size_t i = 0; i < count; ++i) {
-        for (int byte = 0; byte < 4; ++byte) {
-            hash ^= (pixels[i] >> (8 * byte)) & 0xff;
-            hash *= 1099511628211ull;
-        }
-    }
-    return hash;
-}
 
 class GoldenRun : public OfflineShow {
 public:
@@ -57,7 +47,7 @@ private:
         // The show's very first frame is drawn from a blank start, so every frame counts.
         if (black) ++blackFrames;
         auto found = wanted.find(frameCount());
-        if (found != wanted.end()) found->second = checksum(pixels, 320 * 240);
+        if (found != wanted.end()) found->second = frameChecksum(pixels, 320 * 240);
         frame.unlock();
     }
 };
@@ -93,8 +83,8 @@ TEST(GoldenFrames, WholeShowMatchesItsRecordedFrames) {
     std::filesystem::current_path(previous);
     ASSERT_TRUE(completed);
 
-    EXPECT_EQ(run.starts, (std::vector<std::pair<int, int>>{
-                              {1, 0}, {2, 3}, {3, 7}, {4, 14}, {5, 18}, {6, 22}, {7, 26}, {8, 31}}));
+    EXPECT_EQ(run.starts,
+              (std::vector<std::pair<int, int>>{{1, 0}, {2, 3}, {3, 7}, {4, 14}, {5, 18}, {6, 22}, {7, 26}, {8, 31}}));
     // Row 63 of order 31 begins at 245.64 s: the frame whose sound reaches it is the last.
     EXPECT_EQ(run.frameCount(), 2457);
     EXPECT_EQ(run.blackFrames, 0);

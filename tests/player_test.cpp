@@ -29,17 +29,11 @@ constexpr int kRowFrames = kRate / 60;
 // Plays by the frames presented; seeks and pauses are taken and logged.
 class RowPerFrameSong : public SongPosition {
 public:
-    RowPerFrameSong() {
-        rows_.rate = kRate;
-        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
-            rows_.starts.push_back({int64_t{row} * kRowFrames, row / show::kRowsPerOrder, row % show::kRowsPerOrder});
-        }
-        rows_.length = int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames;
-    }
+    RowPerFrameSong() : rows_(kRate, int64_t{show::kSongOrders} * show::kRowsPerOrder * kRowFrames, everyRow()) {}
     int order() override { return rows_.rowAt(frame).order; }
     int row() override { return rows_.rowAt(frame).row; }
-    bool finished() override { return frame >= rows_.length; }
-    const SongRows& rows() override { return rows_; }
+    bool finished() override { return frame >= rows_.length(); }
+    const SongRowTable& rows() override { return rows_; }
     void seekFrame(int64_t to) override {
         frame = to;
         seeks.push_back(to);
@@ -64,7 +58,15 @@ public:
     std::vector<bool> pauses;
 
 private:
-    SongRows rows_;
+    static std::vector<SongRowTable::Row> everyRow() {
+        std::vector<SongRowTable::Row> rows;
+        for (int row = 0; row < show::kSongOrders * show::kRowsPerOrder; ++row) {
+            rows.push_back({int64_t{row} * kRowFrames, {row / show::kRowsPerOrder, row % show::kRowsPerOrder}});
+        }
+        return rows;
+    }
+
+    SongRowTable rows_;
 };
 
 struct Seen {
@@ -99,11 +101,14 @@ protected:
         seen.push_back({info.scene, info.clocks.mainClock, console.bar().shown});
         if (!shown->paused()) song.frame += kRowFrames;
         type(keys[static_cast<long>(seen.size())]);
+        for (const PlayerCommand& command : commands[static_cast<long>(seen.size())]) postPlayerCommand(command);
+        statuses.push_back(latestPlayerStatus());
     }
     void frameHeld() override {
         ++held;
         EXPECT_TRUE(console.bar().shown && console.bar().paused);
         type(heldKeys[held]);
+        for (const PlayerCommand& command : heldCommands[held]) postPlayerCommand(command);
     }
     bool wantsMoreFrames() override { return seen.size() < 400; }
     void type(const std::vector<int>& codes) {
@@ -120,6 +125,9 @@ protected:
     Player* shown = nullptr;
     std::map<long, std::vector<int>> keys;
     std::map<int, std::vector<int>> heldKeys;
+    std::map<long, std::vector<PlayerCommand>> commands;  // posted, as from another thread
+    std::map<int, std::vector<PlayerCommand>> heldCommands;
+    std::vector<PlayerStatus> statuses;  // published before each frame presented
     std::vector<Seen> seen;
     std::vector<int> scenes;
     int held = 0;
@@ -164,8 +172,30 @@ TEST_F(PlayerShow, KeysGoToScenesAndMoments) {
     EXPECT_EQ(seen[82].mainClock, 0.0f);
     EXPECT_TRUE(seen[5].barShown);
     EXPECT_EQ(console.bar().scene, 2);
-    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length) / kRate);
+    EXPECT_DOUBLE_EQ(console.bar().totalSeconds, static_cast<double>(song.rows().length()) / kRate);
     EXPECT_DOUBLE_EQ(console.bar().sceneStarts[5], static_cast<double>(scene6) / kRate);
+}
+
+TEST_F(PlayerShow, PostedCommandsActAsKeysAndTheStatusIsPublished) {
+    using Kind = PlayerCommand::Kind;
+    commands[4] = {{Kind::Pause}, {Kind::Pause}};  // a second pause changes nothing
+    heldCommands[2] = {{Kind::GoToScene, 0, 3}};
+    heldCommands[3] = {{Kind::Resume}};
+    commands[8] = {{Kind::SeekBy, 5}};  // from 4 frames into scene 3
+    commands[10] = {{Kind::Stop}, {Kind::NextScene}};  // nothing after a Stop
+    play();
+    EXPECT_EQ(song.pauses, (std::vector<bool>{true, false}));
+    const int64_t scene3 = Timeline::firstOrder(3) * show::kRowsPerOrder * kRowFrames;
+    EXPECT_EQ(song.seeks, (std::vector<int64_t>{scene3, scene3 + 304 * kRowFrames}));
+    ASSERT_EQ(seen.size(), 10u);
+    EXPECT_EQ(seen[4].scene, 3);
+    // The status each frame saw is the one published after the frame before.
+    EXPECT_TRUE(statuses[1].playing);
+    EXPECT_FALSE(statuses[1].paused);
+    EXPECT_EQ(statuses[4].scene, 3);
+    EXPECT_EQ(statuses[4].seeks, statuses[1].seeks + 1);
+    EXPECT_DOUBLE_EQ(statuses[4].totalSeconds, static_cast<double>(song.rows().length()) / kRate);
+    EXPECT_FALSE(latestPlayerStatus().playing);
 }
 
 // Up and Down step by 5 % and stop at full volume; M mutes, and a step

@@ -9,6 +9,7 @@
 
 #include "platform/display/DynamicKey.h"
 #include "platform/display/ptc.h"
+#include "shell/frame_checksum.h"
 #include "shell/offline_show.h"
 #include "shell/player_commands.h"
 #include "support/in_build_tree.h"
@@ -19,13 +20,9 @@ constexpr int kFramesAfterSeek = 2;
 
 uint64_t checksum(DynamicSurface& frame) {
     const auto* pixels = static_cast<const uint32_t*>(frame.lock());
-    uint64_t hash = 1469598103934665603ull;  // FNV-1a over the pixels as words
-    for (int i = 0; i < 320 * 240; ++i) {
-        hash ^= pixels[i];
-        hash *= 1099511628211ull;
-    }
+    const uint64_t sum = frameChecksum(pixels, 320 * 240);
     frame.unlock();
-    return hash;
+    return sum;
 }
 
 // Records the checksums of chosen frames, by their frame number.

@@ -22,6 +22,7 @@
 #include "platform/display/DynamicError.h"
 #include "platform/display/DynamicFormat.h"
 #include "platform/display/DynamicSurface.h"
+#include "shell/frame_checksum.h"
 #include "shell/launcher.h"
 #include "shell/offline_show.h"
 #include "shell/player_commands.h"
@@ -41,17 +42,6 @@ EM_JS(void, webPageState, (const char* state), {
 // clang-format on
 
 namespace {
-
-uint64_t checksum(const uint32_t* pixels, size_t count) {
-    uint64_t hash = 1469598103934665603ull;  // FNV-1a over the bytes, lowest first
-    for (size_t i = 0; i < count; ++i) {
-        for (int byte = 0; byte < 4; ++byte) {
-            hash ^= (pixels[i] >> (8 * byte)) & 0xff;
-            hash *= 1099511628211ull;
-        }
-    }
-    return hash;
-}
 
 struct RenderRequest {
     int fps = 10;
@@ -96,7 +86,7 @@ private:
         lastFrameAt = now;
         const uint32_t* pixels = static_cast<const uint32_t*>(frame.lock());
         auto found = sums.find(frameCount());
-        if (found != sums.end()) found->second = checksum(pixels, 320 * 240);
+        if (found != sums.end()) found->second = frameChecksum(pixels, 320 * 240);
         if (frameCount() == request.shown) shownFrame.assign(pixels, pixels + 320 * 240);
         frame.unlock();
     }

@@ -115,10 +115,9 @@ var peekstunPlayer = {
       }
       if (location.hash === this.addressShown) return;
       const { seconds, scene } = this.startChoice();
-      const starts = this.state.starts;
       this.addressShown = location.hash;  // replaced by the moment shown next
       if (seconds >= 0) Module._peekstunSeekTo(seconds);
-      else if (scene > 0 && scene <= starts.length) Module._peekstunSeekTo(starts[scene - 1]);
+      else if (scene > 0 && scene <= this.state.starts.length) Module._peekstunGoToScene(scene);
     });
   },
 

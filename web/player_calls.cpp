@@ -21,6 +21,11 @@ EMSCRIPTEN_KEEPALIVE void peekstunTogglePause() { postPlayerCommand({PlayerComma
 // A show time in seconds; past the end ends the show.
 EMSCRIPTEN_KEEPALIVE void peekstunSeekTo(double seconds) { postPlayerCommand({PlayerCommand::Kind::SeekTo, seconds}); }
 
+// The start of `scene`, 1 to 8.
+EMSCRIPTEN_KEEPALIVE void peekstunGoToScene(int scene) {
+    postPlayerCommand({PlayerCommand::Kind::GoToScene, 0, scene});
+}
+
 // The next Run starts at `seconds` when not negative, else at the start of
 // `scene` (1 to 8; 0: the show's start).
 EMSCRIPTEN_KEEPALIVE void peekstunStartAt(double seconds, int scene) {

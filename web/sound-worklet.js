@@ -41,10 +41,10 @@ class SongPlayer extends AudioWorkletProcessor {
     }
   }
 
-  start({ id, bytes, taps }) {
+  start({ id, bytes, taps, controls }) {
     this.release();
     const lib = this.library;
-    this.song = createSongDecoder(lib, bytes);
+    this.song = createSongDecoder(lib, bytes, controls);
     if (!this.song) {
       this.port.postMessage({ play: id, failed: 'not a module the decoder reads' });
       return;

@@ -66,7 +66,7 @@ var peekstunSound = {
   // the decoder rejects the data.
   createDecoder(bytes) {
     const lib = this.library;
-    const song = this.createSongDecoder(lib, bytes);
+    const song = this.createSongDecoder(lib, bytes, this.decoderControls());
     if (!song) return 0;
     const id = this.nextDecoder++;
     this.decoders.set(id, { song, buffer: lib._malloc(4 * 1024) });
@@ -113,25 +113,27 @@ var peekstunSound = {
   },
   lengthSeconds(id) { return this.library._openmpt_module_get_duration_seconds(this.decoders.get(id).song); },
 
-  // True when a command on the row may change the length of later rows or
-  // which row comes next: speed or tempo, jumps, breaks, loops, delays.
-  rowChangesTiming(id, order, row) {
+  channelCount(id) { return this.library._openmpt_module_get_num_channels(this.decoders.get(id).song); },
+
+  // The effect command on `order`, `row`, `channel` as (its letter's code << 8)
+  // | its parameter, or -1 where there is none; the program decides which
+  // commands change the song's timing (platform/sound/decoder_rules.h).
+  rowCommand(id, order, row, channel) {
     const lib = this.library;
     const song = this.decoders.get(id).song;
     const pattern = lib._openmpt_module_get_order_pattern(song, order);
-    if (pattern < 0 || pattern >= lib._openmpt_module_get_num_patterns(song)) return false;
+    if (pattern < 0 || pattern >= lib._openmpt_module_get_num_patterns(song)) return -1;
     const kEffect = 3;
     const kParameter = 5;
-    for (let channel = 0; channel < lib._openmpt_module_get_num_channels(song); ++channel) {
-      const text = lib._openmpt_module_format_pattern_row_channel_command(song, pattern, row, channel, kEffect);
-      const effect = text ? String.fromCharCode(lib.HEAPU8[text]) : '';
-      if (text) lib._openmpt_free_string(text);
-      const parameter = lib._openmpt_module_get_pattern_row_channel_command(song, pattern, row, channel, kParameter);
-      if (effect === 'F' || effect === 'B' || effect === 'D') return true;
-      if (effect === 'E' && ((parameter >> 4) === 0x6 || (parameter >> 4) === 0xE)) return true;
-    }
-    return false;
+    const text = lib._openmpt_module_format_pattern_row_channel_command(song, pattern, row, channel, kEffect);
+    const effect = text ? lib.HEAPU8[text] : 0;
+    if (text) lib._openmpt_free_string(text);
+    if (effect === 0) return -1;
+    return effect << 8 | lib._openmpt_module_get_pattern_row_channel_command(song, pattern, row, channel, kParameter);
   },
+
+  // The decoder's settings, as the program has them (platform/sound/decoder_rules.h).
+  decoderControls() { return JSON.parse(UTF8ToString(Module._peekstunDecoderControls())); },
 
   // The live output: an audio context at `rate` Hz with the song player in
   // it. False when the page cannot play sound.
@@ -183,7 +185,9 @@ var peekstunSound = {
     live.entries = [];
     live.end = Infinity;
     live.stoppedAt = -1;
-    live.node.port.postMessage({ play: { id: live.play, bytes: bytes.slice().buffer, taps } });
+    live.node.port.postMessage({
+      play: { id: live.play, bytes: bytes.slice().buffer, taps, controls: this.decoderControls() },
+    });
   },
 
   // The show's volume and mute, as the factor the samples are scaled by.

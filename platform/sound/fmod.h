@@ -6,6 +6,7 @@
 #include <cstdint>
 
 struct FMUSIC_MODULE;
+class SongRowTable;
 
 // Output types for FSOUND_SetOutput.
 enum {
@@ -100,6 +101,10 @@ int64_t FMUSIC_GetRowStartFrame(FMUSIC_MODULE* module, int order, int row);
 // The song's length in frames at the rate given to FSOUND_Init, playing from
 // its start; -1 for a null handle.
 int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module);
+// The song's whole table of row starts at the rate given to FSOUND_Init,
+// measured on the first call for that rate and kept with the song; an empty
+// table for a null handle.
+const SongRowTable& FMUSIC_GetRowTable(FMUSIC_MODULE* module);
 // The playing song goes on from its frame `frame` (at the rate given to
 // FSOUND_Init), exactly as though it had played from its start to there:
 // every later position and the end come at the same frames as then. Positions

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -36,6 +37,19 @@ SongRowTable::SongRowTable(SongDecoder& decoder, int rate) : rate_(rate) {
             }
         }
         measureOrder(decoder, order, static_cast<int>(starts[order].size()), orderStart[order], end);
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.frame < b.frame; });
+}
+
+SongRowTable::SongRowTable(int rate, int64_t length, std::vector<Row> played)
+    : rate_(rate), length_(length), rows(std::move(played)) {
+    for (const Row& row : rows) {
+        const auto order = static_cast<size_t>(row.position.order);
+        if (row.position.order < 0 || row.position.row < 0) continue;
+        if (starts.size() <= order) starts.resize(order + 1);
+        if (starts[order].size() <= static_cast<size_t>(row.position.row))
+            starts[order].resize(row.position.row + 1, -1);
+        starts[order][row.position.row] = row.frame;
     }
     std::sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.frame < b.frame; });
 }

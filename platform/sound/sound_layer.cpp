@@ -539,6 +539,11 @@ int64_t FMUSIC_GetLengthFrames(FMUSIC_MODULE* module) {
     return module->rowTable(sound().rate).length();
 }
 
+const SongRowTable& FMUSIC_GetRowTable(FMUSIC_MODULE* module) {
+    static const SongRowTable none;
+    return module ? module->rowTable(sound().rate) : none;
+}
+
 bool FMUSIC_SetPositionFrame(FMUSIC_MODULE* module, int64_t frame) {
     SoundSystem& s = sound();
     if (!module || module != s.playing || frame < 0) return false;

@@ -43,7 +43,7 @@ FrameRecorder::FrameRecorder(const RenderOptions& options)
     : OfflineShow(options.fps),
       options(options),
       placement(placementOf(options)),
-      progress(options.progress && isatty(STDERR_FILENO)),
+      progress(!options.quiet && isatty(STDERR_FILENO)),
       started(std::chrono::steady_clock::now()) {
     for (const std::string* path : {&options.wavPath, &options.videoPath, &options.stillPath}) {
         if (!path->empty()) checkCreatable(*path);
@@ -62,13 +62,16 @@ FrameRecorder::FrameRecorder(const RenderOptions& options)
     if (first > 0) startAtFrame(first);
 }
 
-void FrameRecorder::sceneStarted(int scene, int order) { scenes.push_back({scene, frameCount(), order}); }
-
-void FrameRecorder::sceneReplayed(int scene, int order, int64_t frame) {
-    scenes.push_back({scene, static_cast<long>(frame), order});
+void FrameRecorder::sceneStarted(int scene, int order) {
+    landing = false;
+    scenes.push_back({scene, frameCount(), order, false});
 }
 
+// The frames before a seek's target are not rendered: the scenes listed are
+// the one the seek lands in and those after it.
 void FrameRecorder::frameSought(long) {
+    scenes.clear();
+    landing = true;
     if (progress) showProgress();
 }
 
@@ -108,11 +111,14 @@ void FrameRecorder::writeStill(const uint32_t* pixels) {
     writePng(options.stillPath, placed.data(), placement.width, placement.height);
 }
 
-void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo&, const int16_t* sound, size_t soundFrames) {
+void FrameRecorder::frameRendered(DynamicSurface& frame, const FrameInfo& info, const int16_t* sound,
+                                  size_t soundFrames) {
     long index = frameCount();
     double time = showTime();
     bool wanted = writesRange() && time >= options.from && time < options.to;
     if (wanted && !rangeOpened) openRangeOutputs();
+    if (landing) scenes.push_back({info.scene, index, 0, true});
+    landing = false;
     const uint32_t* pixels = static_cast<const uint32_t*>(frame.lock());
 
     if (wanted && pngFrames) {
@@ -185,8 +191,13 @@ void FrameRecorder::finish() {
 void FrameRecorder::printSummary() const {
     std::fprintf(stderr, "loading: %.0f ms\n", loadingSeconds * 1000);
     for (const SceneStart& scene : scenes) {
-        std::fprintf(stderr, "scene %d: frame %ld, %.3f s, order %d\n", scene.scene, scene.frame,
-                     static_cast<double>(scene.frame) / options.fps, scene.order);
+        const double seconds = static_cast<double>(scene.frame) / options.fps;
+        if (scene.sought) {
+            std::fprintf(stderr, "scene %d: frame %ld, %.3f s, sought\n", scene.scene, scene.frame, seconds);
+        } else {
+            std::fprintf(stderr, "scene %d: frame %ld, %.3f s, order %d\n", scene.scene, scene.frame, seconds,
+                         scene.order);
+        }
     }
     double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     double shown = showTime();

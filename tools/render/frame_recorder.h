@@ -17,10 +17,13 @@
 #include "video_encoder.h"
 #include "wav_writer.h"
 
+// A scene's first frame rendered: where it starts, at its first order, or
+// where a seek landed in it.
 struct SceneStart {
     int scene;
     long frame;
     int order;
+    bool sought;
 };
 
 // A time asked for on the command line that the show does not reach.
@@ -37,7 +40,6 @@ public:
     explicit FrameRecorder(const RenderOptions& options);
 
     void sceneStarted(int scene, int order) override;
-    void sceneReplayed(int scene, int order, int64_t frame) override;
     bool wantsMoreFrames() override;
     void assetsLoaded(double seconds) override { loadingSeconds = seconds; }
 
@@ -45,7 +47,7 @@ public:
     // beyond the show (leaving no output behind) and std::runtime_error when
     // a file cannot be completed.
     void finish();
-    // One line per scene, the frame count and the speed, on standard error.
+    // One line per scene rendered, the frame count and the speed, on standard error.
     void printSummary() const;
 
 private:
@@ -69,6 +71,7 @@ private:
     bool rangeOpened = false;
     bool stoppedEarly = false;
     std::vector<SceneStart> scenes;
+    bool landing = false;  // a seek went before the next frame
     bool stillWritten = false;
     double loadingSeconds = 0;
     std::chrono::steady_clock::time_point started;

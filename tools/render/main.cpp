@@ -36,7 +36,7 @@ void usage(FILE* out) {
                  "                      (sharper, about 15 times the encoding time)\n"
                  "  --still SEC FILE    write the frame shown at SEC as a PNG file\n"
                  "  --data DIR          the directory holding data/ (default: searched as peekstun does)\n"
-                 "  --quiet             no progress bar\n"
+                 "  --quiet             print nothing but errors\n"
                  "  --help              this text\n");
 }
 
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         recorder.finish();
-        recorder.printSummary();
+        if (!options.quiet) recorder.printSummary();
     } catch (const PastTheEnd& error) {
         fail(error.what());
         return 2;

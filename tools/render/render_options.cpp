@@ -127,7 +127,7 @@ std::string parseRenderOptions(int argc, char** argv, RenderOptions& options) {
                 options.dataDir = optarg;
                 break;
             case kQuiet:
-                options.progress = false;
+                options.quiet = true;
                 break;
             case kHelp:
                 options.help = true;

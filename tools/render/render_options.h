@@ -23,7 +23,7 @@ struct RenderOptions {
     double stillTime = -1;
     std::string stillPath;
     std::string dataDir;  // "" searches as the show does
-    bool progress = true;
+    bool quiet = false;   // nothing on standard error but errors
     bool help = false;
 };
 

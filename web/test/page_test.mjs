@@ -142,10 +142,13 @@ try {
     check(labels.every((label) => label.gap > 0 && Math.abs(label.offCentre) <= 1.5),
       `every label fits beside its list, centred on it (${JSON.stringify(labels)})`);
     const grab = () => page.evaluate(() => document.getElementById('screen').toDataURL());
-    // The row heard now (order x 64 + row) and the audio frame being heard.
+    // The row heard now (order x 64 + row) and the audio clock: the frames the
+    // audio context has played, read from the context itself, not the page's
+    // estimate of them (in Firefox that follows the page's own clock).
     const heard = () => page.evaluate(() => {
       const position = peekstunSound.heardPosition();
-      return { row: (position >> 16) * 64 + (position & 0xffff), frame: peekstunSound.heardFrame() };
+      const { context } = peekstunSound.live;
+      return { row: (position >> 16) * 64 + (position & 0xffff), frame: context.currentTime * context.sampleRate };
     });
     await (await buttonNamed(page, 'About')).click();
     const about = await page.$eval('dialog.message-box', (box) => box.innerText);
@@ -194,8 +197,10 @@ try {
     // The song's first orders have rows of 5292 frames at 44100 Hz. Waiting
     // on the audio clock itself, not on wall time, which a busy machine's
     // audio thread falls behind: from there on into the song's second order.
-    await page.waitForFunction((from) => peekstunSound.heardFrame() - from >= (66 - 2) * 5292,
-      { timeout: 30000, polling: 100 }, early.frame).catch(() => {});
+    await page.waitForFunction((from) => {
+      const { context } = peekstunSound.live;
+      return context.currentTime * context.sampleRate - from >= (66 - 2) * 5292;
+    }, { timeout: 30000, polling: 100 }, early.frame).catch(() => {});
     const later = await heard();
     const expected = (later.frame - early.frame) / 5292;
     // Whole rows against a count of frames: either end may lie anywhere in

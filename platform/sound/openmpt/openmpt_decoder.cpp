@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/display/DynamicError.h"
+#include "platform/sound/decoder_rules.h"
 #include "platform/sound/song_decoder.h"
 
 namespace {
@@ -25,30 +26,11 @@ private:
     DiscardingBuffer buffer;
 };
 
-// Commands that set speed or tempo, jump, break, loop or delay the pattern.
-bool changesTiming(char effect, int parameter) {
-    switch (effect) {
-        case 'F':
-        case 'B':
-        case 'D':
-            return true;
-        case 'E':
-            return (parameter >> 4) == 0x6 || (parameter >> 4) == 0xE;
-        default:
-            return false;
-    }
-}
-
 class OpenmptDecoder : public SongDecoder {
 public:
     explicit OpenmptDecoder(const std::vector<uint8_t>& file) {
-        // The song plays once and ends where it ends: no fade-out, no loop. No
-        // dither either: its noise is drawn afresh by every decoder, and each
-        // playing of the song must give the same samples.
-        // A seek sets up the notes playing at the target row, not only the
-        // pattern position, so that what follows sounds as it would have.
-        const std::map<std::string, std::string> controls{
-            {"play.at_end", "stop"}, {"dither", "0"}, {"seek.sync_samples", "1"}};
+        std::map<std::string, std::string> controls;
+        for (const DecoderControl& control : kDecoderControls) controls[control.name] = control.value;
         try {
             module = std::make_unique<openmpt::module>(file, log, controls);
         } catch (const std::exception& error) {
@@ -83,7 +65,7 @@ public:
             if (effect.empty()) continue;
             const int parameter =
                 module->get_pattern_row_channel_command(pattern, row, channel, openmpt::module::command_parameter);
-            if (changesTiming(effect[0], parameter)) return true;
+            if (commandChangesTiming(effect[0], parameter)) return true;
         }
         return false;
     }

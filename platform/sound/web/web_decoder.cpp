@@ -2,7 +2,10 @@
 // run on the page's main thread (web/sound.js).
 #include <emscripten.h>
 
+#include <string>
+
 #include "platform/display/DynamicError.h"
+#include "platform/sound/decoder_rules.h"
 #include "platform/sound/song_decoder.h"
 
 // clang-format off
@@ -24,11 +27,25 @@ EM_JS(double, webDecoderSeek, (int decoder, int order, int row), {
 });
 EM_JS(int, webDecoderOrderCount, (int decoder), { return peekstunSound.orderCount(decoder); });
 EM_JS(int, webDecoderRowCount, (int decoder, int order), { return peekstunSound.rowCount(decoder, order); });
-EM_JS(int, webDecoderRowChangesTiming, (int decoder, int order, int row), {
-    return peekstunSound.rowChangesTiming(decoder, order, row) ? 1 : 0;
+EM_JS(int, webDecoderChannelCount, (int decoder), { return peekstunSound.channelCount(decoder); });
+EM_JS(int, webDecoderRowCommand, (int decoder, int order, int row, int channel), {
+    return peekstunSound.rowCommand(decoder, order, row, channel);
 });
 EM_JS(double, webDecoderLength, (int decoder), { return peekstunSound.lengthSeconds(decoder); });
 // clang-format on
+
+// The decoder's controls for the page's decoders, as JSON [name, value] pairs.
+extern "C" EMSCRIPTEN_KEEPALIVE const char* peekstunDecoderControls() {
+    static const std::string json = [] {
+        std::string text = "[";
+        for (const DecoderControl& control : kDecoderControls) {
+            if (text.size() > 1) text += ",";
+            text += std::string("[\"") + control.name + "\",\"" + control.value + "\"]";
+        }
+        return text + "]";
+    }();
+    return json.c_str();
+}
 
 namespace {
 
@@ -57,7 +74,12 @@ public:
         return webDecoderSeek(handle, order, row);
     }
     bool rowChangesTiming(int order, int row) const override {
-        return webDecoderRowChangesTiming(handle, order, row) != 0;
+        const int channels = webDecoderChannelCount(handle);
+        for (int channel = 0; channel < channels; ++channel) {
+            const int command = webDecoderRowCommand(handle, order, row, channel);
+            if (command >= 0 && commandChangesTiming(static_cast<char>(command >> 8), command & 0xff)) return true;
+        }
+        return false;
     }
     double lengthSeconds() const override { return webDecoderLength(handle); }
 
