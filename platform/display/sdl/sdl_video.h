@@ -7,3 +7,4 @@
 // SDL cannot reach a display or silently picked a driver that shows nothing.
 void sdlVideoAcquire();
 void sdlVideoRelease();
+
