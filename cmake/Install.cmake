@@ -54,7 +54,6 @@ if(NOT PEEKSTUN_MAINTAINER)
   endif()
 endif()
 
-set(PEEKSTUN_APP_ID org.quillmere.peekstun)
 set(PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(PACKAGING_BUILD_DIR ${CMAKE_BINARY_DIR}/packaging)
 

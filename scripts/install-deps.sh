@@ -19,6 +19,7 @@ libgtest-dev libgmock-dev libbenchmark-dev
 libpng-dev libswscale-dev libfreetype-dev fonts-dejavu-core
 netpbm imagemagick openmpt123 xmp ffmpeg
 xvfb xauth xdotool openbox wmctrl x11-utils
+libglib2.0-dev libglib2.0-bin dbus-daemon playerctl
 clang
 lintian desktop-file-utils appstream dpkg-dev
 libsimde-dev

@@ -13,6 +13,9 @@ namespace {
 // Going to the previous scene this soon after a scene's start goes to the one before it.
 constexpr double kSceneRestartSeconds = 1.0;
 constexpr int64_t kBarShownNs = 2000000000;
+// Paused, the show waits this long at most for input between two looks at
+// the posted commands.
+constexpr int64_t kRestNs = 50000000;
 
 }  // namespace
 
@@ -27,6 +30,7 @@ void Player::run() {
     const SongRowTable& rows = song.rows();
     song.play();
     timer.start();
+    console.keepScreenOn(true);
     script.resetShow();
     if (startSeconds >= 0) {
         seekTo(startSeconds);
@@ -55,8 +59,10 @@ void Player::playFrame() {
     if (!stopped_ && (song.finished() || (observer && !observer->wantsMoreFrames()))) stopped_ = true;
 }
 
+// Paused, the frame on screen stays: the console draws it again only when the
+// bar changes or the window asks, and waits for input in between.
 void Player::holdFrame() {
-    script.presentAgain();
+    console.rest(kRestNs);
     timer.delta();  // paused time is no time of the show
     if (observer) observer->frameHeld();
     takeCommands();
@@ -113,6 +119,18 @@ void Player::perform(const PlayerCommand& command) {
         case Kind::Stop:
             stop();
             break;
+        case Kind::ChangeVolume:
+            changeVolume(command.volume);
+            break;
+        case Kind::SetVolume:
+            setVolume(command.volume);
+            break;
+        case Kind::ToggleMute:
+            toggleMute();
+            break;
+        case Kind::Raise:
+            console.raise();
+            break;
     }
 }
 
@@ -120,11 +138,14 @@ void Player::pause() {
     if (paused_) return;
     paused_ = true;
     soundHeld = song.setPaused(true);
+    // As video players do: the screen may rest while the show does.
+    console.keepScreenOn(false);
 }
 
 void Player::resume() {
     if (!paused_) return;
     paused_ = false;
+    console.keepScreenOn(true);
     timer.delta();
     if (soundHeld) {
         song.setPaused(false);
@@ -197,6 +218,25 @@ void Player::step() {
     if (!rows.empty()) song.seekFrame(songFrameAt(script.time(), rows.rate()));
 }
 
+void Player::changeVolume(double change) {
+    const double now = song.volume();
+    // Steps stop at full volume, but never pull down a figure the desktop
+    // raised past it.
+    setVolume(now < 0 ? now : std::clamp(now + change, 0.0, std::max(1.0, now)));
+}
+
+void Player::setVolume(double volume) {
+    volumeUntil = steadyNowNs() + kBarShownNs;
+    if (song.volume() < 0) return;
+    song.setMuted(false);
+    song.setVolume(volume);
+}
+
+void Player::toggleMute() {
+    volumeUntil = steadyNowNs() + kBarShownNs;
+    song.setMuted(!song.muted());
+}
+
 void Player::showBar() {
     // Every field every frame: the page's scrubber shows the moment whenever
     // the pointer wakes it, whether the bar is shown or not.
@@ -212,6 +252,11 @@ void Player::showBar() {
             bar.sceneStarts[scene - 1] = static_cast<double>(std::max<int64_t>(sceneStartFrame(scene), 0)) / replayFps;
         }
     }
+    const double volume = song.volume();
+    const bool muted = song.muted();
+    bar.volumeShown = steadyNowNs() < volumeUntil;
+    bar.volumePercent = volume < 0 ? -1 : static_cast<int>(std::lround(volume * 100));
+    bar.muted = muted;
     console.showBar(bar);
-    publishPlayerStatus(PlayerStatus{true, paused_, bar.seconds, bar.totalSeconds, bar.scene, seeks});
+    publishPlayerStatus(PlayerStatus{true, paused_, bar.seconds, bar.totalSeconds, bar.scene, seeks, volume, muted});
 }

@@ -51,6 +51,11 @@ public:
     // While paused: the next frame drawn and shown, the song put after it.
     void step();
     void stop() { stopped_ = true; }
+    // The volume by `change` (the keys' 5 % steps) or to `volume`, 0 to 1;
+    // either unmutes. An output without a volume changes nothing.
+    void changeVolume(double change);
+    void setVolume(double volume);
+    void toggleMute();
 
     bool paused() const { return paused_; }
     // The first frame of a scene at the replay rate; -1 when the song cannot seek.
@@ -75,6 +80,7 @@ private:
     bool paused_ = false;
     bool soundHeld = false;  // the output paused the song itself
     bool stopped_ = false;
-    int64_t barUntil = 0;  // steady nanoseconds the bar shows until
+    int64_t barUntil = 0;     // steady nanoseconds the bar shows until
+    int64_t volumeUntil = 0;  // and names the volume until
     unsigned long seeks = 0;
 };

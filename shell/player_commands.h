@@ -17,10 +17,15 @@ struct PlayerCommand {
         NextScene,      // the next scene's start
         PreviousScene,  // this scene's start, or the one before within its first second
         Stop,           // ends the show, as Escape does
+        ChangeVolume,   // by `volume` (-1 to 1); unmutes
+        SetVolume,      // to `volume`, 0 to 1; unmutes
+        ToggleMute,
+        Raise,  // brings the show's window forward
     };
     Kind kind = Kind::TogglePause;
     double seconds = 0;
     int scene = 0;
+    double volume = 0;
 };
 
 // Safe from any thread; the playing show carries the commands out between
@@ -42,6 +47,8 @@ struct PlayerStatus {
     // Counts the seeks since the program started, so that a watcher can tell
     // a jump from the show playing on.
     unsigned long seeks = 0;
+    double volume = -1;  // 0 to 1 (more when the desktop raised it); -1: the output has none
+    bool muted = false;
 };
 
 void publishPlayerStatus(const PlayerStatus& status);

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "effects/showRandom.h"
 #include "platform/dialog/windows.h"
@@ -14,13 +16,15 @@
 #include "platform/display/ptc.h"
 #include "platform/sound/fmod.h"
 #include "shell/assets.h"
+#include "shell/desktop_controls.h"
 #include "shell/player.h"
 #include "shell/sync.h"
 #include "shell/timeline.h"
+#include "show/identity.h"
 
 namespace {
 
-const char* const kWindowTitle = "Quillmere - Peekstun";
+const std::string kWindowTitle = std::string(show::kMaker) + " - " + show::kAppName;
 const char* const kSongFile = "data/music/peekstun.xm";
 
 // Closes the sound and frees the module on every way out, so a failed start
@@ -72,7 +76,7 @@ bool runShow(const ShowConfig& config) {
         DynamicConsole console;
         console.option("DirectX");
         console.option(outputOption(config));
-        console.open(kWindowTitle, 320, 240, frameFormat, 0);
+        console.open(kWindowTitle.c_str(), 320, 240, frameFormat, 0);
         if (!config.choices.fullscreen && !config.offscreen) {
             SetWindowPos(console.window(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         }
@@ -94,7 +98,13 @@ bool runShow(const ShowConfig& config) {
         Player player(timeline, console, timer, position, config.observer);
         if (config.fixedFrameTime > 0) player.setReplayRate(static_cast<int>(std::lround(1.0 / config.fixedFrameTime)));
         player.startAt(config.choices.startSeconds, config.choices.startScene);
-        player.run();
+        {
+            // In the desktop's media controls while the show plays, and
+            // gone from them before the shutdown.
+            std::optional<DesktopControls> desktop;
+            if (!config.offscreen) desktop.emplace();
+            player.run();
+        }
 
         FMUSIC_StopSong(sound.song);
         sound.close();

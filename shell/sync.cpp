@@ -17,6 +17,11 @@ const SongRowTable& PlayingSongPosition::rows() { return FMUSIC_GetRowTable(song
 void PlayingSongPosition::seekFrame(int64_t frame) { FMUSIC_SetPositionFrame(song, frame); }
 
 bool PlayingSongPosition::setPaused(bool paused) { return FMUSIC_SetPaused(song, paused); }
+
+double PlayingSongPosition::volume() { return FSOUND_GetVolume(); }
+bool PlayingSongPosition::muted() { return FSOUND_GetMute(); }
+void PlayingSongPosition::setVolume(double volume) { FSOUND_SetVolume(volume); }
+void PlayingSongPosition::setMuted(bool muted) { FSOUND_SetMute(muted); }
 namespace {
 
 struct HeardPosition {

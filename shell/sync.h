@@ -46,6 +46,11 @@ public:
         (void)paused;
         return false;
     }
+    // The volume heard, 0 to 1 (-1 when the output has none), and its mute.
+    virtual double volume() { return -1; }
+    virtual bool muted() { return false; }
+    virtual void setVolume(double volume) { (void)volume; }
+    virtual void setMuted(bool muted) { (void)muted; }
 };
 
 // The playing module's position, as the music layer reports it.
@@ -61,6 +66,10 @@ public:
     const SongRowTable& rows() override;
     void seekFrame(int64_t frame) override;
     bool setPaused(bool paused) override;
+    double volume() override;
+    bool muted() override;
+    void setVolume(double volume) override;
+    void setMuted(bool muted) override;
 
 private:
     FMUSIC_MODULE* song;

@@ -225,8 +225,6 @@ void Timeline::peekFrame() {
     restore(saved);
 }
 
-void Timeline::presentAgain() { presentFrame(assets.frameSurface, console); }
-
 bool Timeline::stepFrame(double d) {
     if (!settleScene()) return false;
     if (first_ && observer) observer->sceneStarted(scene_, order_);

@@ -137,8 +137,6 @@ public:
     // One frame drawn and presented, the clocks moved on by exactly d, and
     // the position read from the song's rows; false after the last scene.
     bool stepFrame(double d);
-    // The frame last drawn presented again.
-    void presentAgain();
     // The picture at the current moment drawn and presented, the state left
     // as it was.
     void peekFrame();

@@ -1,5 +1,5 @@
 // The player's keys on a scripted offscreen console: pause and resume, a frame
-// step, scene jumps, seeks and the bar, with a song whose rows are one frame
+// step, scene jumps, seeks, the volume and the bar, with a song whose rows are one frame
 // long at 60 frames a second.
 #include "shell/player.h"
 
@@ -42,8 +42,18 @@ public:
         pauses.push_back(paused);
         return true;
     }
+    double volume() override { return level; }
+    bool muted() override { return silent; }
+    void setVolume(double to) override {
+        level = to;
+        volumes.push_back(to);
+    }
+    void setMuted(bool to) override { silent = to; }
 
     int64_t frame = 0;
+    double level = 1;
+    bool silent = false;
+    std::vector<double> volumes;
     std::vector<int64_t> seeks;
     std::vector<bool> pauses;
 
@@ -186,6 +196,25 @@ TEST_F(PlayerShow, PostedCommandsActAsKeysAndTheStatusIsPublished) {
     EXPECT_EQ(statuses[4].seeks, statuses[1].seeks + 1);
     EXPECT_DOUBLE_EQ(statuses[4].totalSeconds, static_cast<double>(song.rows().length()) / kRate);
     EXPECT_FALSE(latestPlayerStatus().playing);
+}
+
+// Up and Down step by 5 % and stop at full volume; M mutes, and a step
+// unmutes; the media keys do the same; the bar names the volume after each.
+TEST_F(PlayerShow, VolumeKeysStepMuteAndShowOnTheBar) {
+    song.level = 0.9;
+    keys[2] = {kKeyUp, kKeyUp, kKeyUp};
+    keys[4] = {kKeyDown, 'm'};
+    keys[6] = {kKeyVolumeDown};
+    keys[8] = {kKeyMute};
+    keys[10] = {kKeyEscape};
+    play();
+    const std::vector<double> expected{0.95, 1.0, 1.0, 0.95, 0.9};
+    ASSERT_EQ(song.volumes.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(song.volumes[i], expected[i], 1e-9) << i;
+    EXPECT_TRUE(song.silent);
+    EXPECT_TRUE(console.bar().volumeShown);
+    EXPECT_TRUE(console.bar().muted);
+    EXPECT_EQ(console.bar().volumePercent, 90);
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The sound server output against a private server whose null sink's monitor
 // is recorded with parec: what the source gives is what the sink plays, the
 // heard frame follows it, stop() silences it, and a hold silences it until
-// resumed.
+// resumed. The stream is the show's by name in the server's list, and its
+// volume there is the output's.
 #include "platform/sound/pulse/pulse_output.h"
 
 #include <fcntl.h>
@@ -22,6 +23,7 @@
 #include "platform/sound/sound_clock.h"
 #include "support/pulse_server.h"
 #include "support/scoped_environment.h"
+#include "support/x11_session.h"
 
 namespace {
 
@@ -280,6 +282,80 @@ TEST_F(PulseOutputTest, HoldDropsTheQueueAndResumeGoesOn) {
     std::printf("hold: played %lld frames past the one hold() named as unheard (%.1f ms)\n",
                 static_cast<long long>(heardUpTo + 1 - counted(unheard)),
                 (heardUpTo + 1 - counted(unheard)) * 1000.0 / kRate);
+}
+
+// The server's list of playing streams, as the desktop's mixer reads it.
+std::string sinkInputs() { return x11_session::runCommand("pactl list sink-inputs 2>&1").output; }
+
+// The figure after "Volume:" in the list, as "50%", or "".
+std::string listedVolume() {
+    const std::string list = sinkInputs();
+    const size_t volume = list.find("\tVolume:");
+    const size_t percent = list.find('%', volume);
+    if (volume == std::string::npos || percent == std::string::npos) return "";
+    const size_t start = list.rfind(' ', percent);
+    return list.substr(start + 1, percent - start);
+}
+
+// The stream carries the show's name, icon and role; the volume and mute set
+// through the output are the stream's own in the server's list, a change made
+// there is read back, mute silences the sink and unmuting brings the sound
+// back, with no underrun.
+TEST_F(PulseOutputTest, NamedStreamWhoseVolumeIsTheServers) {
+    if (!haveParec()) GTEST_SKIP() << "parec is not installed";
+    Tone tone;
+    std::unique_ptr<SoundOutput> output = openPulseOutput("null", kRate, kRate);
+    playUntilHeard(*output, tone, kRate / 4.0);
+    const std::string list = sinkInputs();
+    EXPECT_NE(list.find("media.name = \"Peekstun\""), std::string::npos) << list;
+    EXPECT_NE(list.find("application.name = \"Peekstun\""), std::string::npos) << list;
+    EXPECT_NE(list.find("application.icon_name = \"peekstun\""), std::string::npos) << list;
+    EXPECT_NE(list.find("media.role = \"music\""), std::string::npos) << list;
+
+    ASSERT_TRUE(output->setVolume(0.5, false));
+    EXPECT_TRUE(waitFor([] { return listedVolume() == "50%"; }, 5)) << sinkInputs();
+    const size_t index = list.find("Sink Input #");
+    ASSERT_NE(index, std::string::npos);
+    const std::string stream = list.substr(index + 12, list.find('\n', index) - index - 12);
+    ASSERT_TRUE(x11_session::runCommand("pactl set-sink-input-volume " + stream + " 30%").ok);
+    double volume = 0;
+    bool muted = true;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            output->readVolume(volume, muted);
+            return std::abs(volume - 0.3) < 0.01;
+        },
+        5))
+        << volume;
+    EXPECT_FALSE(muted);
+
+    // Muted, a quarter of a second of the monitor (past what the sink held)
+    // is silence; unmuted, the tone is back.
+    const auto loudFrames = [](const std::vector<int16_t>& samples) {
+        size_t loud = 0;
+        for (size_t i = 0; i + 1 < samples.size(); i += 2) loud += samples[i] != 0 || samples[i + 1] != 0;
+        return loud;
+    };
+    // Muting and unmuting never leave the stream short. A second of buffer
+    // keeps a busy machine (the page's tests start browsers beside this one)
+    // from starving it meanwhile.
+    const uint64_t underrunsBefore = output->underruns();
+    output->setVolume(0.3, true);
+    EXPECT_TRUE(waitFor([] { return sinkInputs().find("Mute: yes") != std::string::npos; }, 5));
+    sleepMs(300);
+    {
+        MonitorRecording recording;
+        ASSERT_TRUE(waitFor([&] { return recording.frames > kRate / 4; }, 30));
+        EXPECT_EQ(loudFrames(recording.finish()), 0u) << "muted, the sink still plays";
+    }
+    output->setVolume(0.3, false);
+    sleepMs(300);
+    {
+        MonitorRecording recording;
+        ASSERT_TRUE(waitFor([&] { return recording.frames > kRate / 4; }, 30));
+        EXPECT_GT(loudFrames(recording.finish()), static_cast<size_t>(kRate / 5)) << "unmuted, the sink is silent";
+    }
+    EXPECT_EQ(output->underruns(), underrunsBefore);
 }
 
 }  // namespace

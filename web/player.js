@@ -15,7 +15,7 @@ var peekstunPlayer = {
   lastActivity: -Infinity,
   hideTimer: 0,
   playing: false,
-  state: { shown: false, paused: false, seconds: 0, total: 0, scene: 1, starts: [] },
+  state: { shown: false, paused: false, seconds: 0, total: 0, scene: 1, starts: [], volume: null },
   marksFor: '',
   addressShown: '',
 
@@ -153,16 +153,18 @@ var peekstunPlayer = {
     this.dragSeconds = null;
     this.seekWaiting = false;
     this.lastActivity = -Infinity;
-    this.state = { shown: false, paused: false, seconds: 0, total: 0, scene: 1, starts: [] };
+    this.state = { shown: false, paused: false, seconds: 0, total: 0, scene: 1, starts: [], volume: null };
     this.marksFor = '';
     this.draw();
     peekstunMediaControls.update(this.playing, this.state);
   },
 
   // Each presented frame: whether the show wants the bar shown (after a key,
-  // while paused), and the moment on screen.
-  bar(shown, paused, seconds, total, scene, sceneStarts) {
-    this.state = { shown: !!shown, paused: !!paused, seconds, total, scene, starts: Array.from(sceneStarts || []) };
+  // while paused), the moment on screen, and, just after it changed, the
+  // volume ({ percent, muted }; percent -1 for none) or null.
+  bar(shown, paused, seconds, total, scene, sceneStarts, volume) {
+    this.state = { shown: !!shown, paused: !!paused, seconds, total, scene, starts: Array.from(sceneStarts || []),
+      volume: volume || null };
     if (this.seekWaiting) {
       this.seekWaiting = false;
       if (this.dragSeconds !== null && this.pendingDrag !== null) this.seekWhileDragging();
@@ -183,7 +185,7 @@ var peekstunPlayer = {
   draw() {
     const bar = this.element('player');
     if (!bar) return;
-    const { shown, paused, seconds, total, scene, starts } = this.state;
+    const { shown, paused, seconds, total, scene, starts, volume } = this.state;
     const active = performance.now() - this.lastActivity < this.idleMs;
     const visible = this.playing && total > 0 && (shown || paused || active || this.dragSeconds !== null);
     bar.hidden = !visible;
@@ -195,7 +197,10 @@ var peekstunPlayer = {
     this.element('player-knob').style.left = share * 100 + '%';
     this.element('player-state').textContent = paused ? 'Paused' : 'Playing';
     this.element('player-time').textContent = `${this.format(at)} / ${this.format(total, false)}`;
-    this.element('player-scene').textContent = `Scene ${this.sceneAt(at, scene)} of ${starts.length || 1}`;
+    this.element('player-scene').textContent = !volume ? `Scene ${this.sceneAt(at, scene)} of ${starts.length || 1}`
+      : volume.muted ? 'Muted'
+      : volume.percent < 0 ? 'No volume'
+      : `Volume ${volume.percent} %`;
     const track = this.element('player-track');
     track.setAttribute('aria-valuenow', at.toFixed(1));
     track.setAttribute('aria-valuemax', total.toFixed(1));

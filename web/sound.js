@@ -147,8 +147,11 @@ var peekstunSound = {
       const node = new AudioWorkletNode(context, 'peekstun-song', {
         numberOfInputs: 0, outputChannelCount: [2], processorOptions: { reportClock: kLatencyQueryCanHang },
       });
-      node.connect(context.destination);
-      const live = { context, node, play: 0, entries: [], end: Infinity, stoppedAt: -1 };
+      // The show's volume is a gain after the song.
+      const gain = context.createGain();
+      node.connect(gain);
+      gain.connect(context.destination);
+      const live = { context, node, gain, play: 0, entries: [], end: Infinity, stoppedAt: -1 };
       if (kLatencyQueryCanHang) live.clock = new FrameClock(context.sampleRate);
       node.port.onmessage = (event) => this.receive(live, event.data);
       this.live = live;
@@ -185,6 +188,11 @@ var peekstunSound = {
     live.node.port.postMessage({
       play: { id: live.play, bytes: bytes.slice().buffer, taps, controls: this.decoderControls() },
     });
+  },
+
+  // The show's volume and mute, as the factor the samples are scaled by.
+  setGain(gain) {
+    if (this.live) this.live.gain.gain.value = gain;
   },
 
   // Pausing stops the worklet's mixing: what it rendered before the message

@@ -30,6 +30,9 @@ public:
     int64_t shownAfter(int64_t presentNs) const { return ptc_console_shown_after(handle, presentNs); }
     int64_t frameDuration() const { return ptc_console_frame_duration(handle); }
     void showBar(const PlayerBar& bar) { ptc_console_bar(handle, &bar); }
+    void rest(int64_t longestNs) { ptc_console_rest(handle, longestNs); }
+    void keepScreenOn(bool on) { ptc_console_keep_screen_on(handle, on ? 1 : 0); }
+    void raise() { ptc_console_raise(handle); }
     const PlayerBar& bar() const { return *ptc_console_bar_shown(handle); }
 
     PTC_CONSOLE get() const { return handle; }

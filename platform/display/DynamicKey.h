@@ -14,6 +14,17 @@ constexpr int kKeyPageUp = 0x100 + 75;
 constexpr int kKeyPageDown = 0x100 + 78;
 constexpr int kKeyRight = 0x100 + 79;
 constexpr int kKeyLeft = 0x100 + 80;
+constexpr int kKeyDown = 0x100 + 81;
+constexpr int kKeyUp = 0x100 + 82;
+// Media keys, of keyboards and headsets: 0x1000 plus their USB consumer
+// usage. The keyboard usages for mute and volume arrive as these too.
+constexpr int kKeyMediaNext = 0x1000 + 0xB5;
+constexpr int kKeyMediaPrevious = 0x1000 + 0xB6;
+constexpr int kKeyMediaStop = 0x1000 + 0xB7;
+constexpr int kKeyMediaPlayPause = 0x1000 + 0xCD;
+constexpr int kKeyMute = 0x1000 + 0xE2;
+constexpr int kKeyVolumeUp = 0x1000 + 0xE9;
+constexpr int kKeyVolumeDown = 0x1000 + 0xEA;
 
 class DynamicKey {
 public:

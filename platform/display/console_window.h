@@ -22,6 +22,17 @@ public:
     virtual void collectKeys(std::deque<int>& keys) = 0;
     // Returns once at least one key is in `keys`.
     virtual void waitForKey(std::deque<int>& keys) = 0;
+    // For a show that presents no new frame (paused): shows `bar` over the
+    // last frame if it differs from the one shown, then waits up to
+    // `longestNs` for input, moving presses into `keys`, and draws itself
+    // again when uncovered or resized. False where the backend cannot wait
+    // that way: the console then presents the last frame again.
+    virtual bool rest(const PlayerBar& /*bar*/, std::deque<int>& /*keys*/, int64_t /*longestNs*/) { return false; }
+    // Keeps the screen saver and the display's blanking away, or lets them
+    // come; where the backend has no say, nothing happens.
+    virtual void keepScreenOn(bool /*on*/) {}
+    // Brings the window forward, where the backend can.
+    virtual void raise() {}
     // The backend's own window object, for the dialog layer's window calls.
     virtual void* native() = 0;
     // When a frame presented at `presentNs` (nanoseconds of the steady clock)

@@ -98,6 +98,16 @@ void ptc_console_open_resolution(PTC_CONSOLE console, const char* title, int wid
 void ptc_console_close(PTC_CONSOLE console);
 void* ptc_console_window(PTC_CONSOLE console);  // the native window (an SDL_Window*), null when offscreen
 void ptc_console_update(PTC_CONSOLE console);
+// For a show that presents no new frame (paused): the last frame stays on
+// screen, drawn again with the bar when the bar set last differs from the one
+// shown or the window was uncovered; waits up to `longestNs` for a key. A
+// backend that cannot wait so presents the last frame again.
+void ptc_console_rest(PTC_CONSOLE console, int64_t longestNs);
+// Nonzero keeps the screen saver and blanking away while the console shows;
+// zero lets them come.
+void ptc_console_keep_screen_on(PTC_CONSOLE console, int on);
+// Brings the console's window forward.
+void ptc_console_raise(PTC_CONSOLE console);
 int ptc_console_key(PTC_CONSOLE console);
 void ptc_console_read(PTC_CONSOLE console, PTC_KEY key);
 int ptc_console_width(PTC_CONSOLE console);

@@ -148,6 +148,23 @@ void ptc_console_update(PTC_CONSOLE console) {
     }
 }
 
+void ptc_console_rest(PTC_CONSOLE console, int64_t longestNs) {
+    requireOpen(console, "ptc_console_rest");
+    // An offscreen console shows nothing: there is nothing to keep up.
+    if (!console->window) return;
+    if (!console->window->rest(console->bar, console->keys, longestNs)) ptc_console_update(console);
+}
+
+void ptc_console_keep_screen_on(PTC_CONSOLE console, int on) {
+    requireHandle(console, "ptc_console_keep_screen_on");
+    if (console->window) console->window->keepScreenOn(on != 0);
+}
+
+void ptc_console_raise(PTC_CONSOLE console) {
+    requireHandle(console, "ptc_console_raise");
+    if (console->window) console->window->raise();
+}
+
 int ptc_console_key(PTC_CONSOLE console) {
     requireHandle(console, "ptc_console_key");
     collectKeys(console);

@@ -49,6 +49,20 @@ void FSOUND_Close();
 // play and played silence); after FSOUND_Close, those of the session closed.
 unsigned long FSOUND_GetUnderruns();
 
+// The volume the sound is heard at, 0 to 1 (a sound server may report more:
+// its own volume of the stream, raised in the desktop's mixer), and whether it
+// is muted. Through a sound server these are the stream's own volume and mute,
+// which its mixer shows and may change; through ALSA and SDL a gain applied as
+// the frames leave for the device, on the sound server's cubic scale, so 50 %
+// sounds alike through both. Kept between sessions; set before FSOUND_Init,
+// they apply from the first frame, except that a sound server's volume
+// restored for the stream wins. Outputs without a device ("No sound", offline)
+// have none: FSOUND_GetVolume is then -1 and setting it changes nothing.
+bool FSOUND_SetVolume(double volume);
+double FSOUND_GetVolume();
+bool FSOUND_SetMute(bool muted);
+bool FSOUND_GetMute();
+
 // Null for a missing, unreadable or empty file, a cut-off XM module and any
 // data the decoder rejects. The song is loaded stopped at order 0, row 0.
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name);

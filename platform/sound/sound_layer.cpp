@@ -26,6 +26,7 @@
 // from its new frame. Offline, frames handed out while paused are silence
 // and do not count on the layer's clock.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -38,6 +39,7 @@
 #include "platform/sound/mixer_taps.h"
 #include "platform/sound/offline_output.h"
 #include "platform/sound/silent_output.h"
+#include "platform/sound/software_gain.h"
 #include "platform/sound/sound_backends.h"
 #include "platform/sound/sound_clock.h"
 #include "platform/sound/sound_song.h"
@@ -97,6 +99,11 @@ struct SoundSystem {
     int64_t songStart = 0;      // the frame of the layer's clock the playing song starts at
     size_t offlineHeld = 0;     // frames of song in the last frames handed out offline
     uint64_t underruns = 0;     // of the last session, once closed
+    double volume = 1;          // as last set or read from the output's own control
+    bool muted = false;
+    // What the layer scales the frames by on their way to a live output
+    // without a volume of its own; read on the output's thread.
+    std::atomic<float> gain{1.0f};
 };
 
 SoundSystem& sound() {
@@ -115,6 +122,30 @@ std::vector<std::string> listDevices(int output) {
     } catch (const DynamicError&) {
         return {};  // a backend that does not start has no devices
     }
+}
+
+// A device output: one with a volume, its own or the layer's gain.
+bool hasVolume() {
+    SoundSystem& s = sound();
+    return !s.initialised || (s.live && hasDevices(s.output));
+}
+
+// Hands the volume to the output's own control, or else makes it the gain.
+void applyVolume() {
+    SoundSystem& s = sound();
+    if (!s.initialised || !hasVolume()) return;
+    if (s.sink->setVolume(s.volume, s.muted)) {
+        s.gain = 1.0f;
+        return;
+    }
+    s.gain = softwareGain(s.volume, s.muted);
+}
+
+// Frames leaving for a device output without a volume of its own.
+void scaleFrames(int16_t* samples, size_t frames) {
+    const float gain = sound().gain.load(std::memory_order_relaxed);
+    if (gain == 1.0f) return;
+    for (size_t i = 0; i < 2 * frames; ++i) samples[i] = static_cast<int16_t>(std::lrint(samples[i] * gain));
 }
 
 size_t changeSilence() { return static_cast<size_t>(sound().rate / kChangeSilenceDivisor); }
@@ -364,7 +395,10 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
             s.live = std::make_unique<LiveMixer>(mixLive, static_cast<size_t>(mixRate / kLiveAheadDivisor),
                                                  static_cast<size_t>(mixRate / kLiveBlockDivisor), soundHasThreads());
             LiveMixer* feed = s.live.get();
-            s.sink->start([feed](int16_t* samples, size_t frames) { feed->pull(samples, frames); });
+            s.sink->start([feed](int16_t* samples, size_t frames) {
+                feed->pull(samples, frames);
+                scaleFrames(samples, frames);
+            });
         }
     } catch (const DynamicError&) {
         s.live.reset();
@@ -373,6 +407,15 @@ bool FSOUND_Init(int mixRate, int /*maxChannels*/, unsigned /*flags*/) {
         return false;
     }
     s.initialised = true;
+    // A sound server may restore the volume it kept for the stream: that one
+    // is the stream's, and the layer's from now on.
+    double restored = 1;
+    bool restoredMute = false;
+    if (hasVolume() && s.sink->readVolume(restored, restoredMute)) {
+        s.volume = restored;
+        s.muted = restoredMute;
+    }
+    applyVolume();
     return true;
 }
 
@@ -382,6 +425,38 @@ unsigned long FSOUND_GetUnderruns() {
     SoundSystem& s = sound();
     if (!s.initialised) return static_cast<unsigned long>(s.underruns);
     return static_cast<unsigned long>((s.live ? s.live->underruns() : 0) + s.sink->underruns());
+}
+
+bool FSOUND_SetVolume(double volume) {
+    SoundSystem& s = sound();
+    if (!hasVolume() || !std::isfinite(volume)) return false;
+    // Reaching for a figure the desktop raised past full volume is allowed;
+    // the show's own steps stop at full.
+    s.volume = std::clamp(volume, 0.0, std::max(1.0, FSOUND_GetVolume()));
+    applyVolume();
+    return true;
+}
+
+double FSOUND_GetVolume() {
+    SoundSystem& s = sound();
+    if (!hasVolume()) return -1;
+    if (s.initialised) s.sink->readVolume(s.volume, s.muted);
+    return s.volume;
+}
+
+bool FSOUND_SetMute(bool muted) {
+    SoundSystem& s = sound();
+    if (!hasVolume()) return false;
+    s.muted = muted;
+    applyVolume();
+    return true;
+}
+
+bool FSOUND_GetMute() {
+    SoundSystem& s = sound();
+    if (!hasVolume()) return false;
+    if (s.initialised) s.sink->readVolume(s.volume, s.muted);
+    return s.muted;
 }
 
 FMUSIC_MODULE* FMUSIC_LoadSong(const char* name) {

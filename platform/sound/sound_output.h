@@ -55,6 +55,15 @@ public:
     // may take long to sound again; one kept paused does not.
     virtual int64_t pause() { return hold(); }
 
+    // Volume and mute of the output's own control, where the desktop shows
+    // one for it (a sound server's stream): setVolume sets it and returns
+    // true; readVolume gives what it is now, whoever set it last. Outputs
+    // without such a control return false from both, and the layer scales
+    // the frames it hands them instead. `volume` is 0 to 1 (more when the
+    // desktop raised it past its full volume).
+    virtual bool setVolume(double /*volume*/, bool /*muted*/) { return false; }
+    virtual bool readVolume(double& /*volume*/, bool& /*muted*/) const { return false; }
+
     // The page's audio worklet decodes the song itself, beside the audio, and
     // never pulls from a source: the layer hands it the song's file instead
     // and asks it what is heard. playSong starts the song from its beginning

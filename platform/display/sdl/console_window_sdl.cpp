@@ -1,4 +1,6 @@
 // Consoles on SDL: a window or the full screen (sdl_window.h).
+#include <SDL.h>
+
 #include "platform/display/console_window.h"
 #include "platform/display/sdl/sdl_window.h"
 
@@ -12,6 +14,12 @@ public:
     void present(const uint32_t* pixels, const PlayerBar& bar) override { window.present(pixels, bar); }
     void collectKeys(std::deque<int>& keys) override { window.collectKeys(keys); }
     void waitForKey(std::deque<int>& keys) override { window.waitForKey(keys); }
+    bool rest(const PlayerBar& bar, std::deque<int>& keys, int64_t longestNs) override {
+        window.rest(bar, keys, std::chrono::milliseconds(longestNs / 1000000));
+        return true;
+    }
+    void keepScreenOn(bool on) override { window.keepScreenOn(on); }
+    void raise() override { SDL_RaiseWindow(window.native()); }
     void* native() override { return window.native(); }
     int64_t shownAfter(int64_t presentNs) const override {
         using std::chrono::nanoseconds;

@@ -65,7 +65,10 @@ void SdlPlayerBar::draw(const SDL_Rect& picture, const PlayerBar& bar) {
     // In a window too narrow for everything the scene goes first, then the
     // time: the progress bar keeps at least a few strips' width.
     const std::string time = formatBarTime(bar.seconds) + " / " + formatBarTime(bar.totalSeconds);
-    const std::string scene = "Scene " + std::to_string(bar.scene);
+    const std::string scene = !bar.volumeShown        ? "Scene " + std::to_string(bar.scene)
+                              : bar.muted             ? std::string("Muted")
+                              : bar.volumePercent < 0 ? std::string("No volume")
+                                                      : "Volume " + std::to_string(bar.volumePercent) + " %";
     int timeWidth = text.width(withZeroDigits(time));
     int sceneWidth = text.width(withZeroDigits(scene));
     const int progressRoom = strip * 3;

@@ -62,6 +62,13 @@ SDL_Renderer* createRenderer(SDL_Window* window) {
     return nullptr;
 }
 
+// A window uncovered, resized or switched to full screen: what it showed is
+// gone and must be drawn again.
+bool isUncovering(const SDL_Event& event) {
+    return event.type == SDL_WINDOWEVENT &&
+           (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
+}
+
 // Return or keypad Enter held with either Alt key.
 bool isAltEnter(SDL_Keycode key, Uint16 modifiers) {
     return (key == SDLK_RETURN || key == SDLK_KP_ENTER) && (modifiers & KMOD_ALT) != 0;
@@ -79,13 +86,25 @@ struct KeypadKey {
     SDL_Scancode navigation;
 };
 constexpr KeypadKey kKeypad[] = {
-    {SDL_SCANCODE_KP_0, '0', SDL_SCANCODE_INSERT},   {SDL_SCANCODE_KP_1, '1', SDL_SCANCODE_END},
-    {SDL_SCANCODE_KP_2, '2', SDL_SCANCODE_DOWN},     {SDL_SCANCODE_KP_3, '3', SDL_SCANCODE_PAGEDOWN},
-    {SDL_SCANCODE_KP_4, '4', SDL_SCANCODE_LEFT},     {SDL_SCANCODE_KP_5, '5', SDL_SCANCODE_UNKNOWN},
-    {SDL_SCANCODE_KP_6, '6', SDL_SCANCODE_RIGHT},    {SDL_SCANCODE_KP_7, '7', SDL_SCANCODE_HOME},
-    {SDL_SCANCODE_KP_8, '8', SDL_SCANCODE_UP},       {SDL_SCANCODE_KP_9, '9', SDL_SCANCODE_PAGEUP},
+    {SDL_SCANCODE_KP_0, '0', SDL_SCANCODE_INSERT},      {SDL_SCANCODE_KP_1, '1', SDL_SCANCODE_END},
+    {SDL_SCANCODE_KP_2, '2', SDL_SCANCODE_DOWN},        {SDL_SCANCODE_KP_3, '3', SDL_SCANCODE_PAGEDOWN},
+    {SDL_SCANCODE_KP_4, '4', SDL_SCANCODE_LEFT},        {SDL_SCANCODE_KP_5, '5', SDL_SCANCODE_UNKNOWN},
+    {SDL_SCANCODE_KP_6, '6', SDL_SCANCODE_RIGHT},       {SDL_SCANCODE_KP_7, '7', SDL_SCANCODE_HOME},
+    {SDL_SCANCODE_KP_8, '8', SDL_SCANCODE_UP},          {SDL_SCANCODE_KP_9, '9', SDL_SCANCODE_PAGEUP},
     {SDL_SCANCODE_KP_PERIOD, '.', SDL_SCANCODE_DELETE},
 };
+
+// Media keys by scan code, as their USB consumer usages (DynamicKey.h).
+struct MediaKey {
+    SDL_Scancode scancode;
+    int usage;
+};
+constexpr MediaKey kMediaKeys[] = {
+    {SDL_SCANCODE_AUDIOPLAY, 0xCD}, {SDL_SCANCODE_AUDIOSTOP, 0xB7},  {SDL_SCANCODE_AUDIONEXT, 0xB5},
+    {SDL_SCANCODE_AUDIOPREV, 0xB6}, {SDL_SCANCODE_AUDIOMUTE, 0xE2},  {SDL_SCANCODE_MUTE, 0xE2},
+    {SDL_SCANCODE_VOLUMEUP, 0xE9},  {SDL_SCANCODE_VOLUMEDOWN, 0xEA},
+};
+constexpr int kMediaKeyBase = 0x1000;
 
 }  // namespace
 
@@ -97,6 +116,9 @@ int keyCodeForSdlKey(int32_t sdlKeycode, int sdlScancode, int sdlModifiers) {
         if ((sdlModifiers & KMOD_NUM) != 0) return key.character;
         // Keypad 5 without NumLock stands for no key; it keeps its own code.
         return 0x100 + (key.navigation != SDL_SCANCODE_UNKNOWN ? key.navigation : sdlScancode);
+    }
+    for (const MediaKey& key : kMediaKeys) {
+        if (key.scancode == sdlScancode) return kMediaKeyBase + key.usage;
     }
     if (sdlKeycode >= 0 && sdlKeycode < 0x80) return sdlKeycode;
     return 0x100 + sdlScancode;
@@ -224,8 +246,7 @@ void SdlWindow::handle(const SDL_Event& event, std::deque<int>& keys) {
             if (isAltEnter(event.key.keysym.sym, event.key.keysym.mod)) {
                 toggleFullscreen();
             } else {
-                keys.push_back(
-                    keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod));
+                keys.push_back(keyCodeForSdlKey(event.key.keysym.sym, event.key.keysym.scancode, event.key.keysym.mod));
             }
             break;
         case SDL_WINDOWEVENT:
@@ -271,6 +292,31 @@ void SdlWindow::collectKeys(std::deque<int>& keys) {
     while (SDL_PollEvent(&event)) handle(event, keys);
 }
 
+// Nothing on screen changes but the bar, and what the window itself asks
+// for: the window is drawn again only then, and the wait in between is the
+// event queue's, so a paused show costs next to nothing.
+void SdlWindow::rest(const PlayerBar& bar, std::deque<int>& keys, std::chrono::milliseconds longest) {
+    if (framePresented && bar != presentedBar) {
+        presentedBar = bar;
+        redraw();
+    }
+    collectKeys(keys);
+    SDL_Event event;
+    if (!keys.empty() || !SDL_WaitEventTimeout(&event, static_cast<int>(longest.count()))) return;
+    do {
+        handle(event, keys);
+        if (framePresented && isUncovering(event)) redraw();
+    } while (SDL_PollEvent(&event));
+}
+
+void SdlWindow::keepScreenOn(bool on) {
+    if (on) {
+        SDL_DisableScreenSaver();
+    } else {
+        SDL_EnableScreenSaver();
+    }
+}
+
 void SdlWindow::waitForKey(std::deque<int>& keys) {
     collectKeys(keys);
     SDL_Event event;
@@ -280,8 +326,6 @@ void SdlWindow::waitForKey(std::deque<int>& keys) {
         // Nobody presents while a key is awaited (a paused show): a window
         // uncovered, resized or switched to full screen meanwhile shows its
         // last frame and bar again rather than nothing.
-        const bool changed = event.type == SDL_WINDOWEVENT && (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
-                                                               event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED);
-        if (changed && framePresented && keys.empty()) redraw();
+        if (isUncovering(event) && framePresented && keys.empty()) redraw();
     }
 }

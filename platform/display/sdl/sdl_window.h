@@ -37,6 +37,14 @@ public:
     // Blocks until at least one key is in `keys`, drawing the last frame
     // again when the window is uncovered or changes size meanwhile.
     void waitForKey(std::deque<int>& keys);
+    // For a show that presents no new frame (paused): shows `bar` over the
+    // last frame only if it differs from the one shown, then waits up to
+    // `longest` for events, moving presses into `keys` and drawing the
+    // window again when it is uncovered or resized.
+    void rest(const PlayerBar& bar, std::deque<int>& keys, std::chrono::milliseconds longest);
+    // Keeps the screen saver and the display's blanking away (true, as SDL
+    // does by default) or lets them come.
+    void keepScreenOn(bool on);
 
     SDL_Window* native() const { return window; }
     // When a frame presented at `presentAt` reaches the screen, from the

@@ -141,11 +141,12 @@ EM_JS(void, webDisplayPresent, (const unsigned char* rgba, int width, int height
 // The page draws the player's bar itself, from what each presented frame
 // hands it.
 EM_JS(void, webDisplayBar, (int shown, int paused, double seconds, double total, int scene, const double* starts,
-                            int scenes), {
+                            int scenes, int volumeShown, int volumePercent, int muted), {
     if (typeof Module.peekstunBar !== 'function') return;
     const first = starts >> 3;
     Module.peekstunBar(shown !== 0, paused !== 0, seconds, total, scene,
-                       Array.from(HEAPF64.subarray(first, first + scenes)));
+                       Array.from(HEAPF64.subarray(first, first + scenes)),
+                       volumeShown !== 0 ? { percent: volumePercent, muted: muted !== 0 } : null);
 });
 
 EM_ASYNC_JS(void, webDisplayWaitForFrame, (), {
@@ -202,7 +203,7 @@ public:
         // on screen whenever the pointer wakes it, and learns from the next
         // frame that a seek it asked for has been drawn.
         webDisplayBar(bar.shown ? 1 : 0, bar.paused ? 1 : 0, bar.seconds, bar.totalSeconds, bar.scene, bar.sceneStarts,
-                      kPlayerBarScenes);
+                      kPlayerBarScenes, bar.volumeShown ? 1 : 0, bar.volumePercent, bar.muted ? 1 : 0);
         webDisplayWaitForFrame();
     }
 

@@ -1,6 +1,7 @@
 #include "platform/sound/pulse/pulse_connection.h"
 
 #include "platform/display/DynamicError.h"
+#include "platform/sound/pulse/pulse_stream_identity.h"
 
 namespace {
 
@@ -15,7 +16,7 @@ bool contextEnded(pa_context* context) { return !PA_CONTEXT_IS_GOOD(pa_context_g
 PulseConnection::PulseConnection(pa_usec_t timeoutUs) {
     loop = pa_threaded_mainloop_new();
     if (loop == nullptr) throw DynamicError("PulseAudio: cannot make a main loop");
-    pulseContext = pa_context_new(pa_threaded_mainloop_get_api(loop), "Peekstun");
+    pulseContext = newNamedContext(pa_threaded_mainloop_get_api(loop));
     if (pulseContext == nullptr) {
         pa_threaded_mainloop_free(loop);
         throw DynamicError("PulseAudio: cannot make a context");

@@ -8,6 +8,8 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/pulse/pulse_connection.h"
+#include "platform/sound/pulse/pulse_stream_identity.h"
+#include "platform/sound/pulse/pulse_stream_volume.h"
 #include "platform/sound/sound_clock.h"
 
 namespace {
@@ -42,6 +44,8 @@ public:
     uint64_t underruns() const override { return underflows.load(std::memory_order_relaxed); }
     int64_t hold() override;
     void resume() override;
+    bool setVolume(double volume, bool muted) override;
+    bool readVolume(double& volume, bool& muted) const override;
 
 private:
     // Where the stream stood at one steady time, and how fast it moves on:
@@ -83,6 +87,7 @@ private:
     int64_t serverOffset = 0;
     int64_t lastTimingRequestNs = 0;
     pa_defer_event* startEvent = nullptr;
+    std::unique_ptr<PulseStreamVolume> volumeControl;  // while the stream is ready
 
     mutable std::mutex clockMutex;
     HeardClock clock;
@@ -103,7 +108,7 @@ PulseOutput::PulseOutput(const char* device, int sampleRate, size_t bufferFrames
     std::string error;
     {
         PulseConnection::Lock lock(connection);
-        stream = pa_stream_new(connection.context(), "Music", &spec, nullptr);
+        stream = newNamedStream(connection.context(), spec);
         if (stream == nullptr) throw DynamicError(connection.failure("PulseAudio: cannot make a stream"));
         pa_stream_set_state_callback(stream, onState, this);
         pa_stream_set_write_callback(stream, onWrite, this);
@@ -129,6 +134,7 @@ PulseOutput::PulseOutput(const char* device, int sampleRate, size_t bufferFrames
                         ? "PulseAudio: the sound server did not open a stream on " + sink
                         : connection.failure(("PulseAudio: cannot play on " + sink).c_str());
         }
+        if (error.empty()) volumeControl = std::make_unique<PulseStreamVolume>(connection, stream);
         if (!error.empty()) releaseStream();
     }
     if (!error.empty()) throw DynamicError(error);
@@ -141,6 +147,7 @@ PulseOutput::~PulseOutput() {
 
 void PulseOutput::releaseStream() {
     playing = false;
+    volumeControl.reset();
     if (startEvent != nullptr) {
         pa_mainloop_api* api = pa_threaded_mainloop_get_api(connection.mainloop());
         api->defer_free(startEvent);
@@ -248,6 +255,19 @@ void PulseOutput::resume() {
     if (writable != static_cast<size_t>(-1)) write(writable);
     if (pa_operation* uncorked = pa_stream_cork(stream, 0, nullptr, nullptr)) pa_operation_unref(uncorked);
     lastTimingRequestNs = 0;  // measured again at the next write
+}
+
+bool PulseOutput::setVolume(double volume, bool muted) {
+    PulseConnection::Lock lock(connection);
+    if (!volumeControl) return false;
+    volumeControl->set(volume, muted);
+    return true;
+}
+
+bool PulseOutput::readVolume(double& volume, bool& muted) const {
+    if (!volumeControl) return false;
+    volumeControl->read(volume, muted);
+    return true;
 }
 
 double PulseOutput::frameHeardAt(int64_t steadyNs) const {

@@ -7,6 +7,7 @@
 
 #include "platform/display/DynamicError.h"
 #include "platform/sound/fmod.h"
+#include "platform/sound/software_gain.h"
 #include "platform/sound/sound_backends.h"
 
 // clang-format off
@@ -22,6 +23,7 @@ EM_JS(void, webLiveSeek, (int order, int row, double framesIntoRow), {
     peekstunSound.seekLive(order, row, framesIntoRow);
 });
 EM_JS(void, webLiveClose, (), { peekstunSound.closeLive(); });
+EM_JS(void, webLiveGain, (double gain), { peekstunSound.setGain(gain); });
 EM_JS(int, webLiveHeardPosition, (double atMs), { return peekstunSound.heardPosition(atMs); });
 EM_JS(int, webLiveHeardEnd, (double atMs), { return peekstunSound.heardEnd(atMs) ? 1 : 0; });
 // clang-format on
@@ -57,11 +59,27 @@ public:
     void seekSong(int order, int row, int64_t framesIntoRow) override {
         webLiveSeek(order, row, static_cast<double>(framesIntoRow));
     }
+    // The page's own volume: a gain after the worklet.
+    bool setVolume(double newVolume, bool newMuted) override {
+        volume = newVolume;
+        muted = newMuted;
+        webLiveGain(softwareGain(volume, muted));
+        return true;
+    }
+    bool readVolume(double& outVolume, bool& outMuted) const override {
+        outVolume = volume;
+        outMuted = muted;
+        return true;
+    }
     SongHeard songHeardAt(int64_t steadyNs) const override {
         const double atMs = static_cast<double>(steadyNs) / 1e6;
         const int packed = webLiveHeardPosition(atMs);
         return {packed >> 16, packed & 0xffff, webLiveHeardEnd(atMs) != 0};
     }
+
+private:
+    double volume = 1;
+    bool muted = false;
 };
 
 }  // namespace
