@@ -109,7 +109,8 @@ check-sanitize: deps
 	cmake -S . -B $(BUILD)-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPEEKSTUN_TSAN=ON
 	cmake --build $(BUILD)-tsan -j $(JOBS) --target $(TSAN_TESTS)
 	for test in $(TSAN_TESTS); do \
-		TSAN_OPTIONS=halt_on_error=1 SDL_AUDIODRIVER=dummy $(BUILD)-tsan/tests/$$test || exit 1; \
+		TSAN_OPTIONS="halt_on_error=1 suppressions=$(CURDIR)/scripts/tsan.supp" SDL_AUDIODRIVER=dummy \
+			$(BUILD)-tsan/tests/$$test || exit 1; \
 	done
 
 # Cross-built for 64-bit ARM and run here under qemu-user: the effect, pixel
