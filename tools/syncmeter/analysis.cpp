@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -128,8 +129,7 @@ SampleClock::SampleClock(const Recording& recording) : frameNs(1e9 / recording.r
 
 namespace {
 
-double medianOf(std::vector<double>::const_iterator first, std::vector<double>::const_iterator last) {
-    std::vector<double> values(first, last);
+double medianOf(std::vector<double> values) {
     std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
     return values[values.size() / 2];
 }
@@ -147,9 +147,9 @@ void SampleClock::findSteps() {
     if (offsets.size() < 2 * kSide) return;
     std::vector<double> difference(offsets.size(), 0.0);
     for (size_t i = kSide; i + kSide <= offsets.size(); ++i) {
-        difference[i] =
-            std::fabs(medianOf(offsets.begin() + static_cast<long>(i), offsets.begin() + static_cast<long>(i + kSide)) -
-                      medianOf(offsets.begin() + static_cast<long>(i - kSide), offsets.begin() + static_cast<long>(i)));
+        difference[i] = std::fabs(
+            medianOf({offsets.begin() + static_cast<long>(i), offsets.begin() + static_cast<long>(i + kSide)}) -
+            medianOf({offsets.begin() + static_cast<long>(i - kSide), offsets.begin() + static_cast<long>(i)}));
     }
     int stretch = 0;
     size_t lastStep = 0;
@@ -173,9 +173,7 @@ double SampleClock::medianWithin(double from, double to, int stretch) const {
         const size_t i = static_cast<size_t>(at - frames.begin());
         if (stretchOf[i] == stretch) near.push_back(offsets[i]);
     }
-    if (near.empty()) return NAN;
-    std::nth_element(near.begin(), near.begin() + near.size() / 2, near.end());
-    return near[near.size() / 2];
+    return near.empty() ? NAN : medianOf(std::move(near));
 }
 
 double SampleClock::offsetNear(double frame) const {
@@ -347,9 +345,7 @@ double medianPictureInterval(const std::vector<ScreenFrame>& frames) {
     std::vector<double> intervals;
     for (size_t i = 1; i < frames.size(); ++i)
         intervals.push_back(static_cast<double>(frames[i].shownNs - frames[i - 1].shownNs));
-    if (intervals.empty()) return 0;
-    std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2, intervals.end());
-    return intervals[intervals.size() / 2];
+    return intervals.empty() ? 0 : medianOf(std::move(intervals));
 }
 
 std::vector<int64_t> flipTimes(const std::vector<ScreenFrame>& frames) {

@@ -58,6 +58,9 @@ private:
     // On the writer, for a pause: the device paused with what it holds;
     // false where it cannot pause now.
     bool pauseStill(size_t pending);
+    // On the writer: tells hold() the first frame not heard, and waits for
+    // resume() or stop().
+    void waitHeld(int64_t unheard);
     bool recover(int error);
     void reportPosition();
 
@@ -232,13 +235,7 @@ bool AlsaOutput::pauseStill(size_t pending) {
     const int64_t now = steadyNowNs();
     const double heard = std::min(timing.frameAt(now), static_cast<double>(written));
     timing.report(now, heard, heard, false);
-    std::unique_lock<std::mutex> lock(holdLock);
-    unheardAtHold = written + static_cast<int64_t>(pending);
-    holding = true;
-    holdChanged.notify_all();
-    holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
-    holding = false;
-    lock.unlock();
+    waitHeld(written + static_cast<int64_t>(pending));
     if (snd_pcm_pause(pcm, 0) < 0) {
         // Where it does not play on, it starts again from its next frame.
         snd_pcm_drop(pcm);
@@ -278,13 +275,17 @@ bool AlsaOutput::holdStill(size_t& pending) {
     // Until the device has taken more than its buffer after the resume, it
     // has not played a frame yet, whatever delay a plugin reports.
     clockHeldUntil = written + static_cast<int64_t>(bufferFrames);
+    waitHeld(unheard);
+    return true;
+}
+
+void AlsaOutput::waitHeld(int64_t unheard) {
     std::unique_lock<std::mutex> lock(holdLock);
     unheardAtHold = unheard;
     holding = true;
     holdChanged.notify_all();
     holdChanged.wait(lock, [this] { return !holdWanted || stopping.load(std::memory_order_relaxed); });
     holding = false;
-    return true;
 }
 
 // Puts the device back in order after it ran dry (counted) or was suspended;
@@ -327,17 +328,13 @@ void AlsaOutput::run() {
     size_t offset = 0;
     int64_t takenUnplayed = 0;  // frames taken since the device last played
     while (!stopping.load(std::memory_order_relaxed)) {
-        bool holdAsked;
+        bool holdAsked, keep;
         {
             std::lock_guard<std::mutex> lock(holdLock);
             holdAsked = holdWanted;
+            keep = keepWanted;
         }
         if (holdAsked) {
-            bool keep;
-            {
-                std::lock_guard<std::mutex> lock(holdLock);
-                keep = keepWanted;
-            }
             if (keep && pauseStill(pending)) continue;
             if (!holdStill(pending)) break;
             takenUnplayed = 0;
